@@ -1,0 +1,188 @@
+#include "app/main_window.h"
+
+#include <shellapi.h>
+
+#include "app/startup_state.h"
+#include "info/help_lookup.h"
+#include "info/system_info.h"
+#include "info/version_info.h"
+#include "log/log_file.h"
+#include "log/message_log.h"
+#include "machines/machine_dialog.h"
+#include "machines/machine_selection.h"
+#include "platform/brush.h"
+#include "resources/resource.h"
+#include "settings/initial_settings_dialog.h"
+#include "settings/settings_file.h"
+#include "transfer/ftp_client_start.h"
+#include "transfer/server_file_list.h"
+#include "transfer/temp_cleanup.h"
+#include "transfer/transfer_run.h"
+
+int g_machine_count = 0;
+
+namespace {
+
+SolidBrush g_background;
+
+// The taskbar's height, subtracted from the screen whichever edge it stands
+// on. With no "Shell_TrayWnd" window (Wine on a bare X server has none) the
+// whole screen is free: 0.
+int TaskbarHeight()
+{
+    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    if (taskbar == nullptr) return 0;
+    RECT client;
+    GetClientRect(taskbar, &client);
+    return client.bottom - client.top;
+}
+
+void OnInitDialog(HWND hwnd)
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON,
+                                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    PlaceMainWindow(hwnd);
+    CreateStatusBar(hwnd);
+    SetMessageList(GetDlgItem(hwnd, IDC_MESSAGE_LIST));
+    DragAcceptFiles(hwnd, TRUE);
+    PostStartBanner(hwnd);
+
+    static const int kModeCommands[] = {0, IDM_SYSTEM_INFO, IDM_PROGRAM_INFO, IDM_VERSION};
+    if (int mode = g_startup.command_line_mode; mode >= 1 && mode <= 3) {
+        SendMessageA(hwnd, WM_COMMAND, kModeCommands[mode], 0);
+        // The mode's command has closed the window: what follows would only
+        // touch a destroyed window, so a command-line run ends here.
+        return;
+    }
+
+    SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    ExecuteDeleteFiles(hwnd);
+    g_machine_count = LoadMachineList(hwnd);
+    if (g_machine_count == 0) SendMessageA(hwnd, WM_COMMAND, IDM_MACHINE_REGISTRATION, 0);
+    UpdateServerFileList(hwnd);
+}
+
+void CloseIfMode(HWND hwnd, int mode)
+{
+    if (g_startup.command_line_mode == mode) SendMessageA(hwnd, WM_CLOSE, 0, 0);
+}
+
+// The command table: every menu command of the main window goes from here.
+void OnCommand(HWND hwnd, int id, int code)
+{
+    switch (id) {
+    case IDC_MACHINE_COMBO:
+        if (code == CBN_SELENDOK) SelectMachine(hwnd);
+        break;
+    case IDM_INITIAL_SETTINGS:
+        OpenInitialSettingsDialog(hwnd);
+        break;
+    case IDM_MACHINE_REGISTRATION:
+        OpenMachineDialog(hwnd, GetModuleHandleA(nullptr));
+        break;
+    case IDM_EXIT:
+        SendMessageA(hwnd, WM_CLOSE, 0, 0);
+        break;
+    case IDM_FTP_CLIENT:
+        StartFtpClient(hwnd);
+        break;
+    case IDM_REFRESH_FILE_LIST:
+        UpdateServerFileList(hwnd);
+        break;
+    case IDM_HELP:
+        OpenHelpFile(hwnd, "ヘルプ");
+        break;
+    case IDM_VERSION:
+        ShowVersion(hwnd, "ＮＣファイル転送");
+        CloseIfMode(hwnd, 3);
+        break;
+    case IDM_PROGRAM_INFO:
+        OpenProgramInfo(hwnd);
+        CloseIfMode(hwnd, 2);
+        break;
+    case IDM_SYSTEM_INFO:
+        UpdateSystemInfo(hwnd);
+        CloseIfMode(hwnd, 1);
+        break;
+    default:
+        // IDOK and IDCANCEL, which the dialog manager makes of Enter and
+        // Escape, land here and do nothing.
+        break;
+    }
+}
+
+// Each dropped file in drop order, one complete transfer after the other.
+void OnDropFiles(HWND hwnd, HDROP drop)
+{
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        g_dropped_file_path.Clear();
+        UINT length = DragQueryFileA(drop, i, nullptr, 0);
+        if (length >= g_dropped_file_path.kSize) {
+            // A cut path would name another file, or none: refuse it whole.
+            PostText(hwnd, kError, "エラー：ファイルのパスが長すぎます（%u バイト）", length);
+            continue;
+        }
+        DragQueryFileA(drop, i, g_dropped_file_path.data(), static_cast<UINT>(g_dropped_file_path.kSize));
+        StartVantrel(hwnd);
+    }
+    DragFinish(drop);
+}
+
+}  // namespace
+
+void PlaceMainWindow(HWND main_window)
+{
+    double x = ReadPositionFraction("X");
+    double y = ReadPositionFraction("Y");
+    MoveMainWindow(main_window, x, y);
+}
+
+void MoveMainWindow(HWND main_window, double x, double y)
+{
+    RECT screen;
+    GetWindowRect(GetDesktopWindow(), &screen);
+    RECT outer;
+    GetWindowRect(main_window, &outer);
+    int width = outer.right - outer.left;
+    int height = outer.bottom - outer.top;
+    int left = static_cast<int>((screen.right - width) * x);
+    int top = static_cast<int>((screen.bottom - height - TaskbarHeight()) * y);
+    SetWindowPos(main_window, HWND_TOP, left, top, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog(hwnd);
+        return 0;
+    case WM_COMMAND:
+        OnCommand(hwnd, LOWORD(wparam), HIWORD(wparam));
+        return 0;
+    case WM_DROPFILES:
+        OnDropFiles(hwnd, reinterpret_cast<HDROP>(wparam));
+        return 0;
+    case WM_CTLCOLORSTATIC: {
+        HDC dc = reinterpret_cast<HDC>(wparam);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, ColorValueOf(g_startup.text_color));
+        return reinterpret_cast<LRESULT>(g_background.Get(ColorValueOf(g_startup.window_color)));
+    }
+    case WM_CTLCOLORDLG:
+        return reinterpret_cast<LRESULT>(g_background.Get(ColorValueOf(g_startup.window_color)));
+    case WM_CLOSE:
+        WriteLogFile(hwnd);
+        DestroyWindow(hwnd);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_SIZE:
+        return 0;
+    default:
+        return DefWindowProcA(hwnd, message, wparam, lparam);
+    }
+}

@@ -1,0 +1,50 @@
+#include "log/log_file.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/startup_state.h"
+#include "log/message_log.h"
+#include "platform/controls.h"
+#include "platform/files.h"
+#include "platform/profile.h"
+
+int WriteLogFile(HWND owner)
+{
+    if (ReadProfileInt("Vantrel", "systemlog", 0, g_startup.settings_path.c_str()) != 1) return 0;
+
+    ListBox list(MessageListWindow());
+    int count = list.GetCount();
+    if (count < 1) return 0;
+
+    FixedText<260> folder;
+    folder.Format("%s%s", g_startup.program_folder.c_str(), "Log");
+    if (!PathExists(folder.c_str()) && !CreateDirectoryA(folder.c_str(), nullptr)) {
+        return PostText(owner, kError, "フォルダ %s 作成失敗", folder.c_str());
+    }
+
+    DateTimeRecord now;
+    GetLocalDateTime(now);
+    FixedText<520> path;
+    path.Format("%s\\%s%d%02d%02d.log", folder.c_str(), kProductName, now.year, now.month, now.day);
+    folder.Clear();
+
+    std::FILE* file = std::fopen(path.c_str(), "a");
+    if (file == nullptr) return PostText(owner, kError, "ログファイル %s 作成失敗", path.c_str());
+
+    static const char kRule[] = "----------------------------------------------------------------------\n";
+    const char* computer = std::getenv("COMPUTERNAME");
+    std::fputs(kRule, file);
+    std::fprintf(file, "%10s%s ・ %d年 %d月 %d日  %d時 %d分 %d秒\n", " ", computer != nullptr ? computer : "(null)",
+                 now.year, now.month, now.day, now.hour, now.minute, now.second);
+    std::fputs(kRule, file);
+    for (int i = 0; i < count; ++i) {
+        list.GetLine(i, g_message);
+        std::fprintf(file, "%s\n", g_message.c_str());
+        g_message.Clear();
+    }
+    std::fputs("\n", file);
+    std::fclose(file);
+    path.Clear();
+    return 0;
+}

@@ -1,0 +1,26 @@
+// TEMPORARY during construction: removed as each part lands.
+#include "machines/machine_dialog.h"
+#include "machines/machine_selection.h"
+#include "machines/machine_table.h"
+#include "info/help_lookup.h"
+#include "info/system_info.h"
+#include "info/version_info.h"
+#include "settings/initial_settings_dialog.h"
+#include "transfer/ftp_client_start.h"
+#include "transfer/server_file_list.h"
+#include "transfer/temp_cleanup.h"
+#include "transfer/transfer_run.h"
+MachineRecord g_selected_machine;
+FixedText<520> g_dropped_file_path;
+int LoadMachineList(HWND) { return -1; }
+int SelectMachine(HWND) { return 0; }
+int OpenMachineDialog(HWND, HINSTANCE) { return 0; }
+int StartVantrel(HWND) { return 0; }
+int ExecuteDeleteFiles(HWND) { return -1; }
+int UpdateServerFileList(HWND) { return -1; }
+int StartFtpClient(HWND) { return -1; }
+int OpenHelpFile(HWND, const char*) { return -1; }
+int ShowVersion(HWND, const char*) { return 0; }
+void OpenProgramInfo(HWND) {}
+int UpdateSystemInfo(HWND) { return 0; }
+void OpenInitialSettingsDialog(HWND) {}

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <windows.h>
+
+// Runs the initial settings dialog (INITIALSETTINGDLG) modally.
+void OpenInitialSettingsDialog(HWND main_window);

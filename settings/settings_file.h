@@ -1,0 +1,15 @@
+#pragma once
+
+#include "settings/setting_text.h"
+
+// The settings file: Vantrel.ini (the executable's base name) beside the
+// executable; its path is g_startup.settings_path.
+
+// Reads [color] key ("window" or "text") over color; a missing or empty
+// value leaves it as it is, and components the scan does not reach keep
+// their values.
+void ReadColorValue(const char* key, ColorRecord& color);
+
+// [window] X or Y as PlaceMainWindow uses it: empty or missing means 0.5,
+// text that is not a number 0, and the result is clamped to 0..1.
+double ReadPositionFraction(const char* key);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+#include "machines/machine_record.h"
+
+// The content of the FTP control file, line by line, each line ending in a
+// line feed (the text-mode stream stores it as CR LF). Values are written
+// byte for byte; only a value holding a blank is quoted, because the
+// command-line client would otherwise split it into two arguments.
+
+// Lines 1 to 5: open, user name, password, binary, and "cd" only when the
+// record's fields-read count is 4.
+std::string ControlFileHead(const MachineRecord& machine);
+
+// The put line. With the extension flag not 0 only the local path is named;
+// with 0 the remote name is the local file's base name without extension.
+std::string PutCommandLine(const char* local_path, int extension_flag);
+
+inline constexpr const char* kQuitLine = "quit\n";
+
+// The client's single parameter: "-s:" and the control-file path.
+std::string ClientParameters(const char* control_file_path);

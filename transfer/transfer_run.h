@@ -1,0 +1,18 @@
+#pragma once
+
+#include <windows.h>
+
+#include "text/fixed_text.h"
+
+// The path of the file being transferred: filled by the drop handler, read
+// and cleared by StartVantrel.
+extern FixedText<520> g_dropped_file_path;
+
+// Sends the dropped file to the selected machine. 0 on success, -1 after
+// posting the failure.
+int StartVantrel(HWND main_window);
+
+// Starts program through the shell (no verb, shown normally) and waits for it
+// to end. 0 when it ran, -1 after posting that it could not be started. When
+// exit_code is given it receives the program's exit status.
+int ExecuteAndWait(HWND owner, const char* program, const char* parameters, DWORD* exit_code = nullptr);
