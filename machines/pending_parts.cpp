@@ -11,14 +11,9 @@
 #include "transfer/temp_cleanup.h"
 #include "transfer/transfer_run.h"
 MachineRecord g_selected_machine;
-FixedText<520> g_dropped_file_path;
 int LoadMachineList(HWND) { return -1; }
 int SelectMachine(HWND) { return 0; }
 int OpenMachineDialog(HWND, HINSTANCE) { return 0; }
-int StartVantrel(HWND) { return 0; }
-int ExecuteDeleteFiles(HWND) { return -1; }
-int UpdateServerFileList(HWND) { return -1; }
-int StartFtpClient(HWND) { return -1; }
 int OpenHelpFile(HWND, const char*) { return -1; }
 int ShowVersion(HWND, const char*) { return 0; }
 void OpenProgramInfo(HWND) {}

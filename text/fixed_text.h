@@ -56,6 +56,22 @@ public:
         return kept;
     }
 
+    // For paths: a text that does not fit whole would name another file, so
+    // the buffer is left empty and false returned instead of cutting it.
+    __attribute__((format(gnu_printf, 2, 3))) bool FormatWhole(const char* format, ...)
+    {
+        va_list args;
+        va_start(args, format);
+        Clear();
+        int wanted = std::vsnprintf(buf_, N, format, args);
+        va_end(args);
+        if (wanted < 0 || static_cast<std::size_t>(wanted) >= N) {
+            Clear();
+            return false;
+        }
+        return true;
+    }
+
     std::size_t FormatV(const char* format, va_list args)
     {
         Clear();

@@ -1,0 +1,30 @@
+#include "transfer/control_file.h"
+
+#include "app/startup_state.h"
+#include "log/message_log.h"
+#include "machines/machine_record.h"
+#include "transfer/control_script.h"
+
+FixedText<520> g_control_file_path;
+
+int SetControlFileName(HWND main_window)
+{
+    PostText(main_window, kListOnly, "routine name : SetControlFileName");
+    g_control_file_path.Clear();
+    DateTimeRecord now;
+    GetLocalDateTime(now);
+    // A program folder too long for the name leaves the path empty, and the
+    // open that follows reports it, rather than writing a cut name elsewhere.
+    g_control_file_path.FormatWhole("%s%s%d%02d%02d%02d%02d.txt", g_startup.program_folder.c_str(), "tmp\\",
+                                    now.year, now.month, now.day, now.hour, now.minute);
+    return 0;
+}
+
+int WritePutCommand(std::FILE* control_file, const char* local_path)
+{
+    std::string line = PutCommandLine(local_path, g_selected_machine.extension_flag);
+    std::fputs(line.c_str(), control_file);
+    line.assign(line.size(), '\0');
+    Sleep(100);
+    return 0;
+}

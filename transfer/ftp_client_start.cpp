@@ -1,0 +1,39 @@
+#include "transfer/ftp_client_start.h"
+
+#include <shellapi.h>
+
+#include "app/startup_state.h"
+#include "log/message_log.h"
+#include "machines/machine_record.h"
+#include "platform/files.h"
+#include "platform/profile.h"
+
+int StartFtpClient(HWND main_window)
+{
+    if (ReadProfileInt("Vantrel", "VantrelMode", 0, g_startup.settings_path.c_str()) != 0) {
+        return PostText(main_window, kError, "エラー：転送方法が「FTP」ではありません");
+    }
+
+    FixedText<520> program;
+    if (!program.FormatWhole("%s%s", g_startup.program_folder.c_str(), "FTPClient.exe") ||
+        !PathExists(program.c_str())) {
+        return PostText(main_window, kError, "エラー：ファイル %s がありません", program.c_str());
+    }
+
+    const MachineRecord& machine = g_selected_machine;
+    FixedText<1024> arguments;
+    if (machine.fields_read == 4) {
+        arguments.Format("--host %s --user %s --password %s --encoding sjis --remote-dir %s --local-dir %s",
+                         machine.address.c_str(), machine.user_name.c_str(), machine.password.c_str(),
+                         machine.initial_folder.c_str(), g_startup.program_folder.c_str());
+    } else {
+        arguments.Format("--host %s --user %s --password %s --encoding sjis --local-dir %s", machine.address.c_str(),
+                         machine.user_name.c_str(), machine.password.c_str(), g_startup.program_folder.c_str());
+    }
+
+    auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(main_window, nullptr, program.c_str(), arguments.c_str(), nullptr, SW_SHOWNORMAL));
+    if (result <= 32) return PostText(main_window, kError, "エラー：ファイル %s 実行失敗", program.c_str());
+    program.Clear();
+    return 0;
+}

@@ -1,0 +1,66 @@
+#include "transfer/server_file_list.h"
+
+#include <cstdio>
+
+#include "app/startup_state.h"
+#include "log/message_log.h"
+#include "machines/machine_record.h"
+#include "platform/controls.h"
+#include "platform/files.h"
+#include "resources/resource.h"
+#include "transfer/file_list_pieces.h"
+#include "transfer/transfer_run.h"
+
+int UpdateServerFileList(HWND main_window)
+{
+    // An open FTP client session could be changing the server's folder: the
+    // user closes it first.
+    if (FindWindowA("TkTopLevel", nullptr) != nullptr) {
+        PostText(main_window, kListOnly, "----------");
+        PostText(main_window, kListOnly, "QzrFTPクライントが起動してます");
+        PostText(main_window, kListOnly, "QzrFTPクライントを閉じて下さい");
+        return 0;
+    }
+
+    ListBox list(GetDlgItem(main_window, IDC_SERVER_FILE_LIST));
+    list.ResetContent();
+    if (RunFileList(main_window) != 0) return -1;
+
+    FixedText<520> path;
+    if (!path.FormatWhole("%s%s", g_startup.program_folder.c_str(), "tmp\\filelist.tmp") ||
+        !PathExists(path.c_str())) {
+        return -1;
+    }
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    if (file == nullptr) return PostText(main_window, kError, "ファイル %s オープンエラー", path.c_str());
+
+    int entries = 0;
+    for (const std::string& piece : ReadFileListPieces(file)) {
+        list.AddString(piece.c_str());
+        ++entries;
+    }
+    std::fclose(file);
+    if (!DeleteFileA(path.c_str())) return PostText(main_window, kError, "エラー：中間ファイルの削除に失敗");
+    if (entries == 0) return PostText(main_window, kError, "データサーバーのファイルがありません？");
+    return 0;
+}
+
+int RunFileList(HWND main_window)
+{
+    FixedText<520> program;
+    if (!program.FormatWhole("%s%s", g_startup.program_folder.c_str(), "filelist.exe")) {
+        return PostText(main_window, kError, "エラー：ファイルの実行に失敗しました");
+    }
+    const MachineRecord& machine = g_selected_machine;
+    FixedText<128> arguments;
+    if (machine.fields_read == 4) {
+        arguments.Format("%s %s %s %s", machine.address.c_str(), machine.user_name.c_str(), machine.password.c_str(),
+                         machine.initial_folder.c_str());
+    } else {
+        arguments.Format("%s %s %s", machine.address.c_str(), machine.user_name.c_str(), machine.password.c_str());
+    }
+    if (ExecuteAndWait(main_window, program.c_str(), arguments.c_str()) != 0) return -1;
+    program.Clear();
+    arguments.Clear();
+    return 0;
+}
