@@ -14,8 +14,3 @@ MachineRecord g_selected_machine;
 int LoadMachineList(HWND) { return -1; }
 int SelectMachine(HWND) { return 0; }
 int OpenMachineDialog(HWND, HINSTANCE) { return 0; }
-int OpenHelpFile(HWND, const char*) { return -1; }
-int ShowVersion(HWND, const char*) { return 0; }
-void OpenProgramInfo(HWND) {}
-int UpdateSystemInfo(HWND) { return 0; }
-void OpenInitialSettingsDialog(HWND) {}

@@ -1,0 +1,104 @@
+// The program-information window: six painted lines, no controls, closed by
+// any key, its menu item or its close box.
+#include <windows.h>
+
+#include "app/startup_state.h"
+#include "info/version_info.h"
+#include "log/message_log.h"
+#include "platform/brush.h"
+#include "resources/resource.h"
+
+namespace {
+
+SolidBrush g_background;
+
+HBRUSH Background() { return g_background.Get(ColorValueOf(g_startup.window_color)); }
+
+void SetSmallIcon(HWND window)
+{
+    HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON,
+                                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
+// The text is composed afresh at every paint, so the Build Date line follows
+// the program file's current time. It borrows the message buffer and leaves
+// it cleared.
+void Paint(HWND window)
+{
+    RECT area;
+    GetClientRect(window, &area);
+    area.left = 5;
+    area.top = 15;
+
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    SetBkMode(dc, TRANSPARENT);
+
+    HFONT copy = nullptr;
+    HGDIOBJ previous = nullptr;
+    LOGFONTA description;
+    HFONT window_font = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+    if (window_font != nullptr && GetObjectA(window_font, sizeof(description), &description) != 0) {
+        copy = CreateFontIndirectA(&description);
+        if (copy != nullptr) previous = SelectObject(dc, copy);
+    }
+    SetTextColor(dc, ColorValueOf(g_startup.text_color));
+
+    MakeProgramInfo();
+    DrawTextA(dc, g_message.c_str(), -1, &area, DT_END_ELLIPSIS);
+
+    if (copy != nullptr) {
+        SelectObject(dc, previous);
+        DeleteObject(copy);
+    }
+    EndPaint(window, &paint);
+    g_message.Clear();
+}
+
+void Close(HWND window) { SendMessageA(window, WM_CLOSE, 0, 0); }
+
+INT_PTR CALLBACK ProgramInfoProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        SetSmallIcon(window);
+        return TRUE;
+    case WM_PAINT:
+        Paint(window);
+        return TRUE;
+    case WM_GETDLGCODE:
+        // The window itself holds the focus (it has no controls). Asking for
+        // every key keeps the dialog manager from turning Escape, Enter, Tab
+        // and the arrows into navigation, so that they close it like any key.
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, DLGC_WANTALLKEYS);
+        return TRUE;
+    case WM_KEYDOWN:
+        Close(window);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wparam) == IDM_INFO_CLOSE) {
+            Close(window);
+            return TRUE;
+        }
+        return DefWindowProcA(window, message, wparam, lparam);
+    case WM_CLOSE:
+        EndDialog(window, DIALOG_CLOSED);
+        return TRUE;
+    case WM_CTLCOLORDLG:
+        return reinterpret_cast<INT_PTR>(Background());
+    case WM_CTLCOLORSTATIC:
+        SetBkMode(reinterpret_cast<HDC>(wparam), TRANSPARENT);
+        SetTextColor(reinterpret_cast<HDC>(wparam), ColorValueOf(g_startup.text_color));
+        return reinterpret_cast<INT_PTR>(Background());
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+void OpenProgramInfo(HWND owner)
+{
+    DialogBoxParamA(GetModuleHandleA(nullptr), "PROGRAMINFODLG", owner, ProgramInfoProc, 0);
+}
