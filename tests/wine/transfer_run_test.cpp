@@ -1,0 +1,185 @@
+// The transfer run up to the client, and the clean-up of leftover control
+// files, in a throw-away program folder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "log/message_log.h"
+#include "machines/machine_record.h"
+#include "resources/resource.h"
+#include "tests/rig/message_box_capture.h"
+#include "tests/wine/temp_program_folder.h"
+#include "transfer/control_file.h"
+#include "transfer/file_list_pieces.h"
+#include "transfer/temp_cleanup.h"
+#include "transfer/transfer_run.h"
+
+namespace {
+
+class TransferTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        main_ = CreateWindowA("STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 600, 300, nullptr, nullptr, nullptr, nullptr);
+        combo_ = CreateWindowA("COMBOBOX", "", WS_CHILD | CBS_DROPDOWN, 0, 0, 200, 100, main_,
+                               reinterpret_cast<HMENU>(IDC_MACHINE_COMBO), nullptr, nullptr);
+        list_ = CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 300, 200, main_,
+                              reinterpret_cast<HMENU>(IDC_MESSAGE_LIST), nullptr, nullptr);
+        SetMessageList(list_);
+        g_selected_machine = MachineRecord();
+        g_selected_machine.address.Assign("127.0.0.1");
+        g_selected_machine.user_name.Assign("nc");
+        g_selected_machine.password.Assign("pw");
+        g_selected_machine.initial_folder.Assign("NCDATA");
+        g_selected_machine.fields_read = 4;
+    }
+    void TearDown() override { DestroyWindow(main_); }
+
+    std::vector<std::string> Lines() const
+    {
+        std::vector<std::string> lines;
+        int count = static_cast<int>(SendMessageA(list_, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            std::string line(static_cast<size_t>(SendMessageA(list_, LB_GETTEXTLEN, i, 0)), '\0');
+            SendMessageA(list_, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
+            lines.push_back(line);
+        }
+        return lines;
+    }
+    std::vector<std::string> TmpNames() const
+    {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA entry;
+        HANDLE search = FindFirstFileA((folder_ / "tmp\\*").c_str(), &entry);
+        if (search == INVALID_HANDLE_VALUE) return names;
+        do {
+            if (entry.cFileName[0] != '.') names.push_back(entry.cFileName);
+        } while (FindNextFileA(search, &entry));
+        FindClose(search);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    TempProgramFolder folder_;
+    HWND main_ = nullptr;
+    HWND combo_ = nullptr;
+    HWND list_ = nullptr;
+};
+
+TEST_F(TransferTest, ControlFileHoldsTheSpecifiedLinesAndStaysWithDeleteZero)
+{
+    folder_.MakeFolder("tmp");
+    folder_.WriteFile("Vantrel.ini", "[Vantrel]\r\ndelete=0\r\n");
+    SetWindowTextA(combo_, "MC1");
+    g_dropped_file_path.Assign("D:\\data\\O1234.NC");
+
+    // Nothing listens on 127.0.0.1:21 here, so the client fails; whichever
+    // boxes that brings are answered.
+    MessageBoxCapture boxes;
+    StartVantrel(main_);
+
+    std::vector<std::string> names = TmpNames();
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0].size(), std::string("202612071015.txt").size());
+    EXPECT_EQ(folder_.ReadFile("tmp\\" + names[0]),
+              "open 127.0.0.1\r\nnc\r\npw\r\nbinary\r\ncd NCDATA\r\nput D:\\data\\O1234.NC O1234\r\nquit\r\n");
+    std::vector<std::string> lines = Lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "routine name : StartVantrel");
+    EXPECT_EQ(lines[1], "... 転送ファイル D:\\data\\O1234.NC");
+    EXPECT_EQ(lines[2], "routine name : SetControlFileName");
+}
+
+TEST_F(TransferTest, NoMachineLeavesAnEmptyControlFile)
+{
+    folder_.MakeFolder("tmp");
+    g_dropped_file_path.Assign("D:\\data\\O1234.NC");
+    MessageBoxCapture boxes;
+    EXPECT_EQ(StartVantrel(main_), -1);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "エラー：マシニング取得失敗");
+    std::vector<std::string> names = TmpNames();
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(folder_.ReadFile("tmp\\" + names[0]), "");
+    // The failed run keeps its paths for the user to see; the next run starts afresh.
+    EXPECT_STREQ(g_dropped_file_path.c_str(), "D:\\data\\O1234.NC");
+}
+
+TEST_F(TransferTest, MissingTmpFolderIsAnOpenError)
+{
+    SetWindowTextA(combo_, "MC1");
+    g_dropped_file_path.Assign("D:\\data\\O1234.NC");
+    MessageBoxCapture boxes;
+    EXPECT_EQ(StartVantrel(main_), -1);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text.rfind("コントロールファイル " + folder_.path() + "tmp\\", 0), 0u);
+    EXPECT_EQ(boxes.Boxes()[0].text.substr(boxes.Boxes()[0].text.size() - 15), ".txt open error");
+}
+
+TEST_F(TransferTest, CleanUpDeletesTxtFilesOnlyAndReportsEach)
+{
+    folder_.MakeFolder("tmp");
+    folder_.WriteFile("tmp\\202612070900.txt", "open x\r\n");
+    folder_.WriteFile("tmp\\202612070901.txt", "");
+    folder_.WriteFile("tmp\\list.lnk.txt", "");
+    folder_.WriteFile("tmp\\filelist.tmp", "");
+    folder_.MakeFolder("tmp\\old.txt");
+
+    EXPECT_EQ(ExecuteDeleteFiles(main_), 0);
+    std::vector<std::string> lines = Lines();
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "routine name : ExecuteDeleteFiles");
+    EXPECT_EQ(lines[1], "---");
+    std::vector<std::string> reported = {lines[2], lines[3]};
+    std::sort(reported.begin(), reported.end());
+    EXPECT_EQ(reported, (std::vector<std::string>{"[成功] 202612070900.txt", "[成功] 202612070901.txt"}));
+    EXPECT_EQ(lines[4], "---");
+    EXPECT_EQ(TmpNames(), (std::vector<std::string>{"filelist.tmp", "list.lnk.txt", "old.txt"}));
+}
+
+TEST_F(TransferTest, CleanUpWithNothingToFindPostsOnlyItsName)
+{
+    EXPECT_EQ(ExecuteDeleteFiles(main_), -1);  // no tmp at all
+    folder_.MakeFolder("tmp");
+    EXPECT_EQ(ExecuteDeleteFiles(main_), -1);  // an empty tmp
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"routine name : ExecuteDeleteFiles",
+                                                 "routine name : ExecuteDeleteFiles"}));
+}
+
+TEST_F(TransferTest, CleanUpOfAProgramFolderTooLongToSearchWritesNothingPastItsBuffer)
+{
+    std::string long_folder = "C:\\" + std::string(300, 'd') + "\\";
+    g_startup.program_folder.Assign(long_folder.c_str());
+    EXPECT_EQ(ExecuteDeleteFiles(main_), -1);
+    EXPECT_EQ(Lines().size(), 2u);
+}
+
+TEST(FileListPieces, TextModeLinesAreSplitEvery31Bytes)
+{
+    char path[MAX_PATH];
+    GetTempPathA(MAX_PATH, path);
+    std::string file_path = std::string(path) + "vantrel-pieces.tmp";
+    std::FILE* out = std::fopen(file_path.c_str(), "wb");
+    std::string forty(40, 'a');
+    std::string content = "O1000\r\n" + forty + "\r\nO2000\r\nlast";
+    std::fwrite(content.data(), 1, content.size(), out);
+    std::fclose(out);
+
+    std::FILE* in = std::fopen(file_path.c_str(), "r");
+    std::vector<std::string> pieces = ReadFileListPieces(in);
+    std::fclose(in);
+    EXPECT_EQ(pieces, (std::vector<std::string>{"O1000\n", std::string(31, 'a'), std::string(9, 'a') + "\n",
+                                                "O2000\n", "last"}));
+
+    out = std::fopen(file_path.c_str(), "wb");
+    std::fclose(out);
+    in = std::fopen(file_path.c_str(), "r");
+    EXPECT_TRUE(ReadFileListPieces(in).empty());
+    std::fclose(in);
+    DeleteFileA(file_path.c_str());
+}
+
+}  // namespace
