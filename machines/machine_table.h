@@ -25,5 +25,13 @@ int ReadMachineValue(HWND owner, const char* registration_name);
 // Posts the selected machine record to the message list. Returns 0.
 int ShowMachineValue(HWND owner);
 
+// The key of slot `slot` in the index section: "machine" and the number.
+FixedText<16> MachineSlotKey(int slot);
+
 // The name in slot `slot` ("machine%d"); 0 bytes when free or out of range.
 std::size_t ReadMachineSlot(int slot, FixedText<32>& name);
+
+// The index section's "default": a slot number or -1. Each reader has its
+// own value for a missing key (the fill of the combo box 0, the check at
+// the dialog's opening -1, ...).
+int ReadDefaultSlot(int value_when_missing);

@@ -10,7 +10,4 @@
 #include "transfer/server_file_list.h"
 #include "transfer/temp_cleanup.h"
 #include "transfer/transfer_run.h"
-MachineRecord g_selected_machine;
-int LoadMachineList(HWND) { return -1; }
-int SelectMachine(HWND) { return 0; }
 int OpenMachineDialog(HWND, HINSTANCE) { return 0; }
