@@ -10,4 +10,3 @@
 #include "transfer/server_file_list.h"
 #include "transfer/temp_cleanup.h"
 #include "transfer/transfer_run.h"
-int OpenMachineDialog(HWND, HINSTANCE) { return 0; }
