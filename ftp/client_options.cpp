@@ -1,0 +1,121 @@
+#include "ftp/client_options.h"
+
+#include <array>
+
+namespace {
+
+constexpr std::array<std::string_view, 6> kOptionNames = {"host",     "user",       "password",
+                                                           "encoding", "remote-dir", "local-dir"};
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i];
+        char y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+int OptionIndex(std::string_view name)
+{
+    for (std::size_t i = 0; i < kOptionNames.size(); ++i) {
+        if (name == kOptionNames[i]) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// Whether text[pos] starts " --name" of a known option, followed by a blank
+// or the end of the line.
+bool OptionStartsAt(std::string_view text, std::size_t pos)
+{
+    if (pos + 3 > text.size() || text[pos] != ' ' || text[pos + 1] != '-' || text[pos + 2] != '-') return false;
+    std::size_t name_start = pos + 3;
+    std::size_t name_end = name_start;
+    while (name_end < text.size() && !IsBlank(text[name_end])) ++name_end;
+    return OptionIndex(text.substr(name_start, name_end - name_start)) >= 0;
+}
+
+std::string Unquoted(std::string_view value)
+{
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    return std::string(value);
+}
+
+bool Fail(OptionError& error, OptionProblem problem, std::string_view subject)
+{
+    error.problem = problem;
+    error.subject.assign(subject);
+    return false;
+}
+
+}  // namespace
+
+bool ParseClientOptions(std::string_view arguments, ClientOptions& out, OptionError& error)
+{
+    out = ClientOptions{};
+    error = OptionError{};
+    while (!arguments.empty() && (arguments.back() == '\r' || arguments.back() == '\n' || IsBlank(arguments.back()))) {
+        arguments.remove_suffix(1);
+    }
+
+    std::array<bool, kOptionNames.size()> seen{};
+    std::array<std::string, kOptionNames.size()> values;
+    std::size_t pos = 0;
+    while (true) {
+        while (pos < arguments.size() && IsBlank(arguments[pos])) ++pos;
+        if (pos >= arguments.size()) break;
+        if (arguments.compare(pos, 2, "--") != 0) {
+            return Fail(error, OptionProblem::kStrayText, arguments.substr(pos, arguments.find(' ', pos) - pos));
+        }
+        std::size_t name_end = pos + 2;
+        while (name_end < arguments.size() && !IsBlank(arguments[name_end])) ++name_end;
+        std::string_view name = arguments.substr(pos + 2, name_end - pos - 2);
+        int index = OptionIndex(name);
+        if (index < 0) return Fail(error, OptionProblem::kUnknownOption, arguments.substr(pos, name_end - pos));
+        if (seen[index]) return Fail(error, OptionProblem::kRepeatedOption, name);
+        seen[index] = true;
+
+        std::size_t value_end = arguments.size();
+        if (name != "local-dir") {
+            for (std::size_t at = name_end; at < arguments.size(); ++at) {
+                if (OptionStartsAt(arguments, at)) {
+                    value_end = at;
+                    break;
+                }
+            }
+        }
+        std::size_t value_start = name_end + 1 < value_end ? name_end + 1 : value_end;
+        values[index] = Unquoted(arguments.substr(value_start, value_end - value_start));
+        pos = value_end;
+    }
+
+    for (std::string_view required : {"host", "user", "password", "encoding", "local-dir"}) {
+        if (!seen[OptionIndex(required)]) return Fail(error, OptionProblem::kMissingOption, required);
+    }
+    for (std::string_view required : {"host", "user", "local-dir"}) {
+        if (values[OptionIndex(required)].empty()) return Fail(error, OptionProblem::kEmptyValue, required);
+    }
+
+    const std::string& encoding = values[OptionIndex("encoding")];
+    if (EqualsIgnoreCase(encoding, "sjis") || EqualsIgnoreCase(encoding, "shift_jis") ||
+        EqualsIgnoreCase(encoding, "cp932")) {
+        out.encoding = WireEncoding::kShiftJis;
+    } else if (EqualsIgnoreCase(encoding, "utf8") || EqualsIgnoreCase(encoding, "utf-8")) {
+        out.encoding = WireEncoding::kUtf8;
+    } else {
+        return Fail(error, OptionProblem::kBadEncoding, encoding);
+    }
+    out.host = values[OptionIndex("host")];
+    out.user = values[OptionIndex("user")];
+    out.password = values[OptionIndex("password")];
+    out.has_remote_dir = seen[OptionIndex("remote-dir")];
+    out.remote_dir = values[OptionIndex("remote-dir")];
+    out.local_dir = values[OptionIndex("local-dir")];
+    return true;
+}

@@ -1,0 +1,123 @@
+#pragma once
+
+#include <winsock2.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ftp/reply.h"
+#include "ftp/socket_io.h"
+
+// One FTP control connection and the data connections it opens, used by
+// ftp.exe, filelist.exe and FTPClient.exe alike. Names are byte strings sent
+// unchanged (Shift-JIS on our systems). Every wait is bounded; each line the
+// server sends is handed to the reply sink as it arrives, so that ftp.exe
+// can echo it. Data connections are passive first; when the server refuses
+// PASV or its passive port cannot be reached, the session switches to
+// active mode (PORT) for the rest of the connection.
+
+struct FtpTimeouts {
+    DWORD connect_ms = 10000;    // TCP connect, control and data
+    DWORD reply_ms = 30000;      // each reply of the server
+    DWORD data_idle_ms = 30000;  // a data connection without progress
+};
+
+enum class FtpError {
+    kNone,
+    kNotConnected,
+    kUnknownHost,
+    kConnectFailed,
+    kConnectTimedOut,
+    kReplyTimedOut,
+    kConnectionLost,
+    kProtocol,        // a reply that is not FTP
+    kRefused,         // the server answered with an error code
+    kDataConnection,  // neither passive nor active data connection worked
+    kDataTimedOut,
+    kLocalFile,
+    kBadName,         // a name that would break the command line (CR or LF in it)
+    kCancelled,
+};
+
+class FtpSession {
+public:
+    using ReplySink = std::function<void(const std::string& line)>;
+    // Called after each block of a transfer with the bytes moved so far.
+    using Progress = std::function<void(std::uint64_t bytes)>;
+
+    FtpSession();
+    ~FtpSession();
+    FtpSession(const FtpSession&) = delete;
+    FtpSession& operator=(const FtpSession&) = delete;
+
+    void set_timeouts(const FtpTimeouts& timeouts) { timeouts_ = timeouts; }
+    void set_reply_sink(ReplySink sink) { sink_ = std::move(sink); }
+    // While *cancel is true every wait ends at once with kCancelled.
+    void set_cancel_flag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
+
+    // Connects and reads the greeting. `host` may carry ":port".
+    bool Open(const std::string& host);
+    bool IsOpen() const { return control_.valid(); }
+
+    // Sends one command line and reads its reply; the reply code, or 0 when
+    // no reply came (see error()).
+    int Command(const std::string& line);
+    // USER and, when asked for, PASS.
+    bool Login(const std::string& user, const std::string& password);
+    bool SetBinary(bool binary);
+    bool ChangeDirectory(const std::string& path);
+    bool PrintDirectory(std::string& path);
+    bool Delete(const std::string& name);
+    bool MakeDirectory(const std::string& name);
+
+    bool Store(const std::string& local_path, const std::string& remote_name, const Progress& progress,
+               std::uint64_t& bytes);
+    // Writes to a temporary file beside `local_path` and renames it only
+    // when the whole file has arrived, so a failure leaves no partial file.
+    bool Retrieve(const std::string& remote_name, const std::string& local_path, const Progress& progress,
+                  std::uint64_t& bytes);
+    // NLST or LIST of `folder` (empty: the current folder); the raw listing.
+    bool NameList(const std::string& folder, std::string& listing);
+    bool LongList(const std::string& folder, std::string& listing);
+
+    // QUIT with a short wait for the goodbye, then close.
+    void Quit();
+    void Close();
+
+    FtpError error() const { return error_; }
+    int last_code() const { return last_code_; }
+    const std::vector<std::string>& last_reply() const { return reply_.lines(); }
+    // Text for the user, in Japanese, of the last failure.
+    std::string ErrorText() const;
+    bool active_mode() const { return active_only_; }
+
+private:
+    struct DataChannel;
+
+    bool Fail(FtpError error, int system_error = 0);
+    bool FailIo(IoResult result, bool data, int system_error);
+    int ReadReply(DWORD timeout_ms);
+    bool SendLine(const std::string& line);
+    bool Expect(const std::string& line, int first_digit);
+    bool OpenData(DataChannel& channel);
+    bool StartTransfer(DataChannel& channel, const std::string& command);
+    bool FinishTransfer();
+    bool AbortTransfer(DataChannel& channel, FtpError error, int system_error);
+    bool ReceiveListing(const std::string& command, std::string& listing);
+
+    WinsockUser winsock_;
+    TcpSocket control_;
+    LineSplitter splitter_;
+    ReplyAssembler reply_;
+    FtpTimeouts timeouts_;
+    ReplySink sink_;
+    const std::atomic<bool>* cancel_ = nullptr;
+    bool active_only_ = false;
+    FtpError error_ = FtpError::kNone;
+    int system_error_ = 0;
+    int last_code_ = 0;
+    std::string host_;
+};

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <winsock2.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+// A TCP socket whose every wait is bounded. Waits are taken in short slices
+// so that a cancel request from another thread ends them early.
+
+enum class IoResult {
+    kOk,
+    kTimedOut,
+    kClosed,    // the peer ended the connection
+    kFailed,    // a socket error; see the Winsock error code
+    kCancelled,
+};
+
+class TcpSocket {
+public:
+    TcpSocket() = default;
+    explicit TcpSocket(SOCKET s) : socket_(s) {}
+    ~TcpSocket() { Close(); }
+    TcpSocket(const TcpSocket&) = delete;
+    TcpSocket& operator=(const TcpSocket&) = delete;
+    TcpSocket(TcpSocket&& other) noexcept : socket_(other.socket_), error_(other.error_) { other.socket_ = INVALID_SOCKET; }
+    TcpSocket& operator=(TcpSocket&& other) noexcept;
+
+    bool valid() const { return socket_ != INVALID_SOCKET; }
+    SOCKET handle() const { return socket_; }
+    // The Winsock error of the last kFailed result.
+    int error() const { return error_; }
+
+    IoResult Connect(const sockaddr_in& address, DWORD timeout_ms, const std::atomic<bool>* cancel);
+    // A listening socket on `address` (port 0: any free port).
+    bool Listen(const sockaddr_in& address);
+    IoResult Accept(TcpSocket& accepted, DWORD timeout_ms, const std::atomic<bool>* cancel);
+
+    IoResult SendAll(const char* data, std::size_t size, DWORD timeout_ms, const std::atomic<bool>* cancel);
+    // Receives up to `capacity` bytes once some arrive; `received` 0 with kClosed at the end.
+    IoResult Receive(char* buffer, std::size_t capacity, std::size_t& received, DWORD timeout_ms,
+                     const std::atomic<bool>* cancel);
+
+    // Ends sending so that the peer sees the end of the data, then closes.
+    void FinishSending();
+    void Close();
+
+    bool LocalAddress(sockaddr_in& address) const;
+    bool PeerAddress(sockaddr_in& address) const;
+
+private:
+    IoResult Wait(bool for_write, DWORD timeout_ms, const std::atomic<bool>* cancel);
+
+    SOCKET socket_ = INVALID_SOCKET;
+    int error_ = 0;
+};
+
+// Winsock is started once per process for as long as one of these lives.
+class WinsockUser {
+public:
+    WinsockUser();
+    ~WinsockUser();
+    WinsockUser(const WinsockUser&) = delete;
+    WinsockUser& operator=(const WinsockUser&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    bool ok_ = false;
+};
+
+// The IPv4 address of a host name or dotted address.
+bool ResolveHost(const std::string& host, std::uint16_t port, sockaddr_in& address, int& error);

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ftp/reply.h"
+
+namespace {
+
+std::vector<std::string> Drain(LineSplitter& splitter)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    while (splitter.NextLine(line)) lines.push_back(line);
+    return lines;
+}
+
+TEST(FtpLineSplitter, JoinsPiecesAndKeepsShiftJisBytes)
+{
+    LineSplitter splitter;
+    // "ソ表" (83 5C 95 5C): trail bytes equal to the backslash must survive.
+    const std::string name = "\x83\x5C\x95\x5C.nc";
+    std::string data = "150 Opening " + name + "\r\n226 Done\n220 partial";
+    splitter.Feed(data.data(), 5);
+    EXPECT_TRUE(Drain(splitter).empty());
+    splitter.Feed(data.data() + 5, data.size() - 5);
+    EXPECT_EQ(Drain(splitter), (std::vector<std::string>{"150 Opening " + name, "226 Done"}));
+    splitter.Feed("\r\n", 2);
+    EXPECT_EQ(Drain(splitter), (std::vector<std::string>{"220 partial"}));
+}
+
+TEST(FtpReplyAssembler, SingleAndMultiLineReplies)
+{
+    ReplyAssembler reply;
+    EXPECT_TRUE(reply.Add("230 Login successful."));
+    EXPECT_EQ(reply.code(), 230);
+
+    reply.Reset();
+    EXPECT_FALSE(reply.Add("220-Welcome"));
+    EXPECT_FALSE(reply.Add("220-still the greeting"));
+    EXPECT_FALSE(reply.Add("221 a different code does not end it"));
+    EXPECT_FALSE(reply.Add("   free text"));
+    EXPECT_TRUE(reply.Add("220 ready"));
+    EXPECT_EQ(reply.code(), 220);
+    EXPECT_EQ(reply.lines().size(), 5u);
+
+    // A first line without a code is a protocol error, not a wait for more.
+    reply.Reset();
+    EXPECT_TRUE(reply.Add("hello"));
+    EXPECT_EQ(reply.code(), 0);
+}
+
+TEST(FtpReplyCode, OnlyThreeDigitsFollowedByBlankDashOrEnd)
+{
+    EXPECT_EQ(ReplyCode("550 No such file"), 550);
+    EXPECT_EQ(ReplyCode("226"), 226);
+    EXPECT_EQ(ReplyCode("1234 x"), 0);
+    EXPECT_EQ(ReplyCode("650 x"), 0);
+    EXPECT_EQ(ReplyCode("22"), 0);
+}
+
+TEST(FtpPassiveReply, FindsTheGroupWhateverSurroundsIt)
+{
+    HostPort where;
+    ASSERT_TRUE(ParsePassiveReply("227 Entering passive mode (127,0,0,5,195,80).", where));
+    EXPECT_EQ(where.address[0], 127);
+    EXPECT_EQ(where.address[3], 5);
+    EXPECT_EQ(where.port, 195 * 256 + 80);
+    EXPECT_EQ(PortArgument(where), "127,0,0,5,195,80");
+
+    ASSERT_TRUE(ParsePassiveReply("227 =10,1,2,3,4,1", where));
+    EXPECT_EQ(where.port, 1025);
+    // Numbers before the group (a version, say) are skipped.
+    ASSERT_TRUE(ParsePassiveReply("227 v1.2 ok 192,168,0,1,0,21", where));
+    EXPECT_EQ(where.address[0], 192);
+    EXPECT_EQ(where.port, 21);
+
+    EXPECT_FALSE(ParsePassiveReply("227 Entering passive mode (127,0,0,256,1,1)", where));
+    EXPECT_FALSE(ParsePassiveReply("227 Entering passive mode (127,0,0,1,1)", where));
+    EXPECT_FALSE(ParsePassiveReply("227", where));
+}
+
+TEST(FtpDirectoryReply, QuotedPathWithDoubledQuotes)
+{
+    std::string path;
+    ASSERT_TRUE(ParseDirectoryReply("257 \"/NC data\" is the current directory.", path));
+    EXPECT_EQ(path, "/NC data");
+    ASSERT_TRUE(ParseDirectoryReply("257 \"/say \"\"hi\"\"\" created.", path));
+    EXPECT_EQ(path, "/say \"hi\"");
+    EXPECT_FALSE(ParseDirectoryReply("257 \"/unterminated", path));
+    EXPECT_FALSE(ParseDirectoryReply("257 no quotes", path));
+}
+
+TEST(FtpNameList, OneNamePerLineEitherLineEnd)
+{
+    EXPECT_EQ(SplitNameList("O1234\r\na b.nc\n\r\nPROG"), (std::vector<std::string>{"O1234", "a b.nc", "PROG"}));
+    EXPECT_TRUE(SplitNameList("").empty());
+}
+
+TEST(FtpListLine, UnixFormsKeepNamesWithBlanks)
+{
+    ListEntry entry;
+    const std::string sjis = "\x83\x65\x83\x58\x83\x67";  // テスト
+    ASSERT_TRUE(ParseListLine("-rw-r--r--   1 root     root      3000000 Dec 07 09:43 " + sjis + " 1.nc\r", entry));
+    EXPECT_EQ(entry.name, sjis + " 1.nc");
+    EXPECT_EQ(entry.size, 3000000u);
+    EXPECT_FALSE(entry.is_directory);
+    EXPECT_EQ(entry.modified, "Dec 07 09:43");
+
+    ASSERT_TRUE(ParseListLine("drwxr-xr-x 2 ftp 4096 Oct 11  2026 NC", entry));  // no group column
+    EXPECT_TRUE(entry.is_directory);
+    EXPECT_EQ(entry.name, "NC");
+    EXPECT_EQ(entry.size, 4096u);
+
+    ASSERT_TRUE(ParseListLine("lrwxrwxrwx 1 u g 4 Jan 1 00:00 latest -> O1234", entry));
+    EXPECT_TRUE(entry.is_link);
+    EXPECT_EQ(entry.name, "latest");
+
+    EXPECT_FALSE(ParseListLine("total 12", entry));
+    EXPECT_FALSE(ParseListLine("", entry));
+    EXPECT_FALSE(ParseListLine("-rw-r--r-- 1 u g 12 Dec 07 09:43", entry));  // no name
+}
+
+TEST(FtpListLine, DosForms)
+{
+    ListEntry entry;
+    ASSERT_TRUE(ParseListLine("10-11-26  09:05AM       <DIR>          NC data", entry));
+    EXPECT_TRUE(entry.is_directory);
+    EXPECT_EQ(entry.name, "NC data");
+    ASSERT_TRUE(ParseListLine("10-11-26  09:05PM                 1234 O1234", entry));
+    EXPECT_FALSE(entry.is_directory);
+    EXPECT_EQ(entry.size, 1234u);
+    EXPECT_EQ(entry.name, "O1234");
+}
+
+TEST(FtpHostPort, OptionalPort)
+{
+    std::string host;
+    std::uint16_t port = 0;
+    ASSERT_TRUE(SplitHostPort("127.0.0.5", host, port));
+    EXPECT_EQ(host, "127.0.0.5");
+    EXPECT_EQ(port, 21);
+    ASSERT_TRUE(SplitHostPort("mc1:2121", host, port));
+    EXPECT_EQ(host, "mc1");
+    EXPECT_EQ(port, 2121);
+    EXPECT_FALSE(SplitHostPort("mc1:0", host, port));
+    EXPECT_FALSE(SplitHostPort("mc1:65536", host, port));
+    EXPECT_FALSE(SplitHostPort("mc1:21x", host, port));
+    EXPECT_FALSE(SplitHostPort(":21", host, port));
+    EXPECT_FALSE(SplitHostPort("", host, port));
+}
+
+}  // namespace
