@@ -1,0 +1,304 @@
+#include "ftp_exe/script_runner.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "ftp_exe/output.h"
+#include "text/sjis.h"
+
+namespace {
+
+// The last component of a path, whole characters only: a Shift-JIS trail
+// byte equal to '\\' is not a separator.
+std::string LastComponent(const std::string& path)
+{
+    PathParts parts = SplitPath(path.c_str(), MAX_PATH);
+    return parts.base_name + parts.extension;
+}
+
+class Stopwatch {
+public:
+    Stopwatch()
+    {
+        QueryPerformanceFrequency(&frequency_);
+        QueryPerformanceCounter(&start_);
+    }
+    double Seconds() const
+    {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        return static_cast<double>(now.QuadPart - start_.QuadPart) / static_cast<double>(frequency_.QuadPart);
+    }
+
+private:
+    LARGE_INTEGER frequency_;
+    LARGE_INTEGER start_;
+};
+
+}  // namespace
+
+ScriptRunner::ScriptRunner(std::FILE* commands, const FtpExeArguments& arguments)
+    : commands_(commands), arguments_(arguments), show_replies_(arguments.show_replies)
+{
+    session_.set_reply_sink([this](const std::string& line) {
+        if (announce_connection_) {
+            PrintLine("Connected to " + host_ + ".");
+            announce_connection_ = false;
+        }
+        if (show_replies_) PrintLine(line);
+    });
+}
+
+bool ScriptRunner::ReadLine(std::string& line)
+{
+    line.clear();
+    int c;
+    bool any = false;
+    while ((c = std::fgetc(commands_)) != EOF) {
+        any = true;
+        if (c == '\n') break;
+        line += static_cast<char>(c);
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return any;
+}
+
+bool ScriptRunner::Argument(const std::vector<std::string>& words, std::size_t index, const char* prompt,
+                            std::string& value)
+{
+    if (index < words.size()) {
+        value = words[index];
+        return true;
+    }
+    PrintLine(prompt);
+    std::string line;
+    if (!ReadLine(line)) return false;
+    std::vector<std::string> answer = SplitWords(line);
+    if (answer.empty()) return false;
+    value = answer[0];
+    return true;
+}
+
+int ScriptRunner::Run()
+{
+    bool ok = true;
+    if (!arguments_.host.empty()) ok = Open({"open", arguments_.host});
+    std::string line;
+    while (ok && ReadLine(line)) {
+        std::vector<std::string> words = SplitWords(line);
+        if (words.empty()) continue;
+        PrintLine("ftp> " + line);
+        bool quit = false;
+        ok = Execute(words, quit);
+        if (quit) break;
+    }
+    if (!ok) PrintLine("ftp: コマンドが失敗したため、残りのコマンドは実行しません。");
+    if (session_.IsOpen()) session_.Quit();
+    return ok ? 0 : 1;
+}
+
+bool ScriptRunner::Connected()
+{
+    if (session_.IsOpen()) return true;
+    PrintLine("Not connected.");
+    return false;
+}
+
+bool ScriptRunner::SessionFailed()
+{
+    // The server's own refusal has been echoed already.
+    if (session_.error() != FtpError::kRefused || !show_replies_) PrintLine("ftp: " + session_.ErrorText());
+    return false;
+}
+
+void ScriptRunner::ReportTransfer(const char* verb, std::uint64_t bytes, double seconds)
+{
+    if (seconds < 0.001) seconds = 0.001;
+    char text[160];
+    std::snprintf(text, sizeof text, "ftp: %llu bytes %s in %.2fSeconds %.2fKbytes/sec.",
+                  static_cast<unsigned long long>(bytes), verb, seconds, static_cast<double>(bytes) / 1000.0 / seconds);
+    PrintLine(text);
+}
+
+bool ScriptRunner::Execute(const std::vector<std::string>& words, bool& quit)
+{
+    std::string value;
+    switch (LookUpScriptCommand(words[0])) {
+    case ScriptCommand::kOpen:
+        return Open(words);
+    case ScriptCommand::kUser:
+        if (!Connected() || !Argument(words, 1, "Username ", value)) return false;
+        return LogIn(value, words.size() > 2 ? &words[2] : nullptr);
+    case ScriptCommand::kBinary:
+    case ScriptCommand::kAscii:
+        if (!Connected()) return false;
+        return session_.SetBinary(LookUpScriptCommand(words[0]) == ScriptCommand::kBinary) || SessionFailed();
+    case ScriptCommand::kChangeDirectory:
+        if (!Connected() || !Argument(words, 1, "Remote directory ", value)) return false;
+        return session_.ChangeDirectory(value) || SessionFailed();
+    case ScriptCommand::kLocalChangeDirectory: {
+        if (words.size() > 1 && !SetCurrentDirectoryA(words[1].c_str())) {
+            PrintLine(words[1] + ": ローカルフォルダーを変更できません。");
+            return false;
+        }
+        char folder[MAX_PATH + 1] = {};
+        GetCurrentDirectoryA(sizeof folder, folder);
+        PrintLine(std::string("Local directory now ") + folder + ".");
+        return true;
+    }
+    case ScriptCommand::kPrintDirectory:
+        if (!Connected()) return false;
+        return session_.PrintDirectory(value) || SessionFailed();
+    case ScriptCommand::kPut:
+        return Put(words);
+    case ScriptCommand::kGet:
+        return Get(words);
+    case ScriptCommand::kNameList:
+        return List(words, false);
+    case ScriptCommand::kLongList:
+        return List(words, true);
+    case ScriptCommand::kDelete:
+        if (!Connected() || !Argument(words, 1, "Remote file ", value)) return false;
+        return session_.Delete(value) || SessionFailed();
+    case ScriptCommand::kMakeDirectory:
+        if (!Connected() || !Argument(words, 1, "Directory name ", value)) return false;
+        return session_.MakeDirectory(value) || SessionFailed();
+    case ScriptCommand::kClose:
+        if (!Connected()) return false;
+        session_.Quit();
+        return true;
+    case ScriptCommand::kQuit:
+        quit = true;
+        return true;
+    case ScriptCommand::kPrompt:
+        // Prompting is for multiple-file commands, which this client does not have.
+        PrintLine("Interactive mode Off .");
+        return true;
+    case ScriptCommand::kVerbose:
+        show_replies_ = !show_replies_;
+        PrintLine(show_replies_ ? "Verbose mode On ." : "Verbose mode Off .");
+        return true;
+    case ScriptCommand::kAmbiguous:
+        PrintLine("Ambiguous command.");
+        return false;
+    case ScriptCommand::kUnknown:
+        break;
+    }
+    PrintLine("Invalid command.");
+    return false;
+}
+
+bool ScriptRunner::Open(const std::vector<std::string>& words)
+{
+    if (session_.IsOpen()) {
+        PrintLine("Already connected to " + host_ + ", use disconnect first.");
+        return false;
+    }
+    std::string host;
+    if (!Argument(words, 1, "To ", host)) return false;
+    std::string target = words.size() > 2 ? host + ":" + words[2] : host;
+    host_ = host;
+    announce_connection_ = true;
+    bool opened = session_.Open(target);
+    announce_connection_ = false;
+    if (!opened) {
+        if (session_.error() == FtpError::kUnknownHost) {
+            PrintLine("Unknown host " + host + ".");
+        } else {
+            PrintLine("> ftp: connect :" + session_.ErrorText());
+        }
+        return false;
+    }
+    if (!arguments_.auto_login) return true;
+    PrintLine("User (" + host + ":(none)): ");
+    std::string user;
+    if (!ReadLine(user)) {
+        PrintLine("Login failed.");
+        return false;
+    }
+    return LogIn(user, nullptr);
+}
+
+bool ScriptRunner::LogIn(const std::string& user, const std::string* password)
+{
+    int code = session_.Command("USER " + user);
+    if (code == 0) return SessionFailed();
+    if (code == 331 || code == 332) {
+        std::string answer;
+        if (password != nullptr) {
+            answer = *password;
+        } else {
+            PrintLine("Password:");
+            if (!ReadLine(answer)) answer.clear();
+        }
+        code = session_.Command("PASS " + answer);
+        if (code == 0) return SessionFailed();
+    }
+    if (code / 100 != 2) {
+        PrintLine("Login failed.");
+        return false;
+    }
+    return true;
+}
+
+bool ScriptRunner::Put(const std::vector<std::string>& words)
+{
+    std::string local;
+    std::string remote;
+    if (!Connected() || !Argument(words, 1, "Local file ", local)) return false;
+    if (words.size() > 2) {
+        remote = words[2];
+    } else if (words.size() > 1) {
+        remote = LastComponent(local);
+    } else if (!Argument(words, 2, "Remote file ", remote)) {
+        return false;
+    }
+    DWORD attributes = GetFileAttributesA(local.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        PrintLine(local + ": File not found");
+        return false;
+    }
+    Stopwatch clock;
+    std::uint64_t bytes = 0;
+    if (!session_.Store(local, remote, nullptr, bytes)) return SessionFailed();
+    ReportTransfer("sent", bytes, clock.Seconds());
+    return true;
+}
+
+bool ScriptRunner::Get(const std::vector<std::string>& words)
+{
+    std::string remote;
+    std::string local;
+    if (!Connected() || !Argument(words, 1, "Remote file ", remote)) return false;
+    local = words.size() > 2 ? words[2] : LastComponent(remote);
+    Stopwatch clock;
+    std::uint64_t bytes = 0;
+    if (!session_.Retrieve(remote, local, nullptr, bytes)) return SessionFailed();
+    ReportTransfer("received", bytes, clock.Seconds());
+    return true;
+}
+
+bool ScriptRunner::List(const std::vector<std::string>& words, bool long_form)
+{
+    if (!Connected()) return false;
+    std::string folder = words.size() > 1 ? words[1] : std::string();
+    Stopwatch clock;
+    std::string listing;
+    if (!(long_form ? session_.LongList(folder, listing) : session_.NameList(folder, listing))) return SessionFailed();
+    if (words.size() > 2) {
+        std::FILE* out = std::fopen(words[2].c_str(), "wb");
+        if (out == nullptr || std::fwrite(listing.data(), 1, listing.size(), out) != listing.size()) {
+            if (out != nullptr) std::fclose(out);
+            PrintLine(words[2] + ": ローカルファイルに書き込めません。");
+            return false;
+        }
+        std::fclose(out);
+    } else {
+        // The listing's CR LF pairs go to the console as they came.
+        std::fwrite(listing.data(), 1, listing.size(), stdout);
+        std::fflush(stdout);
+    }
+    ReportTransfer("received", listing.size(), clock.Seconds());
+    return true;
+}
