@@ -36,7 +36,10 @@ protected:
         MessageBoxCapture capture;
         capture.OnDialog([&](HWND window, const CapturedWindow& seen) {
             caption_ = seen.caption;
-            ASSERT_TRUE(IsWindowVisible(window));
+            // The modal loop shows the window once its queue is idle, which
+            // may come after the capture's turn: show it now so that its
+            // hiding by EndDialog tells that it has ended.
+            ShowWindow(window, SW_SHOWNORMAL);
             steps(window);
             ended = !IsWindowVisible(window);
         });

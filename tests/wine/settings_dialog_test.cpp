@@ -52,6 +52,9 @@ protected:
         capture.OnDialog([&](HWND dialog, const CapturedWindow& seen) {
             if (seen.caption == "初期設定") {
                 dialog_ = dialog;
+                // The modal loop shows the dialog once its queue is idle,
+                // which may come after the capture's turn.
+                ShowWindow(dialog, SW_SHOWNORMAL);
                 steps(dialog);
             } else if (chooser_steps) {
                 chooser_steps(dialog);
