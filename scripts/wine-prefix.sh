@@ -1,0 +1,68 @@
+#!/bin/bash
+# Creates (or brings up to date) a 64-bit Wine prefix for running Vantrel:
+#   scripts/wine-prefix.sh PREFIX [FTP_EXE]
+# - Japanese locale (code page 932), Windows font names mapped to IPA fonts,
+#   so that dialogs, list boxes and the status bar show Japanese;
+# - no crash dialog, no Mono/Gecko install prompt: nothing that can block;
+# - our ftp.exe in C:\windows\system32, where the shell looks first for the
+#   bare name "ftp.exe" (never beside Vantrel.exe). FTP_EXE defaults to the
+#   cross build's ftp_exe/ftp.exe under build/win when it exists.
+set -euo pipefail
+
+if [ $# -lt 1 ]; then
+  echo "usage: $0 PREFIX [FTP_EXE]" >&2
+  exit 2
+fi
+repo=$(cd "$(dirname "$0")/.." && pwd)
+prefix=$(realpath -m "$1")
+ftp_exe=${2:-${VANTREL_FTP_EXE:-$repo/build/win/ftp_exe/ftp.exe}}
+
+export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+# Keeps wineboot from offering to download Mono and Gecko.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# wineboot needs no screen; a stale DISPLAY would only make it wait.
+unset DISPLAY
+
+# Serialise concurrent callers (parallel tests that all find no prefix yet).
+# Wine's processes must not inherit the lock (9>&- below): wineserver and
+# the services outlive this script and would hold it.
+mkdir -p "$(dirname "$prefix")"
+exec 9>"$prefix.lock"
+flock 9
+
+marker=$prefix/.vantrel-prefix-v1
+if [ ! -f "$marker" ]; then
+  rm -rf "$prefix"
+  wineboot -i </dev/null >/dev/null 2>&1 9>&-
+  wineserver -w 9>&-
+
+  reg=$(mktemp --suffix=.reg)
+  {
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+    for name in "ＭＳ ゴシック" "ＭＳ Ｐゴシック" "ＭＳ 明朝" "ＭＳ Ｐ明朝" "MS Gothic" "MS PGothic" \
+                "MS UI Gothic" "MS Mincho" "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif" "Tahoma"; do
+      target=IPAGothic
+      case "$name" in *明朝*|*Mincho*) target=IPAMincho ;; esac
+      printf '"%s"="%s"\r\n' "$name" "$target"
+    done
+    printf '\r\n'
+    # A crash ends the process (backtrace on stderr) instead of opening a dialog.
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
+    # Unmanaged windows: with no window manager on the X server, Wine
+    # otherwise waits 2 s for one at every hide of a top-level window
+    # (measured: each message box took 2 s to close).
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n\r\n'
+    # Mono and Gecko stay uninstalled and must not be asked for later either.
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]\r\n"mscoree"=""\r\n"mshtml"=""\r\n\r\n'
+  } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
+  wine regedit /S "$(winepath -w "$reg" 9>&-)" </dev/null >/dev/null 2>&1 9>&-
+  wineserver -w 9>&-
+  rm -f "$reg"
+  touch "$marker"
+fi
+
+system32=$prefix/drive_c/windows/system32
+if [ -f "$ftp_exe" ] && ! cmp -s "$ftp_exe" "$system32/ftp.exe"; then
+  cp -f "$ftp_exe" "$system32/ftp.exe"
+fi
