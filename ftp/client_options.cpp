@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "text/lead_byte.h"
+
 namespace {
 
 constexpr std::array<std::string_view, 6> kOptionNames = {"host",     "user",       "password",
@@ -41,10 +43,25 @@ bool OptionStartsAt(std::string_view text, std::size_t pos)
     return OptionIndex(text.substr(name_start, name_end - name_start)) >= 0;
 }
 
+// A value wholly in double quotes loses them. A launcher that quotes by the
+// usual Windows rules doubles the backslashes before the closing quote
+// ("C:\NC\\" for C:\NC\): those are halved again. Backslashes are
+// counted on whole characters, since 表 ends in the byte 0x5C.
 std::string Unquoted(std::string_view value)
 {
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
-    return std::string(value);
+    if (value.size() < 2 || value.front() != '"' || value.back() != '"') return std::string(value);
+    std::string inner(value.substr(1, value.size() - 2));
+    std::size_t trailing = 0;
+    for (std::size_t i = 0; i < inner.size(); ++i) {
+        if (IsLeadByte(static_cast<unsigned char>(inner[i])) && i + 1 < inner.size()) {
+            trailing = 0;
+            ++i;
+        } else {
+            trailing = inner[i] == '\\' ? trailing + 1 : 0;
+        }
+    }
+    if (trailing >= 2 && trailing % 2 == 0) inner.resize(inner.size() - trailing / 2);
+    return inner;
 }
 
 bool Fail(OptionError& error, OptionProblem problem, std::string_view subject)

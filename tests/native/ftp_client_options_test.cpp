@@ -54,6 +54,18 @@ TEST(FtpClientOptions, ValuesRunToTheNextKnownOption)
     EXPECT_EQ(p.options.password, "");
     EXPECT_EQ(p.options.encoding, WireEncoding::kUtf8);
     EXPECT_EQ(p.options.local_dir, "C:\\a b\\");
+
+    // Quoted by the Windows rules, the backslash before the closing quote is
+    // doubled; the trail byte 0x5C of 表 does not count as one.
+    p = Parse("--host mc --user u --password p --encoding sjis --local-dir \"C:\\a b\\\\\"");
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.options.local_dir, "C:\\a b\\");
+    p = Parse("--host mc --user u --password p --encoding sjis --local-dir \"C:\\\x95\x5C\\\\\"");
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.options.local_dir, "C:\\\x95\x5C\\");
+    p = Parse("--host mc --user u --password p --encoding sjis --local-dir \"C:\\\x95\x5C\"");
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.options.local_dir, "C:\\\x95\x5C");
 }
 
 TEST(FtpClientOptions, ProblemsNameTheirOption)

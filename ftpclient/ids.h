@@ -1,0 +1,28 @@
+#pragma once
+
+// Controls of the client window (FTPCLIENTDLG) and the messages its worker
+// thread posts to it.
+#define IDI_CLIENT 200
+
+#define IDC_SERVER_LABEL 1100
+#define IDC_LOCAL_PATH 1101
+#define IDC_REMOTE_PATH 1102
+#define IDC_LOCAL_LIST 1103
+#define IDC_REMOTE_LIST 1104
+#define IDC_UPLOAD 1105
+#define IDC_DOWNLOAD 1106
+#define IDC_DELETE 1107
+#define IDC_REFRESH 1108
+#define IDC_PROGRESS 1109
+#define IDC_STOP 1110
+#define IDC_STATUS 1111
+
+#ifndef RC_INVOKED
+#include <windows.h>
+// wParam: percent of the current file. lParam: unused.
+constexpr UINT kProgressMessage = WM_APP + 1;
+// lParam: a std::string* with a status line, owned by the receiver.
+constexpr UINT kStatusMessage = WM_APP + 2;
+// lParam: a JobResult* owned by the receiver.
+constexpr UINT kJobDoneMessage = WM_APP + 3;
+#endif

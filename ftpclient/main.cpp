@@ -1,0 +1,111 @@
+// FTPClient.exe --host H --user U --password P --encoding sjis [--remote-dir D] --local-dir L
+// A small two-pane FTP client. Its window class is "TkTopLevel": the main
+// program refuses to refresh its own server list while such a window is open.
+#include <winsock2.h>
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "ftp/client_options.h"
+#include "ftp/command_line.h"
+#include "ftp/reply.h"
+#include "ftpclient/client_window.h"
+#include "ftpclient/ids.h"
+#include "text/lead_byte.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "使い方: FTPClient.exe --host ホスト --user ユーザー名 --password パスワード --encoding sjis "
+    "[--remote-dir サーバーのフォルダー] --local-dir ローカルフォルダー";
+
+std::string OptionErrorText(const OptionError& error)
+{
+    const std::string& subject = error.subject;
+    switch (error.problem) {
+    case OptionProblem::kStrayText:
+        return "オプションではない文字列 " + subject + " があります。";
+    case OptionProblem::kUnknownOption:
+        return "不明なオプション " + subject + " があります。";
+    case OptionProblem::kRepeatedOption:
+        return "オプション --" + subject + " が二度指定されています。";
+    case OptionProblem::kMissingOption:
+        return "オプション --" + subject + " がありません。";
+    case OptionProblem::kEmptyValue:
+        if (subject == "host") return "接続先 (--host) が空です。機械が登録されているか確かめてください。";
+        return "オプション --" + subject + " の値が空です。";
+    case OptionProblem::kBadEncoding:
+        return "文字コード \"" + subject + "\" には対応していません。使えるのは sjis (shift_jis, cp932) と utf8 (utf-8) です。";
+    case OptionProblem::kNone:
+        break;
+    }
+    return std::string();
+}
+
+// Whether the path ends in a separator, on whole characters: the trail byte
+// of 表 (95 5C) is not one.
+bool EndsWithSeparator(const std::string& path)
+{
+    bool separator = false;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+            separator = false;
+            ++i;
+        } else {
+            separator = path[i] == '\\' || path[i] == '/';
+        }
+    }
+    return separator;
+}
+
+int Refuse(const std::string& text)
+{
+    MessageBoxA(nullptr, (text + "\n\n" + kUsage).c_str(), kClientCaption, MB_OK | MB_ICONERROR);
+    return 2;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
+{
+    ClientWindow state;
+    OptionError error;
+    if (!ParseClientOptions(SkipProgramName(GetCommandLineA()), state.options, error)) {
+        return Refuse(OptionErrorText(error));
+    }
+    std::string host;
+    std::uint16_t port = 0;
+    if (!SplitHostPort(state.options.host, host, port)) return Refuse("接続先 " + state.options.host + " が正しくありません。");
+    state.local_folder = state.options.local_dir;
+    if (!EndsWithSeparator(state.local_folder)) state.local_folder += "\\";
+    DWORD attributes = GetFileAttributesA(state.local_folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return Refuse("ローカルフォルダー " + state.options.local_dir + " がありません。");
+    }
+
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    WNDCLASSA window_class{};
+    window_class.lpfnWndProc = DefDlgProcA;
+    window_class.cbWndExtra = DLGWINDOWEXTRA;
+    window_class.hInstance = instance;
+    window_class.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_CLIENT));
+    window_class.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    window_class.lpszClassName = "TkTopLevel";
+    if (RegisterClassA(&window_class) == 0) return 1;
+
+    HWND window = CreateDialogParamA(instance, "FTPCLIENTDLG", nullptr, ClientDialogProc,
+                                     reinterpret_cast<LPARAM>(&state));
+    if (window == nullptr) return 1;
+    ShowWindow(window, show);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageA(window, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return 0;
+}

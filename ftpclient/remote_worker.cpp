@@ -1,0 +1,243 @@
+#include "ftpclient/remote_worker.h"
+
+#include <memory>
+
+#include "ftp/reply.h"
+#include "ftpclient/ids.h"
+#include "ftpclient/name_codec.h"
+
+namespace {
+
+int Percent(std::uint64_t done, std::uint64_t total)
+{
+    if (total == 0) return 100;
+    return static_cast<int>(done >= total ? 100 : done * 100 / total);
+}
+
+std::uint64_t LocalFileSize(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+}  // namespace
+
+RemoteWorker::RemoteWorker(const ClientOptions& options, const std::string& local_folder, HWND window)
+    : options_(options), local_folder_(local_folder), window_(window)
+{
+    session_.set_cancel_flag(&cancel_);
+}
+
+RemoteWorker::~RemoteWorker() { Shutdown(); }
+
+bool RemoteWorker::Start(Job job)
+{
+    if (busy()) return false;
+    job_ = std::move(job);
+    cancel_ = false;
+    thread_ = CreateThread(nullptr, 0, &RemoteWorker::ThreadMain, this, 0, nullptr);
+    return thread_ != nullptr;
+}
+
+void RemoteWorker::Finished()
+{
+    if (thread_ == nullptr) return;
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    thread_ = nullptr;
+}
+
+void RemoteWorker::Shutdown()
+{
+    cancel_ = true;
+    // Every wait of the session ends within a tenth of a second of a cancel.
+    Finished();
+    cancel_ = false;
+    session_.Quit();
+}
+
+DWORD WINAPI RemoteWorker::ThreadMain(void* self)
+{
+    auto* worker = static_cast<RemoteWorker*>(self);
+    auto result = std::make_unique<JobResult>(worker->Run(worker->job_));
+    if (PostMessageA(worker->window_, kJobDoneMessage, 0, reinterpret_cast<LPARAM>(result.get()))) result.release();
+    return 0;
+}
+
+void RemoteWorker::Status(const std::string& text)
+{
+    auto line = std::make_unique<std::string>(text);
+    if (PostMessageA(window_, kStatusMessage, 0, reinterpret_cast<LPARAM>(line.get()))) line.release();
+}
+
+void RemoteWorker::AddFailure(JobResult& result, const std::string& what)
+{
+    result.ok = false;
+    if (!result.message.empty()) result.message += "\n";
+    result.message += what;
+}
+
+bool RemoteWorker::Connect(JobResult& result)
+{
+    Status(options_.host + " に接続しています...");
+    if (!session_.Open(options_.host) || !session_.Login(options_.user, options_.password) ||
+        !session_.SetBinary(true)) {
+        AddFailure(result, "接続できません: " + session_.ErrorText());
+        session_.Close();
+        return false;
+    }
+    std::string target = remote_path_;
+    if (target.empty() && options_.has_remote_dir && !options_.remote_dir.empty()) {
+        target = ToWireName(options_.remote_dir, options_.encoding);
+    }
+    if (!target.empty() && !session_.ChangeDirectory(target)) {
+        // The login folder is still worth showing; the user learns why.
+        if (!session_.IsOpen()) {
+            AddFailure(result, "接続が切れました: " + session_.ErrorText());
+            return false;
+        }
+        AddFailure(result, "フォルダー " + ToShownName(target, options_.encoding) + " に移動できません: " +
+                               session_.ErrorText());
+    }
+    std::string where;
+    if (session_.PrintDirectory(where)) remote_path_ = where;
+    return session_.IsOpen();
+}
+
+bool RemoteWorker::EnsureConnected(JobResult& result)
+{
+    return session_.IsOpen() || Connect(result);
+}
+
+bool RemoteWorker::WithReconnect(JobResult& result, const std::function<bool()>& step)
+{
+    if (!EnsureConnected(result)) return false;
+    if (step()) return true;
+    FtpError error = session_.error();
+    if (error != FtpError::kConnectionLost && error != FtpError::kNotConnected) return false;
+    session_.Close();
+    return Connect(result) && step();
+}
+
+bool RemoteWorker::List(JobResult& result)
+{
+    std::string listing;
+    if (!WithReconnect(result, [&] { return session_.LongList(std::string(), listing); })) {
+        AddFailure(result, "一覧を取得できません: " + session_.ErrorText());
+        return false;
+    }
+    result.has_listing = true;
+    result.remote_path = ToShownName(remote_path_, options_.encoding);
+    LineSplitter lines;
+    lines.Feed(listing.data(), listing.size());
+    lines.Feed("\n", 1);
+    std::string line;
+    bool any_line = false;
+    while (lines.NextLine(line)) {
+        ListEntry parsed;
+        if (line.empty()) continue;
+        any_line = true;
+        if (!ParseListLine(line, parsed) || parsed.name == "." || parsed.name == "..") continue;
+        RemoteEntry entry;
+        entry.wire = parsed.name;
+        entry.shown = ToShownName(parsed.name, options_.encoding);
+        entry.is_directory = parsed.is_directory;
+        entry.size = parsed.size;
+        entry.modified = parsed.modified;
+        result.entries.push_back(entry);
+    }
+    // A listing in a form we cannot read still has names.
+    if (any_line && result.entries.empty()) {
+        std::string names;
+        if (session_.NameList(std::string(), names)) {
+            for (const std::string& name : SplitNameList(names)) {
+                RemoteEntry entry;
+                entry.wire = name;
+                entry.shown = ToShownName(name, options_.encoding);
+                result.entries.push_back(entry);
+            }
+        }
+    }
+    return true;
+}
+
+void RemoteWorker::Upload(const std::string& name, std::size_t index, std::size_t count, JobResult& result)
+{
+    std::string path = local_folder_ + name;
+    std::uint64_t total = LocalFileSize(path);
+    Status("アップロード中 (" + std::to_string(index + 1) + "/" + std::to_string(count) + "): " + name);
+    PostMessageA(window_, kProgressMessage, 0, 0);
+    std::uint64_t bytes = 0;
+    auto progress = [&](std::uint64_t done) { PostMessageA(window_, kProgressMessage, Percent(done, total), 0); };
+    std::string wire = ToWireName(name, options_.encoding);
+    if (!WithReconnect(result, [&] { return session_.Store(path, wire, progress, bytes); }) &&
+        session_.error() != FtpError::kCancelled) {
+        AddFailure(result, name + ": " + session_.ErrorText());
+    }
+}
+
+void RemoteWorker::Download(const RemoteEntry& entry, std::size_t index, std::size_t count, JobResult& result)
+{
+    Status("ダウンロード中 (" + std::to_string(index + 1) + "/" + std::to_string(count) + "): " + entry.shown);
+    PostMessageA(window_, kProgressMessage, 0, 0);
+    std::uint64_t bytes = 0;
+    auto progress = [&](std::uint64_t done) { PostMessageA(window_, kProgressMessage, Percent(done, entry.size), 0); };
+    std::string path = local_folder_ + entry.shown;
+    if (WithReconnect(result, [&] { return session_.Retrieve(entry.wire, path, progress, bytes); })) {
+        result.local_changed = true;
+    } else if (session_.error() != FtpError::kCancelled) {
+        AddFailure(result, entry.shown + ": " + session_.ErrorText());
+    }
+}
+
+JobResult RemoteWorker::Run(const Job& job)
+{
+    JobResult result;
+    result.kind = job.kind;
+    switch (job.kind) {
+    case JobKind::kConnect:
+        session_.Close();
+        remote_path_.clear();
+        if (Connect(result)) List(result);
+        break;
+    case JobKind::kRefresh:
+        List(result);
+        break;
+    case JobKind::kChangeDirectory: {
+        const std::string& target = job.remote_entries.front().wire;
+        std::string where;
+        if (WithReconnect(result, [&] { return session_.ChangeDirectory(target) && session_.PrintDirectory(where); })) {
+            remote_path_ = where;
+        } else {
+            AddFailure(result, "フォルダーを移動できません: " + session_.ErrorText());
+        }
+        List(result);
+        break;
+    }
+    case JobKind::kUpload:
+        for (std::size_t i = 0; i < job.local_names.size() && !cancel_; ++i) {
+            Upload(job.local_names[i], i, job.local_names.size(), result);
+        }
+        break;
+    case JobKind::kDownload:
+        for (std::size_t i = 0; i < job.remote_entries.size() && !cancel_; ++i) {
+            Download(job.remote_entries[i], i, job.remote_entries.size(), result);
+        }
+        break;
+    case JobKind::kDeleteRemote:
+        for (const RemoteEntry& entry : job.remote_entries) {
+            if (cancel_) break;
+            Status("削除中: " + entry.shown);
+            if (!WithReconnect(result, [&] { return session_.Delete(entry.wire); })) {
+                AddFailure(result, entry.shown + ": " + session_.ErrorText());
+            }
+        }
+        break;
+    }
+    bool cancelled = cancel_.exchange(false);
+    // The server's list is shown as it is now, after a failure or a cancel too.
+    if (job.kind == JobKind::kUpload || job.kind == JobKind::kDeleteRemote) List(result);
+    if (cancelled) AddFailure(result, "中止しました。");
+    return result;
+}
