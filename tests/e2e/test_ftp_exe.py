@@ -10,6 +10,7 @@ import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 from pathlib import Path
@@ -236,6 +237,29 @@ class FtpExeTest(unittest.TestCase):
         # 30 s without progress on the data connection, plus the goodbye.
         self.assertIn("データ転送が 30 秒間止まった", output)
         self.assertLess(seconds, 60, output)
+
+    def test_silent_server_is_given_up(self):
+        """A server that accepts the connection and never greets."""
+        listener = socket.create_server((HOST, 21))
+        listener.settimeout(60)
+        held = []
+        def accept():
+            try:
+                held.append(listener.accept()[0])
+            except OSError:
+                pass
+        accepter = threading.Thread(target=accept)
+        accepter.start()
+        try:
+            status, output, seconds = self.run_script(control_file(HOST, USER, PASSWORD, b"NC", b"quit"))
+        finally:
+            listener.close()
+            accepter.join()
+            for connection in held:
+                connection.close()
+        self.assertNotEqual(status, 0, output)
+        self.assertIn("サーバーが 30 秒以内に応答しませんでした", output)
+        self.assertLess(seconds, 45, output)
 
     def test_get_ls_and_script_from_trailing_host(self):
         (self.server_root / "NC" / "O1").write_bytes(b"G01 X1\r\n")
