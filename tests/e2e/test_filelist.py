@@ -1,15 +1,13 @@
 """filelist.exe under Wine against a real FTP server on loopback: the names
 of a folder land in tmp\\filelist.tmp beside the program, one per line with
 CR LF; any failure leaves no such file and a non-zero exit status."""
-import os
 import shutil
 import tempfile
 import unittest
 from pathlib import Path
 
-from test_ftp_exe import DOWN_HOST, HOST, PASSWORD, REPO, USER, FtpTestServer, run_windows_program
-
-FILELIST_EXE = os.environ.get("VANTREL_FILELIST_EXE", str(REPO / "build/win/filelist/filelist.exe"))
+from test_ftp_exe import DOWN_HOST, HOST, PASSWORD, USER, run_timed
+from vantrel_e2e import FILELIST_EXE, FtpServer
 JAPANESE = "テスト表ソ.nc".encode("cp932")  # trail bytes 0x5C in 表 and ソ
 
 
@@ -32,7 +30,7 @@ class FileListTest(unittest.TestCase):
         (self.root / "LOGIN.NC").write_bytes(b"%\r\n")
 
     def run_filelist(self, *args):
-        return run_windows_program(str(self.program_folder / "filelist.exe"), list(args), self.work, 60)
+        return run_timed(self.program_folder / "filelist.exe", list(args), self.work, 60)
 
     def read_names(self):
         data = self.list_file.read_bytes()
@@ -42,7 +40,7 @@ class FileListTest(unittest.TestCase):
         return lines
 
     def test_lists_folder_or_login_folder(self):
-        with FtpTestServer(self.root):
+        with FtpServer(self.root, user=USER, password=PASSWORD, host=HOST):
             status, output, _ = self.run_filelist(HOST, USER, PASSWORD, "NC")
             self.assertEqual(status, 0, output)
             names = self.read_names()
@@ -59,7 +57,7 @@ class FileListTest(unittest.TestCase):
             self.assertEqual(self.read_names(), [])
 
     def test_failures_leave_no_file(self):
-        with FtpTestServer(self.root):
+        with FtpServer(self.root, user=USER, password=PASSWORD, host=HOST):
             cases = {
                 "server down": (DOWN_HOST, USER, PASSWORD, "NC"),
                 "wrong password": (HOST, USER, "wrong", "NC"),
@@ -78,7 +76,7 @@ class FileListTest(unittest.TestCase):
 
     def test_missing_tmp_folder_fails(self):
         shutil.rmtree(self.program_folder / "tmp")
-        with FtpTestServer(self.root):
+        with FtpServer(self.root, user=USER, password=PASSWORD, host=HOST):
             status, output, _ = self.run_filelist(HOST, USER, PASSWORD, "NC")
         self.assertNotEqual(status, 0, output)
         self.assertIn("filelist.tmp", output)

@@ -1,30 +1,30 @@
 """ftp.exe under Wine against a real FTP server (pyftpdlib) on loopback.
 
 The control files are written exactly as the main program writes them
-(CR LF, values byte for byte, Shift-JIS names). The same control file is
-also run through Debian's tnftp, a client nobody here wrote.
+(CR LF, values byte for byte, a value with a blank in double quotes,
+Shift-JIS names). The same control file is also run through Debian's tnftp,
+a client nobody here wrote.
 """
 import os
 import shutil
 import socket
 import subprocess
-import sys
 import tempfile
 import threading
 import time
 import unittest
 from pathlib import Path
 
-REPO = Path(__file__).resolve().parents[2]
-FTP_EXE = os.environ.get("VANTREL_FTP_EXE", str(REPO / "build/win/ftp_exe/ftp.exe"))
-# Loopback addresses of the test servers; port 21 as on a machining centre.
+from vantrel_e2e import FTP_EXE, PYTHON, FtpServer, run_windows_program, windows_path
+
+# Port 21 of a loopback address, as on a machining centre.
 HOST = os.environ.get("VANTREL_FTP_TEST_HOST", "127.0.0.5")
 DOWN_HOST = "127.0.0.6"  # nothing listens here
 USER, PASSWORD = "mc1", "secret"
 
-# The server runs in its own process; MODE changes how it treats data connections.
-SERVER_SCRIPT = r'''
-import sys, time
+# A server that misbehaves on data connections, by MODE.
+MISBEHAVING_SERVER = r'''
+import sys
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler, DTPHandler
 from pyftpdlib.servers import FTPServer
@@ -40,9 +40,7 @@ class Data(DTPHandler):
             self.ioloop.modify(self._fileno, 0)
 
 class Handler(FTPHandler):
-    # Names are bytes (Shift-JIS) and must reach the disk unchanged.
     unicode_errors = "surrogateescape"
-    auth_failed_timeout = 0.5
     dtp_handler = Data
     def ftp_PASV(self, line):
         if mode == "nopasv":
@@ -52,76 +50,49 @@ class Handler(FTPHandler):
             self.respond("227 Entering passive mode (127,0,0,1,0,9).")
         else:
             FTPHandler.ftp_PASV(self, line)
-    def ftp_EPSV(self, line):
-        self.respond("502 EPSV not allowed here.")
 
 Handler.authorizer = authorizer
-server = FTPServer((host, 21), Handler)
-server.serve_forever()
+FTPServer((host, 21), Handler).serve_forever()
 '''
 
 
-def wait_for_port(host, port, process, timeout=10.0):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline and process.poll() is None:
-        try:
-            with socket.create_connection((host, port), timeout=0.5):
-                return
-        except OSError:
-            time.sleep(0.05)
-    raise RuntimeError(f"no FTP server of ours on {host}:{port}")
-
-
-class FtpTestServer:
-    """pyftpdlib in a child process, serving `root` as the home of USER."""
-
-    def __init__(self, root, mode="normal", host=HOST):
-        self.root, self.host = Path(root), host
-        self.process = subprocess.Popen(
-            ["/usr/bin/python3", "-c", SERVER_SCRIPT, host, str(root), mode, USER, PASSWORD],
-            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-        try:
-            wait_for_port(host, 21, self.process)
-        except RuntimeError as error:
-            self.stop()
-            raise RuntimeError(f"{error}: {self.process.stderr.read().decode(errors='replace')}") from None
-
-    def stop(self):
-        if self.process.poll() is None:
-            self.process.terminate()
+class MisbehavingFtpServer:
+    def __init__(self, root, mode):
+        self.process = subprocess.Popen([PYTHON, "-c", MISBEHAVING_SERVER, HOST, str(root), mode, USER, PASSWORD],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 15
+        while time.monotonic() < deadline and self.process.poll() is None:
             try:
-                self.process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+                with socket.create_connection((HOST, 21), timeout=1) as probe:
+                    if probe.recv(3) == b"220":
+                        return
+            except OSError:
+                time.sleep(0.05)
+        self.close()
+        raise AssertionError(f"no {mode} FTP server on {HOST}:21")
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.kill()
+        self.process.wait()
 
     def __enter__(self):
         return self
 
     def __exit__(self, *exc):
-        self.stop()
-        self.process.stderr.close()
-
-
-def windows_path(path):
-    """The Wine path of a Linux path (drive Z: maps /)."""
-    return "Z:" + str(path).replace("/", "\\")
+        self.close()
 
 
 def sjis_path(path):
-    """windows_path as the Shift-JIS bytes a control file holds."""
+    """The Windows path as the Shift-JIS bytes a control file holds."""
     return windows_path(path).encode("cp932")
 
 
-def run_windows_program(exe, args, cwd, timeout):
-    """Runs exe under Wine (arguments as text: Wine hands them to the program in
-    the ANSI code page); returns
-    (exit status, output decoded from Shift-JIS, seconds taken)."""
+def run_timed(exe, args, cwd, timeout=120):
+    """(exit status, output as text, seconds taken) of a Windows program."""
     start = time.monotonic()
-    result = subprocess.run(["bash", str(REPO / "tests/rig/wine-run.sh"), exe, *args], cwd=cwd,
-                            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                            timeout=timeout)
-    return result.returncode, result.stdout.decode("cp932", "replace"), time.monotonic() - start
+    result = run_windows_program(exe, args, cwd, timeout)
+    return result.returncode, result.text + result.stderr.decode("cp932", "replace"), time.monotonic() - start
 
 
 def put_line(local, remote=None):
@@ -133,37 +104,38 @@ def put_line(local, remote=None):
     return line if remote is None else line + b" " + quoted(remote)
 
 
-def control_file(host, user, password, folder, put_line):
+def control_file(host, user, password, folder, put):
     """The control file as the main program writes it."""
     lines = [b"open " + host.encode(), user.encode(), password.encode(), b"binary"]
     if folder is not None:
         lines.append(b"cd " + folder)
-    lines += [put_line, b"quit"]
+    lines += [put, b"quit"]
     return b"".join(line + b"\r\n" for line in lines)
 
 
 class FtpExeTest(unittest.TestCase):
     def setUp(self):
         self.work = Path(tempfile.mkdtemp(prefix="ftp-exe-"))
+        self.addCleanup(shutil.rmtree, self.work, True)
         self.server_root = self.work / "server"
         (self.server_root / "NC").mkdir(parents=True)
         self.local = self.work / "my dir"  # a blank in every local path
         self.local.mkdir()
 
-    def tearDown(self):
-        shutil.rmtree(self.work, ignore_errors=True)
+    def server(self):
+        return FtpServer(self.server_root, user=USER, password=PASSWORD, host=HOST)
 
     def make_local(self, name, size):
         path = self.local / name
         path.write_bytes(os.urandom(size))
         return path
 
-    def run_script(self, content, timeout=120, name="202610110905.txt"):
-        script = self.work / "tmp dir" / name
+    def run_script(self, content, timeout=120):
+        script = self.work / "tmp dir" / "202610110905.txt"
         script.parent.mkdir(exist_ok=True)
         script.write_bytes(content)
-        # Wine quotes an argument with a blank when it forms the command line.
-        return run_windows_program(FTP_EXE, ["-s:" + windows_path(script)], self.work, timeout)
+        # Wine quotes a word with a blank when it forms the command line.
+        return run_timed(FTP_EXE, ["-s:" + windows_path(script)], self.work, timeout)
 
     def assert_arrived(self, local, remote_name):
         remote = bytes(self.server_root / "NC") + b"/" + remote_name
@@ -185,12 +157,13 @@ class FtpExeTest(unittest.TestCase):
             (blank, put_line(blank, b"my prog"), b"my prog"),
             (no_dot, put_line(no_dot, b"PROG"), b"PROG"),
         ]
-        with FtpTestServer(self.server_root):
+        with self.server() as server:
             for local, line, remote_name in cases:
                 with self.subTest(remote=remote_name):
                     status, output, _ = self.run_script(control_file(HOST, USER, PASSWORD, b"NC", line))
                     self.assertEqual(status, 0, output)
                     self.assert_arrived(local, remote_name)
+                    self.assertIn(b"STOR " + remote_name, [c["raw"] for c in server.commands()])
                     self.assertIn("ftp> binary", output)
                     self.assertIn("226 ", output)
                     self.assertRegex(output, rf"ftp: {local.stat().st_size} bytes sent in [0-9.]+Seconds")
@@ -199,7 +172,7 @@ class FtpExeTest(unittest.TestCase):
     def test_failures_end_non_zero_in_bounded_time(self):
         program = self.make_local("O1234.NC", 1000)
         put = put_line(program, b"O1234")
-        with FtpTestServer(self.server_root):
+        with self.server() as server:
             cases = {
                 "server down": control_file(DOWN_HOST, USER, PASSWORD, b"NC", put),
                 "wrong password": control_file(HOST, USER, "wrong", b"NC", put),
@@ -214,13 +187,13 @@ class FtpExeTest(unittest.TestCase):
                     self.assertNotEqual(status, 0, output)
                     self.assertLess(seconds, 20, output)
             # A failed cd must not send the file into the login folder.
-            self.assertEqual(sorted(os.listdir(self.server_root)), ["NC"])
-            self.assertEqual(os.listdir(self.server_root / "NC"), [])
+            self.assertNotIn("STOR", [c["cmd"] for c in server.commands()])
+        self.assertEqual(os.listdir(self.server_root), ["NC"])
 
     def test_passive_refused_or_unreachable_falls_back_to_active(self):
         program = self.make_local("O1234.NC", 200_000)
         for mode in ("nopasv", "badpasv"):
-            with self.subTest(mode), FtpTestServer(self.server_root, mode):
+            with self.subTest(mode), MisbehavingFtpServer(self.server_root, mode):
                 status, output, _ = self.run_script(control_file(
                     HOST, USER, PASSWORD, b"NC", put_line(program, b"O1234")))
                 self.assertEqual(status, 0, output)
@@ -230,9 +203,9 @@ class FtpExeTest(unittest.TestCase):
 
     def test_stalled_upload_is_given_up(self):
         program = self.make_local("O1234.NC", 4_000_000)
-        with FtpTestServer(self.server_root, "stall"):
+        with MisbehavingFtpServer(self.server_root, "stall"):
             status, output, seconds = self.run_script(control_file(
-                HOST, USER, PASSWORD, b"NC", put_line(program, b"O1234")), timeout=120)
+                HOST, USER, PASSWORD, b"NC", put_line(program, b"O1234")))
         self.assertNotEqual(status, 0, output)
         # 30 s without progress on the data connection, plus the goodbye.
         self.assertIn("データ転送が 30 秒間止まった", output)
@@ -243,6 +216,7 @@ class FtpExeTest(unittest.TestCase):
         listener = socket.create_server((HOST, 21))
         listener.settimeout(60)
         held = []
+
         def accept():
             try:
                 held.append(listener.accept()[0])
@@ -266,9 +240,8 @@ class FtpExeTest(unittest.TestCase):
         lines = [USER, PASSWORD, "cd NC", "ls", f'get O1 "{windows_path(self.local / "O1")}"', "bye"]
         script = self.work / "s.txt"
         script.write_bytes("".join(line + "\r\n" for line in lines).encode("cp932"))
-        with FtpTestServer(self.server_root):
-            status, output, _ = run_windows_program(
-                FTP_EXE, ["-s:" + windows_path(script), HOST], self.work, 60)
+        with self.server():
+            status, output, _ = run_timed(FTP_EXE, ["-s:" + windows_path(script), HOST], self.work, 60)
         self.assertEqual(status, 0, output)
         self.assertIn("O1\n", output.replace("\r", ""))
         self.assertEqual((self.local / "O1").read_bytes(), b"G01 X1\r\n")
@@ -286,9 +259,8 @@ class OtherClientTest(unittest.TestCase):
         (work / "my dir").mkdir()
         program = work / "my dir" / "O1234.NC"
         program.write_bytes(os.urandom(100_000))
-        local = b'"' + bytes(program) + b'"'
-        content = control_file(HOST, USER, PASSWORD, b"NC", b"put " + local + b" O1234")
-        with FtpTestServer(work / "server"):
+        content = control_file(HOST, USER, PASSWORD, b"NC", b'put "' + bytes(program) + b'" O1234')
+        with FtpServer(work / "server", user=USER, password=PASSWORD, host=HOST):
             subprocess.run("tr -d '\\r' | setsid -w tnftp", shell=True, input=content,
                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60, check=False)
         self.assertEqual((work / "server" / "NC" / "O1234").read_bytes(), program.read_bytes())

@@ -4,25 +4,17 @@ window's own mnemonics) arrive byte-identical, Shift-JIS or UTF-8 on the wire.""
 import contextlib
 import os
 import shutil
+import signal
 import subprocess
 import tempfile
 import time
 import unittest
 from pathlib import Path
 
-from test_ftp_exe import HOST, PASSWORD, REPO, USER, FtpTestServer, windows_path
+from test_ftp_exe import HOST, PASSWORD, USER
+from vantrel_e2e import FTPCLIENT_EXE, FtpServer, start_windows_program, wine_env, windows_path
 
-FTPCLIENT_EXE = os.environ.get("VANTREL_FTPCLIENT_EXE", str(REPO / "build/win/ftpclient/FTPClient.exe"))
 CAPTION = "FTPクライアント"
-
-
-def wine_environment():
-    env = dict(os.environ, LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8", WINEDEBUG="-all")
-    listing = subprocess.run(["bash", str(REPO / "tests/rig/wine-env.sh")], capture_output=True, text=True, check=True)
-    for line in listing.stdout.splitlines():
-        name, _, value = line.partition("=")
-        env[name] = value
-    return env
 
 
 def xdotool(env, *args):
@@ -42,7 +34,7 @@ def wait_for(condition, timeout, what):
 class FtpClientTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.env = wine_environment()
+        cls.env = wine_env()
 
     def setUp(self):
         self.work = Path(tempfile.mkdtemp(prefix="ftpclient-"))
@@ -51,13 +43,12 @@ class FtpClientTest(unittest.TestCase):
 
     def tearDown(self):
         if self.client is not None and self.client.poll() is None:
-            self.client.kill()
+            os.killpg(self.client.pid, signal.SIGKILL)
             self.client.wait()
 
     def start(self, arguments):
         # Wine forms the Windows command line from the words; the client reads it whole.
-        self.client = subprocess.Popen(["wine", FTPCLIENT_EXE, *arguments.split(" ")], env=self.env,
-                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.client = start_windows_program(FTPCLIENT_EXE, arguments.split(" "))
 
     def windows(self):
         return xdotool(self.env, "search", "--onlyvisible", "--name", CAPTION).stdout.split()
@@ -96,7 +87,7 @@ class FtpClientTest(unittest.TestCase):
         local.mkdir(parents=True)
         for name, data in local_files.items():
             (local / name).write_bytes(data)
-        with FtpTestServer(server_root):
+        with FtpServer(server_root, user=USER, password=PASSWORD, host=HOST):
             self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding {encoding} "
                        f"--remote-dir {remote_dir} --local-dir {windows_path(local)}\\")
             window = self.wait_for_window()
