@@ -11,7 +11,7 @@ import time
 import unittest
 from pathlib import Path
 
-from test_ftp_exe import HOST, PASSWORD, USER
+from test_ftp_exe import HOST, PASSWORD, USER, MisbehavingFtpServer
 from vantrel_e2e import FTPCLIENT_EXE, FtpServer, start_windows_program, wine_env, windows_path
 
 CAPTION = "FTPクライアント"
@@ -122,6 +122,31 @@ class FtpClientTest(unittest.TestCase):
             self.assertEqual((local / "O1234").read_bytes(), data)
             # Only the finished file: the temporary download file is gone.
             wait_for(lambda: [p.name for p in local.iterdir()] == ["O1234"], 10, "no temporary file")
+
+    def test_stop_ends_a_stalled_upload_at_once(self):
+        """The server stops reading mid-upload; the stop button ends the
+        transfer without waiting for the data time-out, and the window
+        closes at once."""
+        (self.work / "server" / "NC").mkdir(parents=True)
+        local = self.work / "local"
+        local.mkdir()
+        (local / "BIG.NC").write_bytes(os.urandom(8_000_000))
+        with MisbehavingFtpServer(self.work / "server", "stall"):
+            self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding sjis "
+                       f"--remote-dir NC --local-dir {windows_path(local)}")
+            window = self.wait_for_window()
+            time.sleep(2)
+            self.keys(window, "alt+l", "Home", "alt+u")
+            time.sleep(2)
+            stopped = time.monotonic()
+            self.keys(window, "alt+s")
+            # The result box ("中止しました。") is the second window with the caption.
+            wait_for(lambda: len(self.windows()) == 2, 10, "the result box")
+            self.assertLess(time.monotonic() - stopped, 10)
+            box = [w for w in self.windows() if w != window][0]
+            self.keys(box, "Return")
+            self.keys(window, "alt+c")
+            self.assertEqual(self.client.wait(timeout=15), 0)
 
 
 if __name__ == "__main__":
