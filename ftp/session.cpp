@@ -380,7 +380,7 @@ bool FtpSession::Retrieve(const std::string& remote_name, const std::string& loc
     return ok;
 }
 
-bool FtpSession::ReceiveListing(const std::string& command, std::string& listing)
+bool FtpSession::ReceiveListing(const std::string& command, std::string& listing, const DataSink& sink)
 {
     listing.clear();
     error_ = FtpError::kNone;
@@ -398,17 +398,18 @@ bool FtpSession::ReceiveListing(const std::string& command, std::string& listing
         }
         if (listing.size() + received > kListingLimit) return AbortTransfer(channel, FtpError::kProtocol, 0);
         listing.append(block, received);
+        if (sink) sink(block, received);
     }
 }
 
-bool FtpSession::NameList(const std::string& folder, std::string& listing)
+bool FtpSession::NameList(const std::string& folder, std::string& listing, const DataSink& sink)
 {
-    return ReceiveListing(folder.empty() ? "NLST" : "NLST " + folder, listing);
+    return ReceiveListing(folder.empty() ? "NLST" : "NLST " + folder, listing, sink);
 }
 
-bool FtpSession::LongList(const std::string& folder, std::string& listing)
+bool FtpSession::LongList(const std::string& folder, std::string& listing, const DataSink& sink)
 {
-    return ReceiveListing(folder.empty() ? "LIST" : "LIST " + folder, listing);
+    return ReceiveListing(folder.empty() ? "LIST" : "LIST " + folder, listing, sink);
 }
 
 void FtpSession::Quit()

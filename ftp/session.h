@@ -47,6 +47,9 @@ public:
     using ReplySink = std::function<void(const std::string& line)>;
     // Called after each block of a transfer with the bytes moved so far.
     using Progress = std::function<void(std::uint64_t bytes)>;
+    // Receives a listing's bytes as they arrive (ftp.exe shows them between
+    // the server's 150 and 226 replies, as the Windows client does).
+    using DataSink = std::function<void(const char* data, std::size_t size)>;
 
     FtpSession();
     ~FtpSession();
@@ -80,8 +83,8 @@ public:
     bool Retrieve(const std::string& remote_name, const std::string& local_path, const Progress& progress,
                   std::uint64_t& bytes);
     // NLST or LIST of `folder` (empty: the current folder); the raw listing.
-    bool NameList(const std::string& folder, std::string& listing);
-    bool LongList(const std::string& folder, std::string& listing);
+    bool NameList(const std::string& folder, std::string& listing, const DataSink& sink = nullptr);
+    bool LongList(const std::string& folder, std::string& listing, const DataSink& sink = nullptr);
 
     // QUIT with a short wait for the goodbye, then close.
     void Quit();
@@ -106,7 +109,7 @@ private:
     bool StartTransfer(DataChannel& channel, const std::string& command);
     bool FinishTransfer();
     bool AbortTransfer(DataChannel& channel, FtpError error, int system_error);
-    bool ReceiveListing(const std::string& command, std::string& listing);
+    bool ReceiveListing(const std::string& command, std::string& listing, const DataSink& sink);
 
     WinsockUser winsock_;
     TcpSocket control_;

@@ -283,21 +283,27 @@ bool ScriptRunner::List(const std::vector<std::string>& words, bool long_form)
 {
     if (!Connected()) return false;
     std::string folder = words.size() > 1 ? words[1] : std::string();
+    bool to_file = words.size() > 2;
+    // On the console the listing shows as it arrives, before the closing reply.
+    FtpSession::DataSink show = nullptr;
+    if (!to_file) {
+        show = [](const char* data, std::size_t size) {
+            std::fwrite(data, 1, size, stdout);
+            std::fflush(stdout);
+        };
+    }
     Stopwatch clock;
     std::string listing;
-    if (!(long_form ? session_.LongList(folder, listing) : session_.NameList(folder, listing))) return SessionFailed();
-    if (words.size() > 2) {
+    bool listed = long_form ? session_.LongList(folder, listing, show) : session_.NameList(folder, listing, show);
+    if (!listed) return SessionFailed();
+    if (to_file) {
         std::FILE* out = std::fopen(words[2].c_str(), "wb");
-        if (out == nullptr || std::fwrite(listing.data(), 1, listing.size(), out) != listing.size()) {
-            if (out != nullptr) std::fclose(out);
+        bool written = out != nullptr && std::fwrite(listing.data(), 1, listing.size(), out) == listing.size();
+        if (out != nullptr && std::fclose(out) != 0) written = false;
+        if (!written) {
             PrintLine(words[2] + ": ローカルファイルに書き込めません。");
             return false;
         }
-        std::fclose(out);
-    } else {
-        // The listing's CR LF pairs go to the console as they came.
-        std::fwrite(listing.data(), 1, listing.size(), stdout);
-        std::fflush(stdout);
     }
     ReportTransfer("received", listing.size(), clock.Seconds());
     return true;
