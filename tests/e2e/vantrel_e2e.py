@@ -7,7 +7,9 @@ the paths fall back to build/win and tests/rig/wine-env.sh supplies a prefix
 and an Xvfb. Every wait here has a time-out, and every process started here
 is killed again (process group) when its owner is closed or garbage.
 """
+import atexit
 import json
+import shutil
 import os
 import signal
 import socket
@@ -81,14 +83,27 @@ def _kill_group(process):
         pass
 
 
+# Every process group started here; whatever still runs when the test
+# script ends is killed (a test that fails half-way leaves nothing behind).
+_started = []
+
+
+@atexit.register
+def _kill_all_started():
+    for process in _started:
+        _kill_group(process)
+
+
 def start_windows_program(exe, args=(), cwd=None, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL):
     """Starts `wine exe args...` in a process group of its own; returns the Popen.
     Arguments are str (sent as UTF-8, which Wine turns into code page 932 for
     the A functions) or bytes."""
     command = ["wine", str(exe)] + [a if isinstance(a, bytes) else str(a) for a in args]
-    return subprocess.Popen(command, cwd=str(cwd) if cwd else None, env=wine_env(),
-                            stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr,
-                            start_new_session=True)
+    process = subprocess.Popen(command, cwd=str(cwd) if cwd else None, env=wine_env(),
+                               stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr,
+                               start_new_session=True)
+    _started.append(process)
+    return process
 
 
 class ProgramResult:
@@ -275,3 +290,320 @@ class FtpServer:
 
     def __del__(self):
         self.stop()
+
+
+# --------------------------------------------------------------------------
+# Waiting
+
+
+def wait_until(predicate, timeout=10, interval=0.1, what="condition"):
+    """Calls predicate until it returns a true value, which is returned;
+    raises HarnessError after timeout seconds."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise HarnessError("timed out after %s s waiting for %s" % (timeout, what))
+        time.sleep(interval)
+
+
+# --------------------------------------------------------------------------
+# The driver (tests/rig/driver): another process's windows, from inside Wine
+
+
+def driver(command, *args, timeout=30, check=True):
+    """Runs `vdriver.exe command args...` and returns its JSON answer (dict).
+    Raises HarnessError when the driver reports a failure and check is true."""
+    result = run_windows_program(DRIVER_EXE, [command] + [str(a) for a in args], timeout=timeout)
+    lines = result.stdout.decode("utf-8", errors="replace").strip().splitlines()
+    try:
+        answer = json.loads(lines[-1])
+    except (IndexError, ValueError):
+        raise HarnessError("vdriver %s %s gave no JSON: %r" % (command, list(args), result))
+    if check and not answer.get("ok"):
+        raise HarnessError("vdriver %s %s: %s" % (command, list(args), answer.get("error")))
+    return answer
+
+
+def kill_windows_of_class(class_name):
+    """Terminates every process that owns a top-level window of the class
+    (leftovers of a test that was killed before it could clean up).
+    Returns the Windows process ids terminated."""
+    pids = sorted({w["pid"] for w in top_level_windows() if w["class"] == class_name})
+    for pid in pids:
+        driver("kill", "--pid", pid, check=False)
+    return pids
+
+
+def top_level_windows(pid=None):
+    """Top-level windows (of one Windows process id, or all): dicts with
+    hwnd, pid, class, title, visible, rect [l, t, r, b], owner."""
+    args = ["--pid", pid] if pid else []
+    return driver("windows", *args)["windows"]
+
+
+def screen_size():
+    answer = driver("screen")
+    return answer["width"], answer["height"]
+
+
+def _decode_hex(text):
+    return bytes.fromhex(text)
+
+
+# --------------------------------------------------------------------------
+# A throw-away program folder
+
+
+def ini_text(data):
+    """The text of an INI file from {section: {key: value}} (values str or int),
+    or data itself when it is already a str."""
+    if isinstance(data, str):
+        return data
+    lines = []
+    for section, keys in data.items():
+        lines.append("[%s]" % section)
+        for key, value in keys.items():
+            lines.append("%s=%s" % (key, value))
+    return "\r\n".join(lines) + "\r\n"
+
+
+def write_ini(path, data):
+    """Writes an INI file as the program's own files are: code page 932, CR LF."""
+    text = ini_text(data).replace("\r\n", "\n").replace("\n", "\r\n")
+    Path(path).write_bytes(text.encode("cp932"))
+
+
+class ProgramFolder:
+    """A program folder under tmpdir: the executable (Vantrel.exe, or a
+    renamed copy), filelist.exe and FTPClient.exe when built, tmp\\ and Log\\,
+    and the settings file (base name of the executable + ".ini") when ini is
+    given (str or dict, written in code page 932 with CR LF)."""
+
+    def __init__(self, tmpdir, ini=None, exe_name="Vantrel.exe"):
+        self.path = Path(tmpdir) / "program"
+        self.path.mkdir(parents=True, exist_ok=True)
+        self.exe_name = exe_name
+        shutil.copyfile(VANTREL_EXE, self.path / exe_name)
+        for sibling in (FILELIST_EXE, FTPCLIENT_EXE):
+            if sibling.exists():
+                shutil.copyfile(sibling, self.path / sibling.name)
+        (self.path / "tmp").mkdir(exist_ok=True)
+        (self.path / "Log").mkdir(exist_ok=True)
+        if ini is not None:
+            self.write_settings(ini)
+
+    @property
+    def exe(self):
+        return self.path / self.exe_name
+
+    @property
+    def settings_path(self):
+        base = self.exe_name.rsplit(".", 1)[0] if "." in self.exe_name else self.exe_name
+        return self.path / (base + ".ini")
+
+    def write_settings(self, data):
+        write_ini(self.settings_path, data)
+
+    def read_settings(self):
+        return self.settings_path.read_bytes().decode("cp932")
+
+    def write_machine_table(self, data, name="machines.ini"):
+        write_ini(self.path / name, data)
+
+    def write_help(self, help_ini, files=None):
+        """help\\help.ini from help_ini (str or dict), and files {name: bytes or str}."""
+        folder = self.path / "help"
+        folder.mkdir(exist_ok=True)
+        write_ini(folder / "help.ini", help_ini)
+        for name, content in (files or {}).items():
+            data = content.encode("cp932") if isinstance(content, str) else content
+            (folder / name).write_bytes(data)
+
+    def files(self, sub):
+        """Names of the files in a sub-folder (e.g. "tmp", "Log")."""
+        folder = self.path / sub
+        return sorted(p.name for p in folder.iterdir()) if folder.exists() else []
+
+
+# --------------------------------------------------------------------------
+# The program under test
+
+
+class Vantrel:
+    """Vantrel.exe (or a renamed copy) started under Wine from its folder.
+
+        with Vantrel(folder) as app:          # starts and waits for the window
+            lines = app.list_lines(1000)
+            app.close()
+            self.assertEqual(app.wait_exit(), 0)
+
+    The process (and all it started) is killed when the block ends.
+    Only one Vantrel may run at a time (single instance): start() first
+    terminates any process that still has a window of class "Vantrel".
+    """
+
+    def __init__(self, folder, args=(), cwd=None):
+        self.exe = folder.exe if isinstance(folder, ProgramFolder) else Path(folder)
+        self.args = list(args)
+        self.cwd = cwd or self.exe.parent
+        self.process = None
+        self.hwnd = None
+        self.pid = None
+
+    def launch(self):
+        """Starts the process without waiting for anything."""
+        self.process = start_windows_program(self.exe, self.args, self.cwd)
+        return self
+
+    def start(self, timeout=30):
+        """Starts the process and waits for its main window."""
+        leftovers = kill_windows_of_class("Vantrel")
+        if leftovers:
+            print("harness: terminated a leftover Vantrel (pid %s)" % leftovers, file=sys.stderr)
+        self.launch()
+        self.wait_window(timeout)
+        return self
+
+    def wait_window(self, timeout=30):
+        answer = driver("find", "--class", "Vantrel", "--timeout", int(timeout * 1000), timeout=timeout + 30,
+                        check=False)
+        if not answer.get("ok"):
+            code = self.process.poll()
+            raise HarnessError("no Vantrel window within %s s (process %s)" % (
+                timeout, "running" if code is None else "ended with %d" % code))
+        self.hwnd, self.pid = answer["hwnd"], answer["pid"]
+        return answer
+
+    # reading
+    def list_lines(self, control_id=1000):
+        """Lines of a list box of the main window (1000 messages, 1001 server files), as str."""
+        return [line.decode("cp932") for line in self.list_lines_bytes(control_id)]
+
+    def list_lines_bytes(self, control_id=1000):
+        """The same lines as code page 932 bytes."""
+        answer = driver("listbox", "--hwnd", self.hwnd, "--id", control_id)
+        return [_decode_hex(h) for h in answer["lines_hex"]]
+
+    def combo(self, control_id=1002):
+        """The machine combo box: {"text", "selected", "items"} (str)."""
+        answer = driver("combo", "--hwnd", self.hwnd, "--id", control_id)
+        return {"text": _decode_hex(answer["text_hex"]).decode("cp932"), "selected": answer["selected"],
+                "items": [_decode_hex(h).decode("cp932") for h in answer["items_hex"]]}
+
+    def text(self, control_id=None):
+        """WM_GETTEXT of the main window or one of its controls, as str."""
+        args = ["--hwnd", self.hwnd] + (["--id", control_id] if control_id is not None else [])
+        return _decode_hex(driver("text", *args)["text_hex"]).decode("cp932")
+
+    def status_text(self):
+        """Part 0 of the status bar (id 100) only: WM_GETTEXT answers part 0 and
+        SB_GETTEXT is not marshalled between processes under Wine."""
+        return self.text(100)
+
+    def window_state(self):
+        """{"rect": [l, t, r, b], "client", "visible", "iconic", "enabled",
+        "foreground", "screen_width", "screen_height"} of the main window."""
+        return driver("rect", "--hwnd", self.hwnd)
+
+    def windows(self):
+        """Top-level windows of this process."""
+        return top_level_windows(self.pid)
+
+    def dialogs(self):
+        """Visible "#32770" windows of this process (message boxes and dialogs)."""
+        return driver("dialogs", "--pid", self.pid)["dialogs"]
+
+    # acting
+    def command(self, command_id, code=0, send=False):
+        """WM_COMMAND to the main window (posted; sent with send=True, which
+        waits until the command has been handled)."""
+        args = ["--hwnd", self.hwnd, "--id", command_id, "--code", code] + (["--send"] if send else [])
+        return driver("command", *args)
+
+    def set_text(self, control_id, text):
+        return driver("settext", "--hwnd", self.hwnd, "--id", control_id, "--hex", text.encode("cp932").hex())
+
+    def show(self, show_command):
+        """ShowWindowAsync on the main window (6 minimise, 9 restore)."""
+        return driver("show", "--hwnd", self.hwnd, "--cmd", show_command)
+
+    def close(self):
+        """Posts WM_CLOSE to the main window."""
+        return driver("close", "--hwnd", self.hwnd)
+
+    def expect_box(self, timeout=10, button=None, close=False):
+        """Waits for a message box or dialog of this process and ends it (its
+        default button, the given button id, or WM_CLOSE with close=True).
+        Returns {"message_box", "caption", "text", "icon" (error,
+        information, warning, question, other, none), "buttons", "pressed"}."""
+        args = ["--pid", self.pid, "--timeout", int(timeout * 1000)]
+        if close:
+            args.append("--close")
+        elif button is not None:
+            args += ["--button", button]
+        answer = driver("answer", *args, timeout=timeout + 30, check=False)
+        if not answer.get("ok"):
+            raise HarnessError("no message box or dialog within %s s" % timeout)
+        box = answer["dialog"]
+        return {"message_box": box["message_box"], "caption": _decode_hex(box["caption_hex"]).decode("cp932"),
+                "text": _decode_hex(box["text_hex"]).decode("cp932"), "icon": box["icon"],
+                "buttons": box["buttons"], "pressed": answer["pressed"]}
+
+    def wait_exit(self, timeout=30):
+        """Waits for the process to end; returns its exit code."""
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise HarnessError("Vantrel did not end within %s s" % timeout)
+
+    def kill(self):
+        if self.process is not None:
+            _kill_group(self.process)
+
+    def __enter__(self):
+        if self.process is None:
+            self.start()
+        return self
+
+    def __exit__(self, *exc):
+        self.kill()
+
+    def __del__(self):
+        self.kill()
+
+
+# --------------------------------------------------------------------------
+# Drag and drop, screenshots
+
+
+def window_centre(target):
+    """Screen coordinates of the centre of a window (hwnd text) or of a
+    rectangle [left, top, right, bottom]."""
+    rect = driver("rect", "--hwnd", target)["rect"] if isinstance(target, str) else target
+    return (rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2
+
+
+def drop(target, paths, timeout=20):
+    """Drops files on the centre of a window (hwnd text) or rectangle, as a
+    Linux file manager would (XDND). The drop arrives as WM_DROPFILES some
+    time later: poll for its effect. Raises HarnessError when refused."""
+    x, y = window_centre(target)
+    command = [str(DROP_TOOL), "--x", str(x), "--y", str(y), "--timeout", str(int(timeout * 1000))]
+    command += [str(Path(p).absolute()) for p in paths]
+    try:
+        result = subprocess.run(command, env=wine_env(), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, timeout=timeout + 10)
+    except subprocess.TimeoutExpired:
+        raise HarnessError("drop tool did not end")
+    if result.returncode != 0:
+        raise HarnessError("drop refused or failed (%d): %s" % (
+            result.returncode, result.stderr.decode(errors="replace").strip()))
+
+
+def screenshot(path):
+    """Saves the whole virtual screen as an image (PNG by the file name)."""
+    subprocess.run(["import", "-display", wine_env()["DISPLAY"], "-window", "root", str(path)], check=True,
+                   stdin=subprocess.DEVNULL, timeout=30)

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Reading and poking windows of another process. Every send has a time-out
+// (a hung target fails the call instead of hanging the driver), and texts
+// travel as UTF-16: Wine marshals the W messages across processes, while an
+// A list-box read returns UTF-16 anyway and overflows a buffer sized in bytes.
+
+constexpr UINT kSendTimeoutMs = 5000;
+
+// SendMessageTimeoutW; false when the target did not answer in time.
+bool SendWithTimeout(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result = nullptr);
+
+std::wstring ClassName(HWND window);
+std::wstring WindowText(HWND window);  // WM_GETTEXT; "" when it fails
+std::vector<std::wstring> ListBoxLines(HWND list_box, bool* ok);
+std::vector<std::wstring> ComboBoxItems(HWND combo_box, bool* ok);
+
+// Top-level windows, optionally of one process (pid 0: all).
+std::vector<HWND> TopLevelWindows(DWORD pid);
+DWORD ProcessOf(HWND window);
+
+// A "#32770" window: a message box (Wine's template: icon static 1088, text
+// static 0xFFFF, no menu) or another dialog.
+struct DialogButton {
+    int id;
+    std::wstring text;
+    bool is_default;
+};
+struct DialogInfo {
+    bool is_message_box = false;
+    std::wstring caption;
+    std::wstring text;       // message box text; "" for other dialogs
+    std::string icon = "none";  // error, information, warning, question, other, none
+    std::vector<DialogButton> buttons;
+};
+DialogInfo DescribeDialog(HWND dialog);
+int DefaultButton(const DialogInfo& info);  // 0 when the dialog has no buttons
