@@ -30,12 +30,16 @@ mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
 
-marker=$prefix/.vantrel-prefix-v1
-if [ ! -f "$marker" ]; then
+if [ ! -f "$prefix/.vantrel-prefix-v1" ]; then
   rm -rf "$prefix"
   wineboot -i </dev/null >/dev/null 2>&1 9>&-
   wineserver -w 9>&-
+  touch "$prefix/.vantrel-prefix-v1"
+fi
 
+# Settings, applied again to older prefixes whenever they change here.
+settings=$prefix/.vantrel-settings-v2
+if [ ! -f "$settings" ]; then
   reg=$(mktemp --suffix=.reg)
   {
     printf 'Windows Registry Editor Version 5.00\r\n\r\n'
@@ -58,10 +62,10 @@ if [ ! -f "$marker" ]; then
     # Mono and Gecko stay uninstalled and must not be asked for later either.
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]\r\n"mscoree"=""\r\n"mshtml"=""\r\n\r\n'
   } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
+  # A running wineserver (the prefix may be in use) takes the keys at once.
   wine regedit /S "$(winepath -w "$reg" 9>&-)" </dev/null >/dev/null 2>&1 9>&-
-  wineserver -w 9>&-
   rm -f "$reg"
-  touch "$marker"
+  touch "$settings"
 fi
 
 system32=$prefix/drive_c/windows/system32
