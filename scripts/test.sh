@@ -30,6 +30,8 @@ echo "test: Xvfb $DISPLAY, Wine prefix $WINEPREFIX"
 bash scripts/wine-prefix.sh "$WINEPREFIX" "$VANTREL_FTP_EXE"
 # One wineserver for the whole run instead of one per test program, and the
 # prefix's services started now, with no test's output pipe to inherit.
+# (the server that made the prefix may still be lingering: let it end first).
+wineserver -w
 wineserver -p </dev/null >/dev/null 2>&1
 wineboot </dev/null >/dev/null 2>&1 || true
 
