@@ -9,7 +9,12 @@ std::size_t WholeCharPrefix(const char* text, std::size_t max_bytes)
     std::size_t i = 0;
     while (text[i] != '\0') {
         std::size_t width = 1;
-        if (IsLeadByte(static_cast<unsigned char>(text[i])) && text[i + 1] != '\0') width = 2;
+        if (IsLeadByte(static_cast<unsigned char>(text[i]))) {
+            // A lead byte at the very end lost its partner in a cut: it is
+            // half a character, and nothing of it is kept.
+            if (text[i + 1] == '\0') break;
+            width = 2;
+        }
         if (i + width > max_bytes) break;
         i += width;
     }

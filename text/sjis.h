@@ -7,7 +7,8 @@
 // or '.', so any scan for those must step over whole characters.
 
 // Length of the longest prefix of text that is at most max_bytes long and ends
-// on a character boundary. Stops at the terminator.
+// on a character boundary. Stops at the terminator; a lead byte right before
+// the terminator is half a character and is not counted.
 std::size_t WholeCharPrefix(const char* text, std::size_t max_bytes);
 
 // Terminates text at WholeCharPrefix(text, max_bytes). text must have room
