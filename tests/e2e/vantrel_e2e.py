@@ -126,13 +126,24 @@ class ProgramResult:
 
 def run_windows_program(exe, args=(), cwd=None, timeout=60):
     """Runs a Windows program to its end; returns a ProgramResult. Raises
-    HarnessError (after killing it and everything it started) on time-out."""
-    process = start_windows_program(exe, args, cwd, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-    try:
-        out, err = process.communicate(timeout=timeout)
-    except subprocess.TimeoutExpired:
-        _kill_group(process)
-        out, err = process.communicate()
+    HarnessError (after killing it and everything it started) on time-out.
+
+    Output goes through temporary files, not pipes: a Wine program may start
+    Wine's own long-lived processes (explorer.exe for the desktop, a new
+    wineserver), which inherit its output and would keep a pipe open for
+    ever after the program itself has ended."""
+    with tempfile.TemporaryFile() as out_file, tempfile.TemporaryFile() as err_file:
+        process = start_windows_program(exe, args, cwd, stdout=out_file, stderr=err_file)
+        try:
+            process.wait(timeout=timeout)
+            timed_out = False
+        except subprocess.TimeoutExpired:
+            _kill_group(process)
+            timed_out = True
+        out_file.seek(0)
+        err_file.seek(0)
+        out, err = out_file.read(), err_file.read()
+    if timed_out:
         raise HarnessError("%s %s did not end within %s s; output %r %r" % (exe, list(args), timeout, out[-2000:], err[-2000:]))
     return ProgramResult(process.returncode, out, err)
 
@@ -197,15 +208,26 @@ class FtpServer:
 
     def start(self, timeout=15):
         self.home.mkdir(parents=True, exist_ok=True)
+        # A server left over from a killed run would answer the readiness
+        # probe in place of this one, with another home folder.
+        try:
+            socket.create_connection((self.host, self.port), timeout=1).close()
+            raise HarnessError("%s:%d is already served by another process" % (self.host, self.port))
+        except OSError:
+            pass
         args = [PYTHON, "-c", _SERVER_SCRIPT, self.host, str(self.port), self.user, self.password,
                 str(self.home), str(self._log or "")]
+        # pyftpdlib logs every connection to stderr: a file, because a pipe
+        # nobody reads would fill up and stop the server in a long test.
+        self._stderr = tempfile.TemporaryFile()
         self._process = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                         stderr=subprocess.PIPE, start_new_session=True)
+                                         stderr=self._stderr, start_new_session=True)
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             if self._process.poll() is not None:
+                self._stderr.seek(0)
                 raise HarnessError("FTP server on %s:%d ended: %s" % (
-                    self.host, self.port, self._process.stderr.read().decode(errors="replace")))
+                    self.host, self.port, self._stderr.read().decode(errors="replace")))
             try:
                 with socket.create_connection((self.host, self.port), timeout=1) as probe:
                     probe.settimeout(2)
@@ -463,6 +485,10 @@ class Vantrel:
         leftovers = kill_windows_of_class("Vantrel")
         if leftovers:
             print("harness: terminated a leftover Vantrel (pid %s)" % leftovers, file=sys.stderr)
+            # Termination is asynchronous: a window still there would make
+            # the new start hand over to it and end (single instance).
+            wait_until(lambda: not [w for w in top_level_windows() if w["class"] == "Vantrel"],
+                       timeout=15, what="the leftover Vantrel window to go")
         self.launch()
         self.wait_window(timeout)
         return self
@@ -560,8 +586,13 @@ class Vantrel:
             raise HarnessError("Vantrel did not end within %s s" % timeout)
 
     def kill(self):
-        if self.process is not None:
-            _kill_group(self.process)
+        """Ends the process. The Windows process is terminated through the
+        driver: killing the launcher's process group does not always reach it."""
+        if self.process is None:
+            return
+        if self.pid is not None and self.process.poll() is None:
+            driver("kill", "--pid", self.pid, check=False)
+        _kill_group(self.process)
 
     def __enter__(self):
         if self.process is None:
