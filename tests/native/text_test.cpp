@@ -54,8 +54,8 @@ TEST(WholeCharPrefix, StopsBeforeACharacterThatWouldNotFit)
     EXPECT_EQ(WholeCharPrefix("テスト", 4), 4u);
     EXPECT_EQ(WholeCharPrefix("aテ", 2), 1u);
     EXPECT_EQ(WholeCharPrefix("テ", 10), 2u);
-    // A lead byte with nothing after it is a byte of its own.
-    EXPECT_EQ(WholeCharPrefix("a\x83", 10), 2u);
+    // A lead byte with nothing after it is half a character: not kept.
+    EXPECT_EQ(WholeCharPrefix("a\x83", 10), 1u);
 }
 
 TEST(SplitPath, TrailByteBackslashDoesNotSplit)
