@@ -35,6 +35,7 @@ FTP_EXE = _path("VANTREL_FTP_EXE", BUILD / "ftp_exe" / "ftp.exe")
 FILELIST_EXE = _path("VANTREL_FILELIST_EXE", BUILD / "filelist" / "filelist.exe")
 FTPCLIENT_EXE = _path("VANTREL_FTPCLIENT_EXE", BUILD / "ftpclient" / "FTPClient.exe")
 DRIVER_EXE = _path("VANTREL_DRIVER", BUILD / "tests" / "vdriver.exe")
+ARG_RECORDER_EXE = _path("VANTREL_ARG_RECORDER", BUILD / "tests" / "arg_recorder.exe")
 DROP_TOOL = _path("VANTREL_DROP_TOOL", BUILD / "tests" / "host" / "xdnd_drop")
 
 
