@@ -21,6 +21,7 @@ cp -f "$win/app/Vantrel.exe" "$program/"
 for exe in filelist/filelist.exe ftpclient/FTPClient.exe; do
   if [ -f "$win/$exe" ]; then cp -f "$win/$exe" "$program/"; fi
 done
+rm -rf "$program/help" && cp -r help "$program/help"
 if [ ! -f "$program/Vantrel.ini" ]; then
   printf '[Vantrel]\r\nsystemlog=1\r\n[table]\r\nmachine=machines.ini\r\n' >"$program/Vantrel.ini"
 fi

@@ -38,7 +38,7 @@ if [ ! -f "$prefix/.vantrel-prefix-v1" ]; then
 fi
 
 # Settings, applied again to older prefixes whenever they change here.
-settings=$prefix/.vantrel-settings-v2
+settings=$prefix/.vantrel-settings-v3
 if [ ! -f "$settings" ]; then
   reg=$(mktemp --suffix=.reg)
   {
@@ -61,6 +61,10 @@ if [ ! -f "$settings" ]; then
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n\r\n'
     # Mono and Gecko stay uninstalled and must not be asked for later either.
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]\r\n"mscoree"=""\r\n"mshtml"=""\r\n\r\n'
+    # Without Gecko the prefix has no ".html" association, so the shell
+    # refuses the help pages (31, error 193); the "htmlfile" type exists and
+    # opens them with winebrowser, the desktop's own browser.
+    printf '[HKEY_CLASSES_ROOT\\.html]\r\n@="htmlfile"\r\n"Content Type"="text/html"\r\n\r\n'
   } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
   # A running wineserver (the prefix may be in use) takes the keys at once.
   wine regedit /S "$(winepath -w "$reg" 9>&-)" </dev/null >/dev/null 2>&1 9>&-
