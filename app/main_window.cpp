@@ -10,7 +10,7 @@
 #include "log/message_log.h"
 #include "machines/machine_dialog.h"
 #include "machines/machine_selection.h"
-#include "platform/brush.h"
+#include "app/window_look.h"
 #include "resources/resource.h"
 #include "settings/initial_settings_dialog.h"
 #include "settings/settings_file.h"
@@ -22,8 +22,6 @@
 int g_machine_count = 0;
 
 namespace {
-
-SolidBrush g_background;
 
 // The taskbar's height, subtracted from the screen whichever edge it stands
 // on. With no "Shell_TrayWnd" window (Wine on a bare X server has none) the
@@ -39,10 +37,7 @@ int TaskbarHeight()
 
 void OnInitDialog(HWND hwnd)
 {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON,
-                                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-    SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    SetSmallProgramIcon(hwnd);
     PlaceMainWindow(hwnd);
     CreateStatusBar(hwnd);
     SetMessageList(GetDlgItem(hwnd, IDC_MESSAGE_LIST));
@@ -165,14 +160,10 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
     case WM_DROPFILES:
         OnDropFiles(hwnd, reinterpret_cast<HDROP>(wparam));
         return 0;
-    case WM_CTLCOLORSTATIC: {
-        HDC dc = reinterpret_cast<HDC>(wparam);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, ColorValueOf(g_startup.text_color));
-        return reinterpret_cast<LRESULT>(g_background.Get(ColorValueOf(g_startup.window_color)));
-    }
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<LRESULT>(StaticColors(reinterpret_cast<HDC>(wparam)));
     case WM_CTLCOLORDLG:
-        return reinterpret_cast<LRESULT>(g_background.Get(ColorValueOf(g_startup.window_color)));
+        return reinterpret_cast<LRESULT>(WindowColorBrush());
     case WM_CLOSE:
         WriteLogFile(hwnd);
         DestroyWindow(hwnd);

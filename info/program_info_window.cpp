@@ -5,21 +5,10 @@
 #include "app/startup_state.h"
 #include "info/version_info.h"
 #include "log/message_log.h"
-#include "platform/brush.h"
+#include "app/window_look.h"
 #include "resources/resource.h"
 
 namespace {
-
-SolidBrush g_background;
-
-HBRUSH Background() { return g_background.Get(ColorValueOf(g_startup.window_color)); }
-
-void SetSmallIcon(HWND window)
-{
-    HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON,
-                                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-    SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-}
 
 // The text is composed afresh at every paint, so the Build Date line follows
 // the program file's current time. It borrows the message buffer and leaves
@@ -62,7 +51,7 @@ INT_PTR CALLBACK ProgramInfoProc(HWND window, UINT message, WPARAM wparam, LPARA
 {
     switch (message) {
     case WM_INITDIALOG:
-        SetSmallIcon(window);
+        SetSmallProgramIcon(window);
         return TRUE;
     case WM_PAINT:
         Paint(window);
@@ -86,11 +75,9 @@ INT_PTR CALLBACK ProgramInfoProc(HWND window, UINT message, WPARAM wparam, LPARA
         EndDialog(window, DIALOG_CLOSED);
         return TRUE;
     case WM_CTLCOLORDLG:
-        return reinterpret_cast<INT_PTR>(Background());
+        return reinterpret_cast<INT_PTR>(WindowColorBrush());
     case WM_CTLCOLORSTATIC:
-        SetBkMode(reinterpret_cast<HDC>(wparam), TRANSPARENT);
-        SetTextColor(reinterpret_cast<HDC>(wparam), ColorValueOf(g_startup.text_color));
-        return reinterpret_cast<INT_PTR>(Background());
+        return reinterpret_cast<INT_PTR>(StaticColors(reinterpret_cast<HDC>(wparam)));
     default:
         return FALSE;
     }

@@ -9,7 +9,7 @@
 #include "machines/machine_selection.h"
 #include "machines/machine_table.h"
 #include "machines/registration_name.h"
-#include "platform/brush.h"
+#include "app/window_look.h"
 #include "platform/controls.h"
 #include "platform/profile.h"
 #include "resources/resource.h"
@@ -17,19 +17,9 @@
 
 namespace {
 
-SolidBrush g_dialog_background;
-
 const char* TablePath() { return g_machine_table_path.c_str(); }
 
 ComboBox NameBox(HWND dialog) { return ComboBox(GetDlgItem(dialog, IDC_REGISTRATION_NAME)); }
-
-void SetSmallIcon(HWND dialog)
-{
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON,
-                                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-    SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-}
 
 // Where a registration name stands in the index: `existing` is the slot that
 // holds it (ASCII case folded), `free` the first free slot before it, and
@@ -121,7 +111,7 @@ INT_PTR CALLBACK MachineDialogProc(HWND dialog, UINT message, WPARAM wparam, LPA
 {
     switch (message) {
     case WM_INITDIALOG:
-        SetSmallIcon(dialog);
+        SetSmallProgramIcon(dialog);
         SendMessageA(dialog, WM_COMMAND, IDM_LOAD_FIELDS, 0);
         return TRUE;
     case WM_COMMAND:
@@ -129,15 +119,11 @@ INT_PTR CALLBACK MachineDialogProc(HWND dialog, UINT message, WPARAM wparam, LPA
     case WM_CLOSE:
         EndDialog(dialog, DIALOG_CLOSED);
         return TRUE;
-    case WM_CTLCOLORSTATIC: {
+    case WM_CTLCOLORSTATIC:
         // Sent for the two check boxes; the label buttons keep their own colours.
-        HDC dc = reinterpret_cast<HDC>(wparam);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, ColorValueOf(g_startup.text_color));
-        return reinterpret_cast<INT_PTR>(g_dialog_background.Get(ColorValueOf(g_startup.window_color)));
-    }
+        return reinterpret_cast<INT_PTR>(StaticColors(reinterpret_cast<HDC>(wparam)));
     case WM_CTLCOLORDLG:
-        return reinterpret_cast<INT_PTR>(g_dialog_background.Get(ColorValueOf(g_startup.window_color)));
+        return reinterpret_cast<INT_PTR>(WindowColorBrush());
     default:
         return FALSE;
     }

@@ -8,6 +8,7 @@
 #include "app/main_window.h"
 #include "app/startup_state.h"
 #include "log/message_log.h"
+#include "app/window_look.h"
 #include "platform/brush.h"
 #include "platform/controls.h"
 #include "platform/profile.h"
@@ -36,7 +37,6 @@ constexpr SettingKey kSettingKeys[] = {
 
 // Colour answers are asked for at every paint: one cached brush per colour
 // in use, remade only when that colour changes.
-SolidBrush g_background;
 SolidBrush g_position_box;
 SolidBrush g_window_color_box;
 SolidBrush g_text_color_box;
@@ -44,13 +44,6 @@ SolidBrush g_text_color_box;
 HWND MainWindowOf(HWND dialog) { return GetWindow(dialog, GW_OWNER); }
 
 const char* SettingsPath() { return g_startup.settings_path.c_str(); }
-
-void SetSmallIcon(HWND window)
-{
-    HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON,
-                                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-    SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-}
 
 // Checks both position boxes, corrects a value outside 0..1 to "0" or "1"
 // (one error per correction) and moves the main window live. The box is
@@ -217,7 +210,7 @@ INT_PTR CALLBACK InitialSettingsProc(HWND dialog, UINT message, WPARAM wparam, L
 {
     switch (message) {
     case WM_INITDIALOG:
-        SetSmallIcon(dialog);
+        SetSmallProgramIcon(dialog);
         SendMessageA(dialog, WM_COMMAND, IDM_LOAD_FIELDS, 0);
         return TRUE;
     case WM_COMMAND:
@@ -227,11 +220,9 @@ INT_PTR CALLBACK InitialSettingsProc(HWND dialog, UINT message, WPARAM wparam, L
         EndDialog(dialog, DIALOG_CLOSED);
         return TRUE;
     case WM_CTLCOLORDLG:
-        return reinterpret_cast<INT_PTR>(g_background.Get(ColorValueOf(g_startup.window_color)));
+        return reinterpret_cast<INT_PTR>(WindowColorBrush());
     case WM_CTLCOLORSTATIC:
-        SetBkMode(reinterpret_cast<HDC>(wparam), TRANSPARENT);
-        SetTextColor(reinterpret_cast<HDC>(wparam), ColorValueOf(g_startup.text_color));
-        return reinterpret_cast<INT_PTR>(g_background.Get(ColorValueOf(g_startup.window_color)));
+        return reinterpret_cast<INT_PTR>(StaticColors(reinterpret_cast<HDC>(wparam)));
     case WM_CTLCOLOREDIT:
         return EditColors(dialog, reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
     default:
