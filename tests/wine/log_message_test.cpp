@@ -8,6 +8,7 @@
 #include "app/startup_state.h"
 #include "log/message_log.h"
 #include "tests/rig/message_box_capture.h"
+#include "tests/wine/control_text.h"
 
 namespace {
 
@@ -23,17 +24,7 @@ protected:
     }
     void TearDown() override { DestroyWindow(parent_); }
 
-    std::vector<std::string> Lines() const
-    {
-        std::vector<std::string> lines;
-        int count = static_cast<int>(SendMessageA(list_, LB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            std::string line(static_cast<size_t>(SendMessageA(list_, LB_GETTEXTLEN, i, 0)), '\0');
-            SendMessageA(list_, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
-            lines.push_back(line);
-        }
-        return lines;
-    }
+    std::vector<std::string> Lines() const { return ListBoxLines(list_); }
     int Extent() const { return static_cast<int>(SendMessageA(list_, LB_GETHORIZONTALEXTENT, 0, 0)); }
     int Selected() const { return static_cast<int>(SendMessageA(list_, LB_GETCURSEL, 0, 0)); }
 

@@ -15,6 +15,7 @@
 #include "resources/resource.h"
 #include "tests/rig/message_box_capture.h"
 #include "tests/wine/temp_program_folder.h"
+#include "tests/wine/control_text.h"
 
 namespace {
 
@@ -92,14 +93,8 @@ protected:
 
     Lines NewLines()
     {
-        Lines lines;
-        int count = static_cast<int>(SendMessageA(list_, LB_GETCOUNT, 0, 0));
-        for (int i = seen_lines_; i < count; ++i) {
-            std::string line(static_cast<size_t>(SendMessageA(list_, LB_GETTEXTLEN, i, 0)), '\0');
-            SendMessageA(list_, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
-            lines.push_back(line);
-        }
-        seen_lines_ = count;
+        Lines lines = ListBoxLines(list_, seen_lines_);
+        seen_lines_ += static_cast<int>(lines.size());
         return lines;
     }
 

@@ -13,6 +13,7 @@
 #include "resources/resource.h"
 #include "tests/rig/message_box_capture.h"
 #include "tests/wine/temp_program_folder.h"
+#include "tests/wine/control_text.h"
 
 namespace {
 
@@ -45,27 +46,11 @@ protected:
     // Message-list lines posted since the last call.
     Lines NewLines()
     {
-        Lines lines;
-        int count = static_cast<int>(SendMessageA(list_, LB_GETCOUNT, 0, 0));
-        for (int i = seen_lines_; i < count; ++i) {
-            std::string line(static_cast<size_t>(SendMessageA(list_, LB_GETTEXTLEN, i, 0)), '\0');
-            SendMessageA(list_, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
-            lines.push_back(line);
-        }
-        seen_lines_ = count;
+        Lines lines = ListBoxLines(list_, seen_lines_);
+        seen_lines_ += static_cast<int>(lines.size());
         return lines;
     }
-    Lines ComboEntries() const
-    {
-        Lines entries;
-        int count = static_cast<int>(SendMessageA(combo_, CB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            std::string entry(static_cast<size_t>(SendMessageA(combo_, CB_GETLBTEXTLEN, i, 0)), '\0');
-            SendMessageA(combo_, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry.data()));
-            entries.push_back(entry);
-        }
-        return entries;
-    }
+    Lines ComboEntries() const { return ComboBoxEntries(combo_); }
     std::string ComboField() const
     {
         char text[64] = {};

@@ -15,6 +15,7 @@
 #include "settings/initial_settings_dialog.h"
 #include "tests/rig/message_box_capture.h"
 #include "tests/wine/temp_program_folder.h"
+#include "tests/wine/control_text.h"
 
 namespace {
 
@@ -79,17 +80,7 @@ protected:
         for (const CapturedWindow& box : boxes_) texts.push_back(box.text);
         return texts;
     }
-    std::vector<std::string> Lines() const
-    {
-        std::vector<std::string> lines;
-        int count = static_cast<int>(SendMessageA(list_, LB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            std::string line(static_cast<size_t>(SendMessageA(list_, LB_GETTEXTLEN, i, 0)), '\0');
-            SendMessageA(list_, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
-            lines.push_back(line);
-        }
-        return lines;
-    }
+    std::vector<std::string> Lines() const { return ListBoxLines(list_); }
 
     // Where the main window's top-left corner goes for fractions x and y.
     POINT PlaceFor(double x, double y) const

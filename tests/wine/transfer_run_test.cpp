@@ -12,6 +12,7 @@
 #include "resources/resource.h"
 #include "tests/rig/message_box_capture.h"
 #include "tests/wine/temp_program_folder.h"
+#include "tests/wine/control_text.h"
 #include "transfer/control_file.h"
 #include "transfer/file_list_pieces.h"
 #include "transfer/temp_cleanup.h"
@@ -38,17 +39,7 @@ protected:
     }
     void TearDown() override { DestroyWindow(main_); }
 
-    std::vector<std::string> Lines() const
-    {
-        std::vector<std::string> lines;
-        int count = static_cast<int>(SendMessageA(list_, LB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            std::string line(static_cast<size_t>(SendMessageA(list_, LB_GETTEXTLEN, i, 0)), '\0');
-            SendMessageA(list_, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
-            lines.push_back(line);
-        }
-        return lines;
-    }
+    std::vector<std::string> Lines() const { return ListBoxLines(list_); }
     std::vector<std::string> TmpNames() const
     {
         std::vector<std::string> names;
