@@ -1,0 +1,181 @@
+"""The Windows package as a machine shop gets it.
+
+cpack is run on the build tree that holds the Vantrel.exe under test. The
+ZIP, unpacked into a fresh folder, must be a program folder that sends a
+dropped file with nothing but its own sample settings and one machine added
+to its sample machine table. The installer must install silently under
+Wine, keep the user's settings on a second run, start, and uninstall."""
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import zipfile
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import vantrel_e2e as e2e  # noqa: E402
+
+# Overridable so that runs by hand beside other tests do not share a port.
+HOST = os.environ.get("VANTREL_PACKAGE_TEST_HOST", os.environ.get("VANTREL_TRANSFER_TEST_HOST", "127.0.0.5"))
+BUILD_DIR = e2e.VANTREL_EXE.resolve().parents[1]
+HELP_DIR = e2e.REPO / "help"
+
+PROGRAM_FOLDER = {"Vantrel.exe", "filelist.exe", "FTPClient.exe", "Vantrel.ini", "machines.ini", "help/", "tmp/",
+                  "Log/"} | {"help/" + p.name for p in HELP_DIR.iterdir()}
+
+
+def folder_entries(root):
+    """Relative names under root, folders with a trailing "/"."""
+    names = set()
+    for path in Path(root).rglob("*"):
+        name = path.relative_to(root).as_posix()
+        names.add(name + "/" if path.is_dir() else name)
+    return names
+
+
+def run_wine_quietly(args, timeout=60):
+    """Runs a Windows program to its end with no output pipes (see
+    e2e.run_windows_program) and without Wine's menu builder, which would
+    turn Start-menu shortcuts into the host desktop's menu entries."""
+    env = e2e.wine_env()
+    env["WINEDLLOVERRIDES"] = env["WINEDLLOVERRIDES"] + ";winemenubuilder.exe=d"
+    process = subprocess.Popen(["wine"] + [str(a) for a in args], env=env, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+    try:
+        return process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        os.killpg(process.pid, signal.SIGKILL)
+        process.wait()
+        raise e2e.HarnessError("%s did not end within %s s" % (args, timeout))
+
+
+def start_menu_folder():
+    """The Vantrel folder of the current Wine user's Start menu (whatever the user is called)."""
+    users = Path(e2e.wine_env()["WINEPREFIX"]) / "drive_c" / "users"
+    for user in users.iterdir():
+        folder = user / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Vantrel"
+        if folder.exists():
+            return folder
+    return None
+
+
+class PackageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        if not (BUILD_DIR / "CPackConfig.cmake").exists():
+            raise unittest.SkipTest("no CPack configuration in %s" % BUILD_DIR)
+        cls.tmp = Path(tempfile.mkdtemp(prefix="vantrel-package-"))
+        out = cls.tmp / "packages"
+        started = time.monotonic()
+        result = subprocess.run(["cpack", "--config", str(BUILD_DIR / "CPackConfig.cmake"), "-B", str(out)],
+                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                timeout=180)
+        print("cpack: %.1f s" % (time.monotonic() - started), file=sys.stderr)
+        if result.returncode != 0:
+            raise AssertionError("cpack failed: %s" % result.stdout.decode(errors="replace"))
+        zips = sorted(out.glob("Vantrel-*-win64.zip"))
+        setups = sorted(out.glob("Vantrel-*-win64-setup.exe"))
+        if len(zips) != 1 or len(setups) != 1:
+            raise AssertionError("expected one ZIP and one installer in %s" % sorted(out.iterdir()))
+        cls.zip_path, cls.setup_path = zips[0], setups[0]
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.tmp, ignore_errors=True)
+
+    def unpack(self, into):
+        with zipfile.ZipFile(self.zip_path) as archive:
+            archive.extractall(into)
+        (top,) = Path(into).iterdir()
+        return top
+
+    def test_zip_is_the_program_folder_without_our_ftp_exe(self):
+        top = self.unpack(self.tmp / "listing")
+        self.assertEqual(top.name, self.zip_path.stem)
+        self.assertEqual(folder_entries(top), PROGRAM_FOLDER)
+        self.assertEqual(folder_entries(top / "tmp") | folder_entries(top / "Log"), set())
+        for name in ("Vantrel.ini", "machines.ini"):
+            data = (top / name).read_bytes()
+            data.decode("cp932")  # every byte sequence a Shift-JIS reader accepts
+            self.assertEqual(data.count(b"\n"), data.count(b"\r\n"), name)
+        self.assertEqual((top / "help" / "help.ini").read_bytes(), (HELP_DIR / "help.ini").read_bytes())
+
+    def test_unpacked_zip_sends_a_dropped_file_with_its_sample_settings(self):
+        # A blank in the folder: the control file's path must be quoted.
+        top = self.unpack(self.tmp / "fresh folder")
+        table = top / "machines.ini"
+        text = table.read_bytes().decode("cp932")
+        self.assertIn("[machine]\r\ndefault=-1\r\n", text)
+        machine = ("[machine]\r\nmachine0=MC1\r\ndefault=0\r\n[MC1]\r\naddress=%s\r\nusername=vantrel\r\n"
+                   "password=secret\r\ninitpath=NCDATA\r\nextention=0\r\n" % HOST)
+        table.write_bytes(text.replace("[machine]\r\ndefault=-1\r\n", machine).encode("cp932"))
+
+        source = self.tmp / "O1234.NC"
+        source.write_bytes(os.urandom(3000))
+        home = self.tmp / "server"
+        (home / "NCDATA").mkdir(parents=True)
+        (home / "NCDATA" / "O0001").write_bytes(b"%\r\nO0001\r\nM30\r\n%\r\n")
+        with e2e.FtpServer(home, host=HOST) as server:
+            app = e2e.Vantrel(top / "Vantrel.exe").start()
+            self.addCleanup(app.kill)
+            self.assertEqual(app.combo()["text"], "MC1")
+            e2e.drop(app.hwnd, [source])
+            e2e.wait_until(lambda: server.local_path("NCDATA/O1234").exists()
+                           and any(line.startswith("... 転送ファイル") for line in app.list_lines()),
+                           timeout=60, what="the upload")
+            self.assertEqual(server.local_path("NCDATA/O1234").read_bytes(), source.read_bytes())
+            self.assertFalse([line for line in app.list_lines() if line.startswith("エラー")])
+            self.assertEqual(app.dialogs(), [])
+            # delete=1: the control file went (filelist.exe's own log stays).
+            self.assertEqual([n for n in os.listdir(top / "tmp") if n.endswith(".txt")], [])
+            app.close()
+            self.assertEqual(app.wait_exit(), 0)
+        # systemlog=1: the day's log holds the run.
+        (log,) = (top / "Log").iterdir()
+        self.assertRegex(log.name, r"^Vantrel\d{8}\.log$")
+        self.assertIn("転送ファイル " + e2e.windows_path(source), log.read_bytes().decode("cp932"))
+
+    def test_installer_installs_keeps_settings_starts_and_uninstalls_silently(self):
+        # /D= must come last and unquoted, and Wine quotes a word with a
+        # blank: the folder has none.
+        target = self.tmp / "installed" / "Vantrel"
+        setup = [self.setup_path, "/S", "/D=" + e2e.windows_path(target)]
+        self.assertEqual(run_wine_quietly(setup), 0)
+        self.assertEqual(folder_entries(target), PROGRAM_FOLDER | {"Uninstall.exe"})
+        menu = start_menu_folder()
+        self.assertIsNotNone(menu, "no Start-menu folder")
+        self.assertEqual({p.name for p in menu.iterdir()}, {"Vantrel.lnk", "Vantrel のアンインストール.lnk"})
+
+        # A second installation (an update) keeps what the user has changed.
+        table = target / "machines.ini"
+        sample = table.read_bytes()
+        table.write_bytes(sample + b"machine0=MC1\r\n")
+        self.assertEqual(run_wine_quietly(setup), 0)
+        self.assertEqual(table.read_bytes(), sample + b"machine0=MC1\r\n")
+        table.write_bytes(sample)
+
+        # The first start from the Start menu's program: no machine yet, so
+        # after the default machine's error the registration dialog opens.
+        app = e2e.Vantrel(target / "Vantrel.exe").start()
+        self.addCleanup(app.kill)
+        box = app.expect_box(timeout=20)
+        self.assertEqual((box["text"], box["icon"]), ("エラー：IPアドレス取得失敗", "error"))
+        dialog = app.expect_box(timeout=20, close=True)
+        self.assertEqual((dialog["message_box"], dialog["caption"]), (False, "マシニングデータサーバー情報登録"))
+        app.kill()
+
+        (target / "tmp" / "202601010000.txt").write_bytes(b"open h\r\nuser\r\npassword\r\n")
+        (target / "Log" / "Vantrel20260101.log").write_bytes(b"log\n")
+        run_wine_quietly([target / "Uninstall.exe", "/S"])
+        # The uninstaller runs on from a copy of itself in the temporary folder.
+        e2e.wait_until(lambda: not (target / "Uninstall.exe").exists() and not menu.exists(), timeout=30,
+                       what="the uninstaller")
+        self.assertEqual(folder_entries(target), {"Vantrel.ini", "machines.ini", "Log/", "Log/Vantrel20260101.log"})
+
+
+if __name__ == "__main__":
+    unittest.main()
