@@ -38,6 +38,8 @@ wineboot </dev/null >/dev/null 2>&1 || true
 status=0
 summary=$run/summary
 : >"$summary"
+# Fuzz smoke (a whole run only): each libFuzzer target a few seconds from its seeds.
+if [ $# -eq 0 ]; then { bash scripts/fuzz.sh 2 || echo "fuzz: FAILED"; } 2>&1 | tee "$run/fuzz.log"; grep -q FAILED "$run/fuzz.log" && status=1; { echo "--- fuzz"; cat "$run/fuzz.log"; } >>"$summary"; fi
 for tree in "$native" "$win"; do
   echo "=== ctest $tree"
   log=$run/ctest.log

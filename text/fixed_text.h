@@ -80,7 +80,8 @@ public:
             Clear();
             return 0;
         }
-        if (static_cast<std::size_t>(wanted) >= N) CutToWholeChars(buf_, N - 1);
+        // Also when it fits: an argument may itself end in half a character.
+        CutToWholeChars(buf_, N - 1);
         return size();
     }
 

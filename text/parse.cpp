@@ -1,7 +1,9 @@
 #include "text/parse.h"
 
 #include <cctype>
+#include <cfloat>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -63,7 +65,10 @@ double ParseFraction(const char* text)
     }
     // Only the matched prefix reaches strtod, so "inf", "nan" and hex never do.
     std::string number(start, static_cast<std::size_t>(p - start));
-    return std::strtod(number.c_str(), nullptr);
+    double value = std::strtod(number.c_str(), nullptr);
+    // An exponent beyond the range ("1e999") overflows to infinity: saturate.
+    if (std::isinf(value)) value = std::copysign(DBL_MAX, value);
+    return value;
 }
 
 int ScanThreeInts(const char* text, int& first, int& second, int& third)

@@ -7,7 +7,8 @@
 // as the C library's conversions would read it, never as NaN or infinity.
 
 // Decimal floating-point number at the start of text: blanks, optional sign,
-// digits with an optional fraction, optional exponent. Anything else gives 0.
+// digits with an optional fraction, optional exponent. Anything else gives 0;
+// a number beyond the range of double gives the largest one of its sign.
 double ParseFraction(const char* text);
 
 // "%d,%d,%d" as sscanf scans it: each field is optional blanks, an optional

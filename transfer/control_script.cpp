@@ -1,5 +1,7 @@
 #include "transfer/control_script.h"
 
+#include <cstring>
+
 #include "text/parse.h"
 #include "text/sjis.h"
 
@@ -24,7 +26,7 @@ std::string ControlFileHead(const MachineRecord& machine)
     AddLine(head, nullptr, machine.user_name.c_str());
     AddLine(head, nullptr, machine.password.c_str());
     AddLine(head, nullptr, "binary");
-    if (machine.fields_read == 4) AddLine(head, "cd", machine.initial_folder.c_str());
+    if (machine.fields_read == 4) AddLine(head, "cd", QuoteIfBlank(machine.initial_folder.c_str()).c_str());
     return head;
 }
 
@@ -43,4 +45,23 @@ std::string PutCommandLine(const char* local_path, int extension_flag)
 std::string ClientParameters(const char* control_file_path)
 {
     return "-s:" + QuoteIfBlank(control_file_path);
+}
+
+namespace {
+
+bool HasAny(const char* text, const char* bytes) { return std::strpbrk(text, bytes) != nullptr; }
+
+}  // namespace
+
+const char* ControlScriptFault(const MachineRecord& machine, const char* local_path)
+{
+    // The client reads one command per line, and splits the open, cd and put
+    // lines into words at blanks and double quotes: a line break in any value
+    // would start a command of its own, a quote would move the words.
+    if (local_path[0] == '\0' || HasAny(local_path, "\r\n\""))
+        return "エラー：改行か「\"」を含むパスのファイルは転送できません";
+    if (HasAny(machine.address.c_str(), "\r\n\"") || HasAny(machine.user_name.c_str(), "\r\n") ||
+        HasAny(machine.password.c_str(), "\r\n") || HasAny(machine.initial_folder.c_str(), "\r\n\""))
+        return "エラー：マシニングの設定値に改行か「\"」が含まれています";
+    return nullptr;
 }

@@ -10,7 +10,7 @@
 // command-line client would otherwise split it into two arguments.
 
 // Lines 1 to 5: open, user name, password, binary, and "cd" only when the
-// record's fields-read count is 4.
+// record's fields-read count is 4. Check ControlScriptFault first.
 std::string ControlFileHead(const MachineRecord& machine);
 
 // The put line. With the extension flag not 0 only the local path is named;
@@ -21,3 +21,8 @@ inline constexpr const char* kQuitLine = "quit\n";
 
 // The client's single parameter: "-s:" and the control-file path.
 std::string ClientParameters(const char* control_file_path);
+
+// Why a drop cannot be written as a control file, or nullptr when it can:
+// an empty path, a line break in any value, or a double quote in a value
+// that the client splits into words (address, initial folder, path).
+const char* ControlScriptFault(const MachineRecord& machine, const char* local_path);

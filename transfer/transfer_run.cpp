@@ -19,6 +19,8 @@ int StartVantrel(HWND main_window)
 {
     PostText(main_window, kListOnly, "routine name : StartVantrel");
     PostText(main_window, kListOnly, "... 転送ファイル %s", g_dropped_file_path.c_str());
+    if (const char* fault = ControlScriptFault(g_selected_machine, g_dropped_file_path.c_str()))
+        return PostText(main_window, kError, "%s", fault);
     SetControlFileName(main_window);
 
     std::FILE* control = std::fopen(g_control_file_path.c_str(), "w");
