@@ -158,7 +158,7 @@ class PackageTest(unittest.TestCase):
         self.assertEqual(table.read_bytes(), sample + b"machine0=MC1\r\n")
         table.write_bytes(sample)
 
-        # The first start from the Start menu's program: no machine yet, so
+        # The installed program's first start: no machine yet, so
         # after the default machine's error the registration dialog opens.
         app = e2e.Vantrel(target / "Vantrel.exe").start()
         self.addCleanup(app.kill)
