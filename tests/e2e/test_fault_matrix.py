@@ -1,0 +1,202 @@
+"""ftp.exe, filelist.exe, FTPClient.exe and a running Vantrel.exe against a
+server that fails on purpose (tests/e2e/fault_server.py): each fault ends
+in a clear message and a failure status within a bound, no partial upload
+passes for sent, and Vantrel keeps serving after showing its failure box.
+Every run's time is printed ("matrix: ...") for docs/reliability.md."""
+import os
+import re
+import shutil
+import sys
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import vantrel_e2e as e2e  # noqa: E402
+from fault_server import FaultServer  # noqa: E402
+from test_ftp_exe import control_file, put_line, run_timed  # noqa: E402
+
+HOST = os.environ.get("VANTREL_FAULT_TEST_HOST", "127.0.0.71")
+DOWN_HOST = os.environ.get("VANTREL_FAULT_DOWN_HOST", "127.0.0.72")  # nothing listens here
+USER, PASSWORD = "mc1", "secret"
+UPLOAD_SIZE = 400_000  # more than the 64 KiB after which "reset" strikes
+QUICK_BOUND = 15       # seconds: every fault the server states or the network reports
+SILENT_BOUND = 45      # the 30 s reply limit, plus start and goodbye
+
+# mode: what ftp.exe must say. "refused" runs against an address nobody serves.
+FTP_EXE_MESSAGES = {
+    "refused": r"接続できません \(エラー 10061\)",
+    "greet421": r"421 Service not available",
+    "login530": r"530 Login incorrect",
+    "cd550": r"550 No such directory",
+    "put552": r"552 Requested file action aborted",
+    "put553": r"553 Requested action not taken",
+    "reset": r"サーバーとの接続が切れました|データ|426",
+    "mute": r"サーバーが 30 秒以内に応答しませんでした",
+}
+
+
+def bound(mode):
+    # A listing cut by a reset gets no final reply from the server either.
+    return SILENT_BOUND if mode in ("mute", "reset") else QUICK_BOUND
+
+
+def report(program, mode, seconds, status):
+    print("matrix: %-13s %-9s %6.2f s  status %s" % (program, mode, seconds, status), file=sys.stderr)
+
+
+class FaultMatrixTest(unittest.TestCase):
+    def setUp(self):
+        self.work = Path(tempfile.mkdtemp(prefix="fault-"))
+        self.addCleanup(shutil.rmtree, self.work, True)
+        self.root = self.work / "server"
+        (self.root / "NC").mkdir(parents=True)
+        (self.root / "NC" / "O0001").write_bytes(b"%\r\nO0001\r\nM30\r\n%\r\n")
+        self.local = self.work / "my dir"
+        self.local.mkdir()
+        self.program = self.local / "O1234.NC"
+        self.program.write_bytes(os.urandom(UPLOAD_SIZE))
+
+    def serve(self, mode):
+        if mode == "refused":
+            return _NoServer()
+        return FaultServer(self.root, mode, HOST, USER, PASSWORD)
+
+    def host_for(self, mode):
+        return DOWN_HOST if mode == "refused" else HOST
+
+    def remote(self):
+        return self.root / "NC" / "O1234"
+
+    def test_ftp_exe(self):
+        script = self.work / "tmp dir" / "202612071100.txt"
+        script.parent.mkdir()
+        for mode in list(FTP_EXE_MESSAGES) + ["nopasv"]:
+            with self.subTest(mode), self.serve(mode):
+                script.write_bytes(control_file(self.host_for(mode), USER, PASSWORD, b"NC",
+                                                put_line(self.program, b"O1234")))
+                status, output, seconds = run_timed(e2e.FTP_EXE, ["-s:" + e2e.windows_path(script)], self.work, 90)
+                report("ftp.exe", mode, seconds, status)
+                if mode == "nopasv":
+                    self.assertEqual(status, 0, output)
+                    self.assertEqual(self.remote().read_bytes(), self.program.read_bytes())
+                    self.remote().unlink()
+                    continue
+                self.assertNotEqual(status, 0, output)
+                self.assertRegex(output, FTP_EXE_MESSAGES[mode])
+                self.assertIn("残りのコマンドは実行しません", output)
+                self.assertNotIn("bytes sent", output)
+                self.assertLess(seconds, bound(mode), output)
+                # A reset upload may leave its first part; nothing else may arrive.
+                if self.remote().exists():
+                    self.assertEqual(mode, "reset")
+                    self.assertLess(self.remote().stat().st_size, UPLOAD_SIZE)
+                    self.remote().unlink()
+
+    def test_filelist_exe(self):
+        program_folder = self.work / "Program Files" / "Vantrel"
+        (program_folder / "tmp").mkdir(parents=True)
+        shutil.copy(e2e.FILELIST_EXE, program_folder / "filelist.exe")
+        list_file = program_folder / "tmp" / "filelist.tmp"
+        # No upload: the put faults do not apply; "reset" cuts the listing.
+        for mode in ["refused", "greet421", "login530", "cd550", "reset", "mute", "nopasv"]:
+            with self.subTest(mode), self.serve(mode):
+                list_file.write_bytes(b"STALE\r\n")
+                status, output, seconds = run_timed(program_folder / "filelist.exe",
+                                                    [self.host_for(mode), USER, PASSWORD, "NC"], self.work, 90)
+                report("filelist.exe", mode, seconds, status)
+                if mode == "nopasv":
+                    self.assertEqual(status, 0, output)
+                    self.assertEqual(list_file.read_bytes(), b"O0001\r\n")
+                    continue
+                self.assertNotEqual(status, 0, output)
+                self.assertFalse(list_file.exists(), output)
+                self.assertLess(seconds, bound(mode), output)
+                log = (program_folder / "tmp" / "filelist.log").read_bytes().decode("cp932", "replace")
+                self.assertRegex(log, r"filelist: \S", log)
+
+    @unittest.skipUnless(shutil.which("xdotool"), "xdotool is not installed")
+    def test_ftpclient_exe(self):
+        # The client lists the remote folder at start: the connection faults
+        # show there. Uploads through its window are covered by test_ftpclient.
+        for mode in ["refused", "greet421", "login530", "cd550", "reset", "mute", "nopasv"]:
+            with self.subTest(mode), self.serve(mode):
+                started = time.monotonic()
+                client = e2e.start_windows_program(e2e.FTPCLIENT_EXE, [
+                    "--host", self.host_for(mode), "--user", USER, "--password", PASSWORD, "--encoding", "sjis",
+                    "--remote-dir", "NC", "--local-dir", e2e.windows_path(self.local) + "\\"])
+                try:
+                    found = e2e.driver("find", "--class", "TkTopLevel", "--timeout", 30000, timeout=60)
+                    answer = e2e.driver("answer", "--pid", found["pid"], "--timeout", 3000 if mode == "nopasv"
+                                        else bound(mode) * 1000, timeout=90, check=False)
+                    seconds = time.monotonic() - started
+                    report("FTPClient.exe", mode, seconds, "box" if answer.get("ok") else "no box")
+                    if mode == "nopasv":
+                        self.assertFalse(answer.get("ok"), answer)
+                        continue
+                    self.assertTrue(answer.get("ok"), "no error box within %s s" % bound(mode))
+                    box = answer["dialog"]
+                    text = bytes.fromhex(box["text_hex"]).decode("cp932")
+                    self.assertEqual(box["icon"], "error", text)
+                    self.assertTrue(text.strip(), box)
+                    self.assertLess(seconds, bound(mode), text)
+                    # The window survives its failed listing.
+                    self.assertIsNone(client.poll())
+                finally:
+                    e2e.kill_windows_of_class("TkTopLevel")
+                    client.kill()
+                    client.wait()
+
+    def test_vantrel_drop(self):
+        table = {"machine": {"machine0": "MC1", "default": 0},
+                 "MC1": {"address": HOST, "username": USER, "password": PASSWORD, "extention": 0,
+                         "initpath": "NC"}}
+        folder = e2e.ProgramFolder(self.work, {"table": {"machine": "machines.ini"}})
+        folder.write_machine_table(table)
+        with FaultServer(self.root, "ok", HOST, USER, PASSWORD):
+            app = e2e.Vantrel(folder).start()
+            self.addCleanup(app.kill)
+            e2e.wait_until(lambda: app.list_lines(1001), timeout=30, what="the start-up file list")
+        # "refused": the machine's own address with no server behind it.
+        for mode in ["refused", "greet421", "login530", "cd550", "put552", "put553", "reset", "mute", "nopasv"]:
+            with self.subTest(mode), self.serve(mode if mode != "refused" else "refused"):
+                started = time.monotonic()
+                # The window waits for ftp.exe before it confirms the drop.
+                e2e.drop(app.hwnd, [self.program], timeout=bound(mode) + 15)
+                if mode == "nopasv":
+                    e2e.wait_until(lambda: self.remote().exists() and
+                                   self.remote().stat().st_size == UPLOAD_SIZE, timeout=30, what="upload")
+                    report("Vantrel.exe", mode, time.monotonic() - started, "sent")
+                    self.assertEqual(self.remote().read_bytes(), self.program.read_bytes())
+                    self.remote().unlink()
+                    continue
+                box = app.expect_box(timeout=bound(mode) + 15)
+                seconds = time.monotonic() - started
+                code = re.search(r"終了コード (\d+)", box["text"])
+                report("Vantrel.exe", mode, seconds, code.group(1) if code else box["text"])
+                self.assertEqual(box["text"], "エラー：ファイル %s の転送に失敗しました（ftp.exe 終了コード 1）"
+                                 % e2e.windows_path(self.program))
+                self.assertEqual(box["icon"], "error")
+                self.assertLess(seconds, bound(mode) + 5)
+                # Still serving: the failure is listed and the window answers.
+                self.assertIn(box["text"], app.list_lines())
+                self.assertEqual(app.dialogs(), [])
+                if self.remote().exists():
+                    self.assertEqual(mode, "reset")
+                    self.remote().unlink()
+        self.assertEqual([n for n in folder.files("tmp") if n.endswith(".txt")], [])
+        app.close()
+        self.assertEqual(app.wait_exit(), 0)
+
+
+class _NoServer:
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        pass
+
+
+if __name__ == "__main__":
+    unittest.main()
