@@ -24,10 +24,15 @@
 
 namespace {
 
-constexpr std::size_t kBlockSize = 64 * 1024;
+// A file is read and sent in blocks of this size.
+constexpr std::size_t kBlockSize = 1024 * 1024;
 constexpr std::size_t kListingLimit = 64u * 1024 * 1024;
 // Waits that only tidy up after a failure are short.
 constexpr DWORD kTidyUpMs = 5000;
+// The send buffer of an upload's data connection. Left to the system, large
+// sends grow it to megabytes, which a server that has stopped reading then
+// swallows: the stall would only show as a missing reply after the upload.
+constexpr int kUploadSendBuffer = 512 * 1024;
 
 std::string Printf(const char* format, ...)
 {
@@ -307,6 +312,8 @@ bool FtpSession::Store(const std::string& local_path, const std::string& remote_
     if (!file) return Fail(FtpError::kLocalFile, static_cast<int>(GetLastError()));
     DataChannel channel;
     if (!OpenData(channel) || !StartTransfer(channel, "STOR " + remote_name)) return false;
+    setsockopt(channel.data.handle(), SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&kUploadSendBuffer),
+               sizeof kUploadSendBuffer);
 
     std::unique_ptr<char[]> block(new char[kBlockSize]);
     while (true) {

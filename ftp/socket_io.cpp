@@ -6,6 +6,9 @@ namespace {
 
 // Cancel requests are noticed within this time.
 constexpr DWORD kSliceMs = 100;
+// The most handed to one send call: 1 MiB sends moved a loopback upload
+// about 1.5 times as fast as 64 KiB sends under Wine.
+constexpr std::size_t kSendChunk = 1024 * 1024;
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel != nullptr && cancel->load(); }
 
@@ -122,14 +125,20 @@ IoResult TcpSocket::Accept(TcpSocket& accepted, DWORD timeout_ms, const std::ato
 
 IoResult TcpSocket::SendAll(const char* data, std::size_t size, DWORD timeout_ms, const std::atomic<bool>* cancel)
 {
+    // Send first and wait only when the socket is full: under Wine each
+    // select and each send is a round trip to the server, and waiting before
+    // every send held a 50 MiB loopback upload to 0.4 of curl's rate.
     while (size > 0) {
-        IoResult waited = Wait(true, timeout_ms, cancel);
-        if (waited != IoResult::kOk) return waited;
-        int chunk = size > 65536 ? 65536 : static_cast<int>(size);
+        if (Cancelled(cancel)) return IoResult::kCancelled;
+        int chunk = size > kSendChunk ? static_cast<int>(kSendChunk) : static_cast<int>(size);
         int sent = send(socket_, data, chunk, 0);
         if (sent == SOCKET_ERROR) {
             int error = WSAGetLastError();
-            if (error == WSAEWOULDBLOCK) continue;
+            if (error == WSAEWOULDBLOCK) {
+                IoResult waited = Wait(true, timeout_ms, cancel);
+                if (waited != IoResult::kOk) return waited;
+                continue;
+            }
             error_ = error;
             return IoResult::kFailed;
         }
