@@ -11,6 +11,7 @@
 
 int main()
 {
+    BufferOutput();
     FtpExeArguments arguments;
     std::string bad_word;
     if (!ParseFtpExeArguments(SkipProgramName(GetCommandLineA()), arguments, bad_word)) {

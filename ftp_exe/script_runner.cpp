@@ -52,6 +52,8 @@ ScriptRunner::ScriptRunner(std::FILE* commands, const FtpExeArguments& arguments
 
 bool ScriptRunner::ReadLine(std::string& line)
 {
+    // Someone typing answers must see the question first.
+    if (commands_ == stdin) FlushOutput();
     line.clear();
     int c;
     bool any = false;
@@ -89,12 +91,16 @@ int ScriptRunner::Run()
         std::vector<std::string> words = SplitWords(line);
         if (words.empty()) continue;
         PrintLine("ftp> " + line);
+        // The command now running is on the screen while it waits for the
+        // server; its replies follow with the next command's line.
+        FlushOutput();
         bool quit = false;
         ok = Execute(words, quit);
         if (quit) break;
     }
     if (!ok) PrintLine("ftp: コマンドが失敗したため、残りのコマンドは実行しません。");
     if (session_.IsOpen()) session_.Quit();
+    FlushOutput();
     return ok ? 0 : 1;
 }
 
