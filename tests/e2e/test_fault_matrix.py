@@ -20,7 +20,7 @@ from test_ftp_exe import control_file, put_line, run_timed  # noqa: E402
 HOST = os.environ.get("VANTREL_FAULT_TEST_HOST", "127.0.0.71")
 DOWN_HOST = os.environ.get("VANTREL_FAULT_DOWN_HOST", "127.0.0.72")  # nothing listens here
 USER, PASSWORD = "mc1", "secret"
-UPLOAD_SIZE = 400_000  # more than the 64 KiB after which "reset" strikes
+UPLOAD_SIZE = 4_000_000  # far more than the 64 KiB after which "reset" strikes, and than send buffers
 QUICK_BOUND = 15       # seconds: every fault the server states or the network reports
 SILENT_BOUND = 45      # the 30 s reply limit, plus start and goodbye
 
@@ -32,7 +32,8 @@ FTP_EXE_MESSAGES = {
     "cd550": r"550 No such directory",
     "put552": r"552 Requested file action aborted",
     "put553": r"553 Requested action not taken",
-    "reset": r"サーバーとの接続が切れました|データ|426",
+    # Cut while sending, or (all sent into the buffers) no final reply.
+    "reset": r"接続が切れました|データ接続|データ転送|426|応答しませんでした",
     "mute": r"サーバーが 30 秒以内に応答しませんでした",
 }
 
@@ -74,6 +75,8 @@ class FaultMatrixTest(unittest.TestCase):
         script.parent.mkdir()
         for mode in list(FTP_EXE_MESSAGES) + ["nopasv"]:
             with self.subTest(mode), self.serve(mode):
+                if self.remote().exists():
+                    self.remote().unlink()  # left by a failed case before
                 script.write_bytes(control_file(self.host_for(mode), USER, PASSWORD, b"NC",
                                                 put_line(self.program, b"O1234")))
                 status, output, seconds = run_timed(e2e.FTP_EXE, ["-s:" + e2e.windows_path(script)], self.work, 90)
