@@ -1,0 +1,326 @@
+"""Vantrel performance bench: the real programs under Wine against pyftpdlib
+on loopback, side by side with curl and with the floor the transfer design
+allows. Run through bench/run.sh, which builds everything and provides the
+Wine prefix and display; prints a Markdown table (and writes it with --out).
+
+Every figure is the median of --reps repetitions taken in this run.
+"""
+import argparse
+import json
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(REPO / "tests" / "e2e"))
+import vantrel_e2e as e2e  # noqa: E402
+
+PROBE = Path(os.environ.get("VANTREL_BENCH_PROBE", e2e.VANTREL_EXE.parents[1] / "bench" / "probe.exe"))
+NOOP = Path(os.environ.get("VANTREL_BENCH_NOOP", e2e.VANTREL_EXE.parents[1] / "bench" / "noop.exe"))
+USER, PASSWORD, FOLDER = "vantrel", "secret", "NCDATA"
+PAUSE_MS = 100  # the pause Vantrel takes after writing each put command
+POLL_S = 0.002  # file-system polling interval for "file complete"
+
+
+def median(values):
+    return statistics.median(values)
+
+
+def probe(*args, timeout=600):
+    result = e2e.run_windows_program(PROBE, [str(a) for a in args], timeout=timeout)
+    lines = result.stdout.decode(errors="replace").strip().splitlines()
+    answer = json.loads(lines[-1]) if lines else {}
+    if not answer.get("ok"):
+        raise e2e.HarnessError("probe %s: %r" % (list(args), result))
+    return answer
+
+
+def machine_table(host):
+    return {"machine": {"machine0": "MC1", "default": 0},
+            "MC1": {"address": host, "username": USER, "password": PASSWORD, "extention": 0, "initpath": FOLDER}}
+
+
+def program_folder(root, host):
+    folder = e2e.ProgramFolder(root, {"table": {"machine": "machines.ini"}})
+    folder.write_machine_table(machine_table(host))
+    return folder
+
+
+def clear_folder(path):
+    for entry in path.iterdir():
+        entry.unlink()
+
+
+def curl_upload(path, host):
+    """One curl process per file: a login per file, as Vantrel's ftp.exe runs.
+    Returns curl's (time_pretransfer, time_total) in seconds."""
+    result = subprocess.run(["curl", "-s", "-S", "-w", "%{time_pretransfer} %{time_total}", "-T", str(path),
+                             "ftp://%s:%s@%s/%s/" % (USER, PASSWORD, host, FOLDER)],
+                            check=True, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, timeout=120)
+    return [float(x) for x in result.stdout.split()]
+
+
+def wait_complete(path, size, timeout):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        try:
+            if path.stat().st_size == size:
+                return time.monotonic()
+        except FileNotFoundError:
+            pass
+        time.sleep(POLL_S)
+    raise e2e.HarnessError("%s not complete within %s s" % (path, timeout))
+
+
+class Bench:
+    def __init__(self, args):
+        self.args = args
+        self.tmp = Path(tempfile.mkdtemp(prefix="vantrel-bench-"))
+        self.rows = []
+        self.notes = []
+
+    def close(self):
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    def row(self, what, ours, baseline, baseline_name, target, ok):
+        ratio = ours / baseline if baseline else float("nan")
+        self.rows.append((what, ours, baseline, baseline_name, ratio, target, ok))
+        print("bench: %-48s %9.1f vs %9.1f (%s) ratio %.2f  target %s  %s" % (
+            what, ours, baseline, baseline_name, ratio, target, "met" if ok else "MISSED"), flush=True)
+
+    # ------------------------------------------------------------------
+    def launch_floor(self):
+        """ShellExecuteExA + wait of a do-nothing console program, in ms."""
+        answer = probe("launch", self.args.launches, e2e.windows_path(NOOP))
+        self.launch_ms = median(answer["ms"])
+        self.notes.append("ShellExecuteExA + wait of noop.exe: median %.1f ms of %d (min %.1f, max %.1f)" % (
+            self.launch_ms, len(answer["ms"]), min(answer["ms"]), max(answer["ms"])))
+        # The same with one line of output: the console window's first write.
+        answer = probe("launch", self.args.launches, e2e.windows_path(NOOP), "ftp> quit")
+        self.console_launch_ms = median(answer["ms"])
+        self.notes.append("ShellExecuteExA + wait of noop.exe printing one line: median %.1f ms of %d (min %.1f, "
+                          "max %.1f)" % (self.console_launch_ms, len(answer["ms"]), min(answer["ms"]),
+                                         max(answer["ms"])))
+        return self.launch_ms
+
+    def drops(self, home):
+        folder = program_folder(self.tmp / "drop", self.args.host)
+        incoming = home / FOLDER
+        sources_root = self.tmp / "sources"
+        with e2e.Vantrel(folder) as app:
+            for count in self.args.counts:
+                sources = sources_root / str(count)
+                sources.mkdir(parents=True)
+                files = []
+                for i in range(count):
+                    path = sources / ("O%04d" % (i + 1))
+                    path.write_bytes(nc_text(5000, i))
+                    files.append(path)
+                ours, curl = [], []
+                done_runs = 0
+                for _ in range(self.args.reps):
+                    clear_folder(incoming)
+                    # Wine answers the drop (XdndFinished) only once Vantrel has
+                    # handled WM_DROPFILES, i.e. after the last transfer: the
+                    # drop tool runs beside the wait for the last file.
+                    start = time.monotonic()
+                    dropper = threading.Thread(target=e2e.drop, args=(app.hwnd, files),
+                                               kwargs={"timeout": 60 + count * 10})
+                    dropper.start()
+                    end = wait_complete(incoming / files[-1].name, 5000, timeout=60 + count * 10)
+                    dropper.join()
+                    ours.append((end - start) * 1000 / count)
+                    done_runs += count
+                    # The next drop only once Vantrel is back in its message loop.
+                    e2e.wait_until(lambda: sum(1 for line in app.list_lines() if line.startswith("... 転送ファイル "))
+                                   >= done_runs, timeout=60, what="Vantrel idle")
+                    for path in files:
+                        if (incoming / path.name).read_bytes() != path.read_bytes():
+                            raise e2e.HarnessError("%s arrived damaged" % path.name)
+                    errors = [line for line in app.list_lines() if line.startswith("エラー")]
+                    if errors:
+                        raise e2e.HarnessError("Vantrel reported %r" % errors[:3])
+
+                    clear_folder(incoming)
+                    start = time.monotonic()
+                    for path in files:
+                        curl_upload(path, self.args.host)
+                    curl.append((time.monotonic() - start) * 1000 / count)
+                    if len(list(incoming.iterdir())) != count:
+                        raise e2e.HarnessError("curl did not upload every file")
+                curl_ms = median(curl)
+                floor = PAUSE_MS + self.launch_ms + curl_ms
+                ours_ms = median(ours)
+                self.row("drop of %d × 5 KB, ms per file" % count, ours_ms, curl_ms, "curl",
+                         "≤ 1.2 × floor %.1f (%.2f × floor)" % (floor, ours_ms / floor), ours_ms <= 1.2 * floor)
+                console_floor = PAUSE_MS + self.console_launch_ms + curl_ms
+                self.notes.append("drop of %d: per file %s ms (from the start of the drop to the last file "
+                                  "complete, divided by %d); curl per file %s ms; against the floor with one "
+                                  "console line (%.1f ms): %.2f" % (count, fmt(ours), count, fmt(curl), console_floor,
+                                                                    ours_ms / console_floor))
+
+    def big_file(self, home):
+        size = self.args.big_mb * 1024 * 1024
+        source = self.tmp / "BIG0001"
+        with open(source, "wb") as out:
+            chunk = nc_text(1024 * 1024, 7)
+            for _ in range(self.args.big_mb):
+                out.write(chunk)
+        control = self.tmp / "big-control.txt"
+        control.write_bytes(("open %s\r\n%s\r\n%s\r\nbinary\r\ncd %s\r\nput %s %s\r\nquit\r\n" % (
+            self.args.host, USER, PASSWORD, FOLDER, e2e.windows_path(source), source.name)).encode("cp932"))
+        target = home / FOLDER / source.name
+        ftp_exe = Path(os.environ.get("VANTREL_FTP_EXE", e2e.FTP_EXE))
+        ours, curl, ours_put, curl_put = [], [], [], []
+        for _ in range(self.args.reps):
+            # The whole run as Vantrel makes it: shell start, console, login, put, quit.
+            answer = probe("launch", 1, "ftp.exe", "-s:" + e2e.windows_path(control))
+            if answer["exit_codes"] != [0] or target.stat().st_size != size:
+                raise e2e.HarnessError("ftp.exe did not send the file: %r" % answer)
+            ours.append(answer["ms"][0])
+            target.unlink()
+            # The put alone, as ftp.exe reports it ("... bytes sent in S Seconds").
+            result = e2e.run_windows_program(ftp_exe, ["-s:" + e2e.windows_path(control)], timeout=300)
+            # The rate has more digits than the seconds (10 ms steps).
+            match = re.search(r"(\d+) bytes sent in [\d.]+Seconds ([\d.]+)Kbytes/sec", result.text)
+            if result.returncode != 0 or not match or int(match.group(1)) != size:
+                raise e2e.HarnessError("ftp.exe did not send the file: %r" % result)
+            ours_put.append(size / 1000 / float(match.group(2)) * 1000)
+            target.unlink()
+            start = time.monotonic()
+            timing = curl_upload(source, self.args.host)
+            curl.append((time.monotonic() - start) * 1000)
+            curl_put.append((timing[1] - timing[0]) * 1000)
+            if target.stat().st_size != size:
+                raise e2e.HarnessError("curl did not send the file")
+            target.unlink()
+        mb = size / 1e6
+        ours_rate, curl_rate = mb / (median(ours) / 1000), mb / (median(curl) / 1000)
+        self.row("%d MiB, whole run (Vantrel's way vs curl), MB/s" % self.args.big_mb, ours_rate, curl_rate, "curl",
+                 "≥ 0.9 × curl", ours_rate >= 0.9 * curl_rate)
+        ours_rate, curl_rate = mb / (median(ours_put) / 1000), mb / (median(curl_put) / 1000)
+        self.row("%d MiB, data phase only, MB/s" % self.args.big_mb, ours_rate, curl_rate, "curl",
+                 "≥ 0.9 × curl", ours_rate >= 0.9 * curl_rate)
+        self.notes.append("%d MiB: ftp.exe whole run %s ms (ShellExecuteExA to end), put alone %s ms (from ftp.exe's "
+                          "own report: PASV to the 226 reply); curl whole run %s ms, transfer %s ms (time_total - "
+                          "time_pretransfer)" % (self.args.big_mb, fmt(ours), fmt(ours_put), fmt(curl), fmt(curl_put)))
+
+    def startup(self):
+        folder = program_folder(self.tmp / "startup", self.args.host)
+        exe = e2e.windows_path(folder.exe)
+        probe("startup", exe, timeout=120)  # warm-up, not counted
+        runs = [probe("startup", exe, timeout=120) for _ in range(self.args.reps)]
+        both = [max(r["visible_ms"], r["banner_ms"]) for r in runs]
+        gap = max(r["longest_poll_gap_ms"] for r in runs)
+        self.row("start-up to banner and window shown, ms", median(both), 1000, "target", "< 1000 ms",
+                 median(both) < 1000)
+        self.notes.append("start-up: window visible %s ms, banner readable %s ms, both %s ms; polling every 1 ms, "
+                          "longest gap between polls %.1f ms" % (
+                              fmt([r["visible_ms"] for r in runs]), fmt([r["banner_ms"] for r in runs]), fmt(both),
+                              gap))
+
+    def refresh(self):
+        home = self.tmp / "server-many"
+        (home / FOLDER).mkdir(parents=True)
+        for i in range(self.args.list_files):
+            (home / FOLDER / ("O%04d" % i)).write_bytes(b"%\r\nM30\r\n%\r\n")
+        folder = program_folder(self.tmp / "refresh", self.args.list_host)
+        with e2e.FtpServer(home, host=self.args.list_host, log_commands=False):
+            with e2e.Vantrel(folder) as app:
+                answer = probe("refresh", app.hwnd, self.args.reps)
+                if any(int(n) != self.args.list_files for n in answer["entries"]):
+                    raise e2e.HarnessError("refresh listed %r entries" % answer["entries"])
+                app.close()
+                app.wait_exit()
+            sibling = probe("launch", self.args.reps, e2e.windows_path(folder.path / "filelist.exe"),
+                            "%s %s %s %s" % (self.args.list_host, USER, PASSWORD, FOLDER))
+            if any(int(c) != 0 for c in sibling["exit_codes"]):
+                raise e2e.HarnessError("filelist.exe failed: %r" % sibling)
+        refresh_ms, sibling_ms = median(answer["ms"]), median(sibling["ms"])
+        self.row("refresh with %d files, ms" % self.args.list_files, refresh_ms, sibling_ms, "filelist.exe alone",
+                 "< 1000 + filelist.exe", refresh_ms < 1000 + sibling_ms)
+        self.notes.append("refresh: command %s ms; filelist.exe alone (ShellExecuteExA + wait) %s ms" % (
+            fmt(answer["ms"]), fmt(sibling["ms"])))
+
+    # ------------------------------------------------------------------
+    def run(self):
+        home = self.tmp / "server"
+        (home / FOLDER).mkdir(parents=True)
+        (home / FOLDER / "O0000").write_bytes(b"%\r\nO0000\r\nM30\r\n%\r\n")
+        e2e.kill_windows_of_class("Vantrel")
+        sections = self.args.only or ["drop", "big", "startup", "refresh"]
+        self.launch_floor()
+        with e2e.FtpServer(home, host=self.args.host, log_commands=False):
+            if "drop" in sections:
+                self.drops(home)
+            if "big" in sections:
+                self.big_file(home)
+            if "startup" in sections:
+                self.startup()
+        if "refresh" in sections:
+            self.refresh()
+
+    def table(self):
+        lines = ["| measure | Vantrel | baseline | baseline is | ratio | target | met |",
+                 "|---|---:|---:|---|---:|---|---|"]
+        for what, ours, base, base_name, ratio, target, ok in self.rows:
+            lines.append("| %s | %.1f | %.1f | %s | %.2f | %s | %s |" % (what, ours, base, base_name, ratio, target,
+                                                                       "yes" if ok else "**no**"))
+        lines.append("")
+        lines.append("Medians of %d repetitions. Floor per file = %d ms pause + ShellExecuteExA/wait of noop.exe "
+                     "(%.1f ms) + curl's per-file time." % (self.args.reps, PAUSE_MS, self.launch_ms))
+        lines += ["- " + note for note in self.notes]
+        return "\n".join(lines) + "\n"
+
+
+def nc_text(size, seed):
+    """NC program text of the given size: lines as a machine shop's files have."""
+    lines = []
+    total = 0
+    n = 0
+    while total < size:
+        line = "N%05d G01 X%.3f Y%.3f Z-%.3f F%d\r\n" % (n, (n * 7 + seed) % 500 / 3, (n * 13) % 400 / 7,
+                                                         (n % 50) / 10, 100 + n % 900)
+        lines.append(line)
+        total += len(line)
+        n += 1
+    return "".join(lines).encode("ascii")[:size]
+
+
+def fmt(values):
+    return "[" + ", ".join("%.0f" % v for v in values) + "]"
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--reps", type=int, default=5)
+    parser.add_argument("--counts", type=lambda s: [int(x) for x in s.split(",")], default=[1, 10, 100])
+    parser.add_argument("--big-mb", type=int, default=50)
+    parser.add_argument("--list-files", type=int, default=1000)
+    parser.add_argument("--launches", type=int, default=25)
+    parser.add_argument("--host", default=os.environ.get("VANTREL_BENCH_HOST", "127.0.0.90"))
+    parser.add_argument("--list-host", default=os.environ.get("VANTREL_BENCH_LIST_HOST", "127.0.0.91"))
+    parser.add_argument("--only", action="append", choices=["drop", "big", "startup", "refresh"])
+    parser.add_argument("--out", help="also write the table to this file")
+    args = parser.parse_args()
+    bench = Bench(args)
+    try:
+        bench.run()
+    finally:
+        bench.close()
+    text = bench.table()
+    print(text)
+    if args.out:
+        Path(args.out).write_text(text, encoding="utf-8")
+    return 0 if all(row[6] for row in bench.rows) else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

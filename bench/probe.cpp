@@ -1,0 +1,192 @@
+// probe.exe: timings taken inside the Wine prefix, on the performance counter,
+// for bench/bench.py. One JSON line on standard output per run.
+//   probe launch COUNT PROGRAM [PARAMETERS]
+//       COUNT times: ShellExecuteExA + wait, with the flags Vantrel uses for
+//       ftp.exe and filelist.exe; milliseconds and exit codes of each.
+//   probe startup EXE
+//       starts EXE (CreateProcess, its own folder as current folder) and polls
+//       every millisecond for its main window: found, visible, and the start
+//       banner readable from its message list; then closes it.
+//   probe refresh HWND COUNT
+//       COUNT times: WM_COMMAND 40025 (file-list refresh) sent to HWND and
+//       waited for; milliseconds and the server list's entry count after each.
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kMessageList = 1000;
+constexpr int kServerFileList = 1001;
+constexpr int kRefreshCommand = 40025;
+
+double Now()
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+std::string Join(const std::vector<double>& values)
+{
+    std::string text;
+    char number[32];
+    for (double v : values) {
+        std::snprintf(number, sizeof number, "%s%.3f", text.empty() ? "" : ",", v);
+        text += number;
+    }
+    return text;
+}
+
+int Launch(int count, const char* program, const char* parameters)
+{
+    std::vector<double> times;
+    std::vector<double> codes;
+    for (int i = 0; i < count; ++i) {
+        SHELLEXECUTEINFOA request = {};
+        request.cbSize = sizeof request;
+        request.fMask = SEE_MASK_NOCLOSEPROCESS;
+        request.lpFile = program;
+        request.lpParameters = parameters;
+        request.nShow = SW_SHOWNORMAL;
+        double start = Now();
+        if (!ShellExecuteExA(&request) || request.hProcess == nullptr) {
+            std::printf("{\"ok\":false,\"error\":%lu}\n", GetLastError());
+            return 1;
+        }
+        WaitForSingleObject(request.hProcess, INFINITE);
+        times.push_back(Now() - start);
+        DWORD code = 0;
+        GetExitCodeProcess(request.hProcess, &code);
+        codes.push_back(code);
+        CloseHandle(request.hProcess);
+    }
+    std::printf("{\"ok\":true,\"ms\":[%s],\"exit_codes\":[%s]}\n", Join(times).c_str(), Join(codes).c_str());
+    return 0;
+}
+
+// A window of another process answers only from its message loop: a short
+// time-out tells "busy" from "no".
+bool Ask(HWND window, UINT message, WPARAM wparam, LPARAM lparam, DWORD_PTR& answer)
+{
+    return SendMessageTimeoutW(window, message, wparam, lparam, SMTO_NORMAL, 2, &answer) != 0;
+}
+
+bool BannerShown(HWND main_window)
+{
+    HWND list = GetDlgItem(main_window, kMessageList);
+    DWORD_PTR count = 0;
+    if (list == nullptr || !Ask(list, LB_GETCOUNT, 0, 0, count)) return false;
+    for (DWORD_PTR i = 0; i < count && i < 50; ++i) {
+        DWORD_PTR length = 0;
+        if (!Ask(list, LB_GETTEXTLEN, i, 0, length) || length >= 1024) continue;
+        wchar_t line[1024] = {};
+        DWORD_PTR copied = 0;
+        if (Ask(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line), copied) && std::wcsncmp(line, L"Start ", 6) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+struct Found {
+    DWORD pid;
+    HWND window;
+};
+
+BOOL CALLBACK FindOwnWindow(HWND window, LPARAM data)
+{
+    Found* found = reinterpret_cast<Found*>(data);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (pid == found->pid && std::strcmp(name, "Vantrel") == 0) {
+        found->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+int Startup(const char* exe)
+{
+    std::string folder = exe;
+    folder.erase(folder.find_last_of('\\') + 1);
+    std::string command = "\"" + std::string(exe) + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    double start = Now();
+    if (!CreateProcessA(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                        &process)) {
+        std::printf("{\"ok\":false,\"error\":%lu}\n", GetLastError());
+        return 1;
+    }
+    CloseHandle(process.hThread);
+    Found found = {process.dwProcessId, nullptr};
+    double found_ms = -1, visible_ms = -1, banner_ms = -1;
+    double last_poll_gap = 0, previous = Now();
+    while (Now() - start < 30000 && (visible_ms < 0 || banner_ms < 0)) {
+        double now = Now();
+        if (now - previous > last_poll_gap) last_poll_gap = now - previous;
+        previous = now;
+        if (found.window == nullptr) {
+            EnumWindows(FindOwnWindow, reinterpret_cast<LPARAM>(&found));
+            if (found.window != nullptr) found_ms = Now() - start;
+        }
+        if (found.window != nullptr) {
+            if (visible_ms < 0 && IsWindowVisible(found.window)) visible_ms = Now() - start;
+            if (banner_ms < 0 && BannerShown(found.window)) banner_ms = Now() - start;
+        }
+        if (WaitForSingleObject(process.hProcess, 1) == WAIT_OBJECT_0) break;
+    }
+    bool ok = visible_ms >= 0 && banner_ms >= 0;
+    if (found.window != nullptr) PostMessageA(found.window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hProcess);
+    std::printf("{\"ok\":%s,\"found_ms\":%.3f,\"visible_ms\":%.3f,\"banner_ms\":%.3f,\"longest_poll_gap_ms\":%.3f}\n",
+                ok ? "true" : "false", found_ms, visible_ms, banner_ms, last_poll_gap);
+    return ok ? 0 : 1;
+}
+
+int Refresh(HWND main_window, int count)
+{
+    std::vector<double> times;
+    std::vector<double> entries;
+    HWND list = GetDlgItem(main_window, kServerFileList);
+    for (int i = 0; i < count; ++i) {
+        double start = Now();
+        SendMessageA(main_window, WM_COMMAND, kRefreshCommand, 0);
+        times.push_back(Now() - start);
+        entries.push_back(static_cast<double>(SendMessageA(list, LB_GETCOUNT, 0, 0)));
+    }
+    std::printf("{\"ok\":true,\"ms\":[%s],\"entries\":[%s]}\n", Join(times).c_str(), Join(entries).c_str());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc >= 4 && std::strcmp(argv[1], "launch") == 0) {
+        return Launch(std::atoi(argv[2]), argv[3], argc > 4 ? argv[4] : nullptr);
+    }
+    if (argc == 3 && std::strcmp(argv[1], "startup") == 0) return Startup(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], "refresh") == 0) {
+        HWND window = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoull(argv[2], nullptr, 0)));
+        return Refresh(window, std::atoi(argv[3]));
+    }
+    std::fprintf(stderr, "usage: probe launch COUNT PROGRAM [PARAMETERS] | startup EXE | refresh HWND COUNT\n");
+    return 2;
+}

@@ -1,0 +1,50 @@
+"""The performance bench (bench/bench.py) still runs end to end: one
+repetition of each measurement on small inputs. Its figures are not judged
+here (a loaded test machine would make that flaky); the full bench is
+bench/run.sh."""
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import vantrel_e2e as e2e  # noqa: E402
+
+BENCH = e2e.REPO / "bench" / "bench.py"
+HOST = os.environ.get("VANTREL_BENCH_SMOKE_HOST", "127.0.0.45")
+LIST_HOST = os.environ.get("VANTREL_BENCH_SMOKE_LIST_HOST", "127.0.0.46")
+
+
+class BenchSmokeTest(unittest.TestCase):
+    def test_every_measurement_gives_a_figure(self):
+        table = Path(tempfile.mkdtemp(prefix="vantrel-bench-smoke-")) / "table.md"
+        self.addCleanup(lambda: table.unlink(missing_ok=True))
+        env = e2e.wine_env()
+        command = [e2e.PYTHON, str(BENCH), "--reps", "1", "--counts", "1,2", "--big-mb", "2", "--list-files", "50",
+                   "--launches", "3", "--host", HOST, "--list-host", LIST_HOST, "--out", str(table)]
+        result = subprocess.run(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                stderr=subprocess.STDOUT, timeout=120)
+        output = result.stdout.decode(errors="replace")
+        # Exit status 1 only says a target was missed; a failed measurement raises (status 1
+        # too, but with a traceback and no table).
+        self.assertIn(result.returncode, (0, 1), output)
+        self.assertTrue(table.exists(), output)
+        rows = [line for line in table.read_text(encoding="utf-8").splitlines()
+                if line.startswith("| ") and not line.startswith("| measure ")]
+        measures = [row.split("|")[1].strip() for row in rows]
+        self.assertEqual(len(rows), 6, output)
+        for expected in ("drop of 1 ", "drop of 2 ", "2 MiB, whole run", "2 MiB, data phase", "start-up",
+                         "refresh with 50 files"):
+            self.assertTrue(any(m.startswith(expected) for m in measures), (expected, measures))
+        for row in rows:
+            ours, baseline = (float(cell) for cell in row.split("|")[2:4])
+            self.assertGreater(ours, 0, row)
+            self.assertGreater(baseline, 0, row)
+        self.assertRegex(output, re.compile(r"ShellExecuteExA \+ wait of noop\.exe: median [\d.]+ ms"))
+
+
+if __name__ == "__main__":
+    unittest.main()
