@@ -11,6 +11,8 @@ for the fault tests. Modes:
             once for a listing
   mute      stops answering after the login: a CWD gets no reply
   nopasv    refuses PASV with 502 (the client must fall back to PORT)
+  badpasv   names a passive port that nobody listens on
+  stall     takes the first 64 KiB of an upload, then reads nothing more
 
 Names are stored as the client's bytes (Shift-JIS stays Shift-JIS)."""
 import socket
@@ -38,6 +40,8 @@ class Data(DTPHandler):
         DTPHandler.handle_read(self)
         if mode == "reset" and self.receive and self.tot_bytes_received >= 65536:
             reset(self)
+        elif mode == "stall" and self.tot_bytes_received >= 65536:
+            self.ioloop.modify(self._fileno, 0)
     # A listing (NLST pushes its data, LIST a producer) is cut before any byte.
     def push(self, data):
         if mode == "reset":
@@ -78,6 +82,8 @@ class Handler(FTPHandler):
     def ftp_PASV(self, line):
         if mode == "nopasv":
             self.respond("502 PASV not allowed here.")
+        elif mode == "badpasv":
+            self.respond("227 Entering passive mode (127,0,0,1,0,9).")
         else:
             FTPHandler.ftp_PASV(self, line)
 

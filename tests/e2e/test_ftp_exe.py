@@ -15,72 +15,17 @@ import time
 import unittest
 from pathlib import Path
 
-from vantrel_e2e import FTP_EXE, PYTHON, FtpServer, run_windows_program, windows_path
+from fault_server import FaultServer
+from vantrel_e2e import FTP_EXE, FtpServer, run_windows_program, windows_path
 
 # Port 21 of a loopback address, as on a machining centre.
 HOST = os.environ.get("VANTREL_FTP_TEST_HOST", "127.0.0.5")
 DOWN_HOST = "127.0.0.6"  # nothing listens here
 USER, PASSWORD = "mc1", "secret"
 
-# A server that misbehaves on data connections, by MODE.
-MISBEHAVING_SERVER = r'''
-import sys
-from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler, DTPHandler
-from pyftpdlib.servers import FTPServer
-host, root, mode, user, password = sys.argv[1:6]
-authorizer = DummyAuthorizer()
-authorizer.add_user(user, password, root, perm="elradfmwMT")
-
-class Data(DTPHandler):
-    def handle_read_event(self):
-        DTPHandler.handle_read(self)
-        # "stall": take the first 64 KiB of an upload, then read nothing more.
-        if mode == "stall" and self.tot_bytes_received >= 65536:
-            self.ioloop.modify(self._fileno, 0)
-
-class Handler(FTPHandler):
-    unicode_errors = "surrogateescape"
-    dtp_handler = Data
-    def ftp_PASV(self, line):
-        if mode == "nopasv":
-            self.respond("502 PASV not allowed here.")
-        elif mode == "badpasv":
-            # A passive port that nobody listens on.
-            self.respond("227 Entering passive mode (127,0,0,1,0,9).")
-        else:
-            FTPHandler.ftp_PASV(self, line)
-
-Handler.authorizer = authorizer
-FTPServer((host, 21), Handler).serve_forever()
-'''
-
-
-class MisbehavingFtpServer:
-    def __init__(self, root, mode):
-        self.process = subprocess.Popen([PYTHON, "-c", MISBEHAVING_SERVER, HOST, str(root), mode, USER, PASSWORD],
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.monotonic() + 15
-        while time.monotonic() < deadline and self.process.poll() is None:
-            try:
-                with socket.create_connection((HOST, 21), timeout=1) as probe:
-                    if probe.recv(3) == b"220":
-                        return
-            except OSError:
-                time.sleep(0.05)
-        self.close()
-        raise AssertionError(f"no {mode} FTP server on {HOST}:21")
-
-    def close(self):
-        if self.process.poll() is None:
-            self.process.kill()
-        self.process.wait()
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
+def MisbehavingFtpServer(root, mode):
+    """A server on HOST that misbehaves by mode ("stall", "nopasv", "badpasv", ...: fault_server.py)."""
+    return FaultServer(root, mode, HOST, USER, PASSWORD)
 
 
 def sjis_path(path):
