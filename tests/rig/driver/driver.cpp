@@ -19,6 +19,7 @@
 //   dialogs   --pid P                                           "#32770" windows of a process
 //   answer    --pid P [--button ID | --close] [--timeout MS]    wait for one, report it, end it
 //   kill      --pid P [--code N]                                TerminateProcess
+//   counts    --pid P                                           handles, GDI objects, windows, memory
 #include <windows.h>
 
 #include <cstdio>
@@ -27,6 +28,7 @@
 #include <string>
 
 #include "tests/rig/driver/json_out.h"
+#include "tests/rig/driver/process_counts.h"
 #include "tests/rig/driver/remote_window.h"
 
 namespace {
@@ -371,6 +373,13 @@ int Kill(const Options& options)
     return done ? Print(JsonObject().Bool("ok", true), 0) : Fail("TerminateProcess failed");
 }
 
+int Counts(const Options& options)
+{
+    std::string error;
+    std::string counts = ProcessCountsJson(static_cast<DWORD>(Number(options, L"pid", 0, true)), &error);
+    return counts.empty() ? Fail(error) : Print(JsonObject().Bool("ok", true).Raw("counts", counts), 0);
+}
+
 }  // namespace
 
 int main()
@@ -403,6 +412,7 @@ int main()
         if (command == L"dialogs") return Dialogs(options);
         if (command == L"answer") return Answer(options);
         if (command == L"kill") return Kill(options);
+        if (command == L"counts") return Counts(options);
     } catch (const UsageError& usage) {
         return Fail(usage.what, 2);
     }
