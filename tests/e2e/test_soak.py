@@ -1,7 +1,8 @@
 """Soak: 500 files dropped on a running Vantrel.exe in batches reach a real
 FTP server, each byte-identical, and what the program holds does not grow
-with the work: after every batch (with its dialogs opened and closed, its
-file list refreshed and its window repainted) the handle, GDI object and
+with the work: after every batch (with an error box answered, its dialogs
+opened and closed, its file list refreshed and its window repainted) the
+handle, GDI object and
 window counts are what they were after the first batch, and its memory
 grows by no more than the lines it has listed (both list boxes).
 
@@ -102,6 +103,12 @@ class SoakTest(unittest.TestCase):
                 for name, path in zip(names, batch):
                     self.assertEqual(server.local_path("NCDATA/" + name).read_bytes(), path.read_bytes(), name)
 
+                # An error box too: a path with a quote is refused before any file is written.
+                refused = self.sources / ('"%s".NC' % names[0])
+                refused.write_bytes(b"x")
+                e2e.drop(app.hwnd, [refused], timeout=30)
+                box = app.expect_box(timeout=20)
+                self.assertEqual(box["icon"], "error", box)
                 self.open_and_close_every_window(app)
                 app.command(REFRESH)
                 e2e.wait_until(lambda: names[-1] + "\n" in app.list_lines(1001), timeout=30,
