@@ -2,9 +2,9 @@
 FTP server, each byte-identical, and what the program holds does not grow
 with the work: after every batch (with an error box answered, its dialogs
 opened and closed, its file list refreshed and its window repainted) the
-handle, GDI object and
-window counts are what they were after the first batch, and its memory
-grows by no more than the lines it has listed (both list boxes).
+handle, GDI object and window counts are what they were after the first
+batch, and its memory grows by no more than the lines it has listed (both
+list boxes).
 
 Counts come from vdriver "counts" (see tests/rig/driver/process_counts.h
 for where Wine keeps them). Every batch's counts are printed as
