@@ -169,11 +169,18 @@ void RemoteWorker::Upload(const std::string& name, std::size_t index, std::size_
     Status("アップロード中 (" + std::to_string(index + 1) + "/" + std::to_string(count) + "): " + name);
     PostMessageA(window_, kProgressMessage, 0, 0);
     std::uint64_t bytes = 0;
-    auto progress = [&](std::uint64_t done) { PostMessageA(window_, kProgressMessage, Percent(done, total), 0); };
+    bool data_sent = false;
+    auto progress = [&](std::uint64_t done) {
+        data_sent = true;
+        PostMessageA(window_, kProgressMessage, Percent(done, total), 0);
+    };
     std::string wire = ToWireName(name, options_.encoding);
     if (!WithReconnect(result, [&] { return session_.Store(path, wire, progress, bytes); }) &&
         session_.error() != FtpError::kCancelled) {
-        AddFailure(result, name + ": " + session_.ErrorText());
+        // A server keeps what it received of a broken upload under the
+        // file's name, and lists it like any other file: say so.
+        AddFailure(result, name + ": " + session_.ErrorText() +
+                               (data_sent ? "サーバーに途中までのファイルが残っている場合があります。" : ""));
     }
 }
 

@@ -16,6 +16,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 import vantrel_e2e as e2e  # noqa: E402
 from fault_server import FaultServer  # noqa: E402
 from test_ftp_exe import control_file, put_line, run_timed  # noqa: E402
+from test_ftpclient import CAPTION, xdotool  # noqa: E402
 
 HOST = os.environ.get("VANTREL_FAULT_TEST_HOST", "127.0.0.71")
 DOWN_HOST = os.environ.get("VANTREL_FAULT_DOWN_HOST", "127.0.0.72")  # nothing listens here
@@ -23,6 +24,12 @@ USER, PASSWORD = "mc1", "secret"
 UPLOAD_SIZE = 4_000_000  # far more than the 64 KiB after which "reset" strikes, and than send buffers
 QUICK_BOUND = 15       # seconds: every fault the server states or the network reports
 SILENT_BOUND = 45      # the 30 s reply limit, plus start and goodbye
+# FTPClient.exe: from the upload key to its box. The box comes after the list
+# the client fetches once the upload has ended; after a reset that is the 5 s
+# wait for the server's word on the broken transfer, then a listing that the
+# "reset" server cuts as well (the 30 s reply limit), then start and goodbye.
+UPLOAD_BOUND = {"put552": QUICK_BOUND, "put553": QUICK_BOUND, "reset": 5 + SILENT_BOUND}
+IDC_STATUS, IDC_REMOTE_LIST = 1111, 1104  # ftpclient/ids.h
 
 # mode: what ftp.exe must say. "refused" runs against an address nobody serves.
 FTP_EXE_MESSAGES = {
@@ -122,7 +129,7 @@ class FaultMatrixTest(unittest.TestCase):
     @unittest.skipUnless(shutil.which("xdotool"), "xdotool is not installed")
     def test_ftpclient_exe(self):
         # The client lists the remote folder at start: the connection faults
-        # show there. Uploads through its window are covered by test_ftpclient.
+        # show there. Its uploads are covered by test_ftpclient_upload.
         for mode in ["refused", "greet421", "login530", "cd550", "reset", "mute", "nopasv"]:
             with self.subTest(mode), self.serve(mode):
                 started = time.monotonic()
@@ -150,6 +157,90 @@ class FaultMatrixTest(unittest.TestCase):
                     e2e.kill_windows_of_class("TkTopLevel")
                     client.kill()
                     client.wait()
+
+    @unittest.skipUnless(shutil.which("xdotool"), "xdotool is not installed")
+    def test_ftpclient_upload(self):
+        """Its upload button against a server that refuses STOR or cuts the
+        data connection: an error box that names the file, never the "done"
+        status; then, with the server healthy again, the same window lists
+        what the server holds (nothing, or the first part of a reset upload
+        at that part's size) and closes with exit 0."""
+        env = e2e.wine_env()
+        remote = self.root / "NC" / self.program.name
+        for mode, reason in [("put552", r"552 "), ("put553", r"553 "),
+                             ("reset", r"データ接続|接続が切れました|データ転送|応答しませんでした")]:
+            with self.subTest(mode):
+                if remote.exists():
+                    remote.unlink()  # left by a failed case before
+                client = None
+                try:
+                    with self.serve(mode):
+                        client = e2e.start_windows_program(e2e.FTPCLIENT_EXE, [
+                            "--host", HOST, "--user", USER, "--password", PASSWORD, "--encoding", "sjis",
+                            "--remote-dir", "NC", "--local-dir", e2e.windows_path(self.local) + "\\"])
+                        found = e2e.driver("find", "--class", "TkTopLevel", "--timeout", 30000, timeout=60)
+                        pid, hwnd = found["pid"], found["hwnd"]
+                        window = e2e.wait_until(lambda: xdotool(env, "search", "--onlyvisible", "--name", CAPTION
+                                                                ).stdout.split(), what="the window for keys")[-1]
+
+                        def status():
+                            return bytes.fromhex(e2e.driver("text", "--hwnd", hwnd, "--id", IDC_STATUS)["text_hex"]
+                                                 ).decode("cp932")
+
+                        # The start-up listing ends first; "reset" cuts it too (its box is answered here).
+                        shown = e2e.wait_until(lambda: re.sub(r"^(?!完了|エラー).*", "", status()),
+                                               timeout=bound(mode) + 15, what="the start-up listing")
+                        if shown.startswith("エラー"):
+                            self.assertEqual(mode, "reset", shown)
+                            e2e.driver("answer", "--pid", pid, "--timeout", 10000, timeout=40)
+                        self.keys(env, window, "alt+l", "Home")
+                        started = time.monotonic()
+                        self.keys(env, window, "alt+u")
+                        answer = e2e.driver("answer", "--pid", pid, "--timeout", UPLOAD_BOUND[mode] * 1000,
+                                            timeout=UPLOAD_BOUND[mode] + 30, check=False)
+                        seconds = time.monotonic() - started
+                        report("FTPClient.exe", "upload " + mode, seconds, "box" if answer.get("ok") else "no box")
+                        self.assertTrue(answer.get("ok"), "no box within %s s" % UPLOAD_BOUND[mode])
+                        box = answer["dialog"]
+                        text = bytes.fromhex(box["text_hex"]).decode("cp932")
+                        self.assertEqual(box["icon"], "error", text)
+                        self.assertRegex(text, r"^%s: .*(%s)" % (re.escape(self.program.name), reason))
+                        # Only a cut upload can have left a part of the file behind.
+                        self.assertEqual("途中までのファイルが残っている" in text, mode == "reset", text)
+                        self.assertEqual(status(), "エラーがありました。")
+                    # What the server holds: nothing, or (reset) a first part.
+                    held = remote.stat().st_size if remote.exists() else None
+                    if held is not None:
+                        self.assertEqual(mode, "reset")
+                        self.assertLess(held, UPLOAD_SIZE)
+                    # The window still works: refreshed against a healthy server
+                    # (a new connection), it lists the file only at its real size.
+                    with self.serve("ok"):
+                        self.keys(env, window, "alt+r")
+                        # (the status still shows the last error until the refresh reports)
+                        shown = e2e.wait_until(lambda: re.sub(r"^(?!完了).*", "", status()),
+                                               timeout=QUICK_BOUND, what="the refreshed list")
+                        self.assertEqual(shown, "完了: サーバーのファイル %d 件" % (1 if held is None else 2))
+                        rows = [bytes.fromhex(h).decode("cp932").split("\t") for h in
+                                e2e.driver("listbox", "--hwnd", hwnd, "--id", IDC_REMOTE_LIST)["lines_hex"]]
+                        sizes = {row[0]: row[1] for row in rows if len(row) > 1}
+                        self.assertEqual(sizes.get(self.program.name), None if held is None else str(held), rows)
+                        # Nothing left beside the local file either.
+                        self.assertEqual([p.name for p in self.local.iterdir()], [self.program.name])
+                        self.keys(env, window, "alt+c")
+                        self.assertEqual(client.wait(timeout=20), 0)
+                finally:
+                    if client is not None:
+                        e2e.kill_windows_of_class("TkTopLevel")
+                        client.kill()
+                        client.wait()
+
+    @staticmethod
+    def keys(env, window, *keys):
+        xdotool(env, "windowfocus", "--sync", window)
+        for key in keys:
+            xdotool(env, "key", key)
+            time.sleep(0.3)
 
     def test_vantrel_drop(self):
         table = {"machine": {"machine0": "MC1", "default": 0},
