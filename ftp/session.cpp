@@ -83,11 +83,11 @@ bool FtpSession::FailIo(IoResult result, bool data, int system_error)
     case IoResult::kTimedOut:
         return Fail(data ? FtpError::kDataTimedOut : FtpError::kReplyTimedOut);
     case IoResult::kClosed:
-        return Fail(data ? FtpError::kDataConnection : FtpError::kConnectionLost);
+        return Fail(data ? FtpError::kDataLost : FtpError::kConnectionLost);
     case IoResult::kCancelled:
         return Fail(FtpError::kCancelled);
     default:
-        return Fail(data ? FtpError::kDataConnection : FtpError::kConnectionLost, system_error);
+        return Fail(data ? FtpError::kDataLost : FtpError::kConnectionLost, system_error);
     }
 }
 
@@ -275,7 +275,8 @@ bool FtpSession::StartTransfer(DataChannel& channel, const std::string& command)
             // The server waits for a connection that will not come: the
             // control connection is out of step and is given up.
             Close();
-            return FailIo(accepted == IoResult::kClosed ? IoResult::kFailed : accepted, true, 0);
+            if (accepted == IoResult::kCancelled) return Fail(FtpError::kCancelled);
+            return Fail(accepted == IoResult::kTimedOut ? FtpError::kDataTimedOut : FtpError::kDataConnection);
         }
     }
     return true;
@@ -455,6 +456,9 @@ std::string FtpSession::ErrorText() const
         return "サーバーの拒否: " + (reply_.lines().empty() ? std::string() : reply_.lines().back());
     case FtpError::kDataConnection:
         return Printf("データ接続ができません (エラー %d)。", system_error_);
+    case FtpError::kDataLost:
+        return system_error_ != 0 ? Printf("データ転送中に接続が切れました (エラー %d)。", system_error_)
+                                  : std::string("データ転送中に接続が切れました。");
     case FtpError::kDataTimedOut:
         return Printf("データ転送が %lu 秒間止まったため中止しました。", timeouts_.data_idle_ms / 1000);
     case FtpError::kLocalFile:

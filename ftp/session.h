@@ -36,6 +36,7 @@ enum class FtpError {
     kProtocol,        // a reply that is not FTP
     kRefused,         // the server answered with an error code
     kDataConnection,  // neither passive nor active data connection worked
+    kDataLost,        // the data connection broke during the transfer
     kDataTimedOut,
     kLocalFile,
     kBadName,         // a name that would break the command line (CR or LF in it)
