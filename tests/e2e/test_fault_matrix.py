@@ -168,7 +168,8 @@ class FaultMatrixTest(unittest.TestCase):
         env = e2e.wine_env()
         remote = self.root / "NC" / self.program.name
         for mode, reason in [("put552", r"552 "), ("put553", r"553 "),
-                             ("reset", r"データ接続|接続が切れました|データ転送|応答しませんでした")]:
+                             # Cut while sending; or, all sent into the buffers, no final reply.
+                             ("reset", r"データ転送中に接続が切れました|応答しませんでした")]:
             with self.subTest(mode):
                 if remote.exists():
                     remote.unlink()  # left by a failed case before
