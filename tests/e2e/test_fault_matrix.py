@@ -16,7 +16,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 import vantrel_e2e as e2e  # noqa: E402
 from fault_server import FaultServer  # noqa: E402
 from test_ftp_exe import control_file, put_line, run_timed  # noqa: E402
-from test_ftpclient import CAPTION, xdotool  # noqa: E402
+from test_ftpclient import CAPTION, press_keys, xdotool  # noqa: E402
 
 HOST = os.environ.get("VANTREL_FAULT_TEST_HOST", "127.0.0.71")
 DOWN_HOST = os.environ.get("VANTREL_FAULT_DOWN_HOST", "127.0.0.72")  # nothing listens here
@@ -194,9 +194,9 @@ class FaultMatrixTest(unittest.TestCase):
                         if shown.startswith("エラー"):
                             self.assertEqual(mode, "reset", shown)
                             e2e.driver("answer", "--pid", pid, "--timeout", 10000, timeout=40)
-                        self.keys(env, window, "alt+l", "Home")
+                        press_keys(env, window, "alt+l", "Home")
                         started = time.monotonic()
-                        self.keys(env, window, "alt+u")
+                        press_keys(env, window, "alt+u")
                         answer = e2e.driver("answer", "--pid", pid, "--timeout", UPLOAD_BOUND[mode] * 1000,
                                             timeout=UPLOAD_BOUND[mode] + 30, check=False)
                         seconds = time.monotonic() - started
@@ -217,7 +217,7 @@ class FaultMatrixTest(unittest.TestCase):
                     # The window still works: refreshed against a healthy server
                     # (a new connection), it lists the file only at its real size.
                     with self.serve("ok"):
-                        self.keys(env, window, "alt+r")
+                        press_keys(env, window, "alt+r")
                         # (the status still shows the last error until the refresh reports)
                         shown = e2e.wait_until(lambda: re.sub(r"^(?!完了).*", "", status()),
                                                timeout=QUICK_BOUND, what="the refreshed list")
@@ -228,20 +228,13 @@ class FaultMatrixTest(unittest.TestCase):
                         self.assertEqual(sizes.get(self.program.name), None if held is None else str(held), rows)
                         # Nothing left beside the local file either.
                         self.assertEqual([p.name for p in self.local.iterdir()], [self.program.name])
-                        self.keys(env, window, "alt+c")
+                        press_keys(env, window, "alt+c")
                         self.assertEqual(client.wait(timeout=20), 0)
                 finally:
                     if client is not None:
                         e2e.kill_windows_of_class("TkTopLevel")
                         client.kill()
                         client.wait()
-
-    @staticmethod
-    def keys(env, window, *keys):
-        xdotool(env, "windowfocus", "--sync", window)
-        for key in keys:
-            xdotool(env, "key", key)
-            time.sleep(0.3)
 
     def test_vantrel_drop(self):
         table = {"machine": {"machine0": "MC1", "default": 0},

@@ -21,6 +21,14 @@ def xdotool(env, *args):
     return subprocess.run(["xdotool", *args], env=env, capture_output=True, text=True, timeout=30)
 
 
+def press_keys(env, window, *keys):
+    """Focuses the window and presses the keys one by one, as a user would."""
+    xdotool(env, "windowfocus", "--sync", window)
+    for key in keys:
+        xdotool(env, "key", key)
+        time.sleep(0.3)
+
+
 def wait_for(condition, timeout, what):
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
@@ -59,10 +67,7 @@ class FtpClientTest(unittest.TestCase):
         return self.windows()[-1]
 
     def keys(self, window, *keys):
-        xdotool(self.env, "windowfocus", "--sync", window)
-        for key in keys:
-            xdotool(self.env, "key", key)
-            time.sleep(0.3)
+        press_keys(self.env, window, *keys)
 
     def test_bad_options_end_in_a_message_box(self):
         local = windows_path(self.work)
