@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "ftp/local_name.h"
 #include "ftp/reply.h"
 #include "ftpclient/ids.h"
 #include "ftpclient/name_codec.h"
@@ -186,6 +187,12 @@ void RemoteWorker::Upload(const std::string& name, std::size_t index, std::size_
 
 void RemoteWorker::Download(const RemoteEntry& entry, std::size_t index, std::size_t count, JobResult& result)
 {
+    // The name comes from the server: "..\\Vantrel.ini" or "NUL" must not
+    // become a local path.
+    if (!IsSafeLocalName(entry.shown)) {
+        AddFailure(result, entry.shown + ": ローカルのファイル名に使えない名前のため、ダウンロードしません。");
+        return;
+    }
     Status("ダウンロード中 (" + std::to_string(index + 1) + "/" + std::to_string(count) + "): " + entry.shown);
     PostMessageA(window_, kProgressMessage, 0, 0);
     std::uint64_t bytes = 0;

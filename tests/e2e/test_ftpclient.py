@@ -12,7 +12,7 @@ import unittest
 from pathlib import Path
 
 from test_ftp_exe import HOST, PASSWORD, USER, MisbehavingFtpServer
-from vantrel_e2e import FTPCLIENT_EXE, FtpServer, start_windows_program, wine_env, windows_path
+from vantrel_e2e import FTPCLIENT_EXE, FtpServer, driver, start_windows_program, wine_env, windows_path
 
 CAPTION = "FTPクライアント"
 
@@ -127,6 +127,26 @@ class FtpClientTest(unittest.TestCase):
             self.assertEqual((local / "O1234").read_bytes(), data)
             # Only the finished file: the temporary download file is gone.
             wait_for(lambda: [p.name for p in local.iterdir()] == ["O1234"], 10, "no temporary file")
+
+    def test_download_refuses_listed_names_that_leave_the_local_folder(self):
+        """A server that lists "..\\evil.txt" must not get a file written
+        beside the local folder; a name ending in a dot is refused too, each
+        named in the error box, and the good file of the same job arrives."""
+        (self.work / "server" / "NC").mkdir(parents=True)
+        for name in ["..\\evil.txt", "O0002.", "O1234"]:
+            (self.work / "server" / "NC" / name).write_bytes(b"%\r\nM30\r\n%\r\n")
+        # Rows of the server list: "..", then the three files; all three taken.
+        with self.transfer_through_window("sjis", {}, ["alt+v", "Home", "Down", "shift+End", "alt+d"],
+                                          "NC") as local:
+            pid = driver("find", "--class", "TkTopLevel", "--timeout", 10000)["pid"]
+            box = driver("answer", "--pid", pid, "--timeout", 30000, timeout=60)["dialog"]
+            text = bytes.fromhex(box["text_hex"]).decode("cp932")
+            self.assertEqual(box["icon"], "error", text)
+            self.assertEqual(sorted(text.splitlines()),
+                             [name + ": ローカルのファイル名に使えない名前のため、ダウンロードしません。"
+                              for name in ["..\\evil.txt", "O0002."]])
+            self.assertEqual([p.name for p in local.iterdir()], ["O1234"])
+            self.assertEqual([p.name for p in local.parent.iterdir()], ["Vantrel"])
 
     def test_stop_ends_a_stalled_upload_at_once(self):
         """The server stops reading mid-upload; the stop button ends the

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "ftp/local_name.h"
 #include "ftp/reply.h"
 
 namespace {
@@ -148,6 +149,20 @@ TEST(FtpHostPort, OptionalPort)
     EXPECT_FALSE(SplitHostPort("mc1:21x", host, port));
     EXPECT_FALSE(SplitHostPort(":21", host, port));
     EXPECT_FALSE(SplitHostPort("", host, port));
+}
+
+TEST(FtpLocalName, ListedNamesThatWouldLeaveTheFolderOrNameADeviceAreRefused)
+{
+    for (const char* name : {"", ".", "..", "..\\evil.txt", "../evil.txt", "sub\\x", "C:x", "a:b", "NUL", "nul",
+                             "CON.txt", "prn.nc", "Aux", "COM1", "com9.log", "LPT1", "lpt9.x", "CON .txt",
+                             "O1234.", "O1234 ", "a\tb", "a\x7f", "line\nfeed"}) {
+        EXPECT_FALSE(IsSafeLocalName(name)) << name;
+    }
+    // Shift-JIS: 表 and ソ end in 0x5C, which is no separator there.
+    for (const char* name : {"O1234", "O1234.NC", ".hidden", "a..b", "COM0", "COM10", "LPT", "CONSOLE.nc",
+                             "NULL", "表.nc", "ソ", " lead"}) {
+        EXPECT_TRUE(IsSafeLocalName(name)) << name;
+    }
 }
 
 }  // namespace

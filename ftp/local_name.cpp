@@ -1,0 +1,38 @@
+#include "ftp/local_name.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "text/lead_byte.h"
+
+namespace {
+
+bool IsDeviceName(const std::string& name)
+{
+    // Windows takes the part before the first dot, blanks before it ignored.
+    std::string stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+    for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
+        if (stem == device) return true;
+    }
+    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
+           stem[3] >= '1' && stem[3] <= '9';
+}
+
+}  // namespace
+
+bool IsSafeLocalName(const std::string& name)
+{
+    if (name.empty() || name == "." || name == "..") return false;
+    if (name.back() == '.' || name.back() == ' ') return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        unsigned char byte = static_cast<unsigned char>(name[i]);
+        if (IsLeadByte(byte) && i + 1 < name.size()) {
+            ++i;
+            continue;
+        }
+        if (byte < 0x20 || byte == 0x7F || std::strchr("\\/:", byte) != nullptr) return false;
+    }
+    return !IsDeviceName(name);
+}

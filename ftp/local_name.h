@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+// Whether a name a server listed may become a file name in a local folder.
+// A server chooses its names: "..\\x", "C:x" or "sub/x" would write outside
+// the folder, "NUL" or "COM1.txt" names a device, and a name ending in a dot
+// or blank is stored under another name than the one shown. Refused: empty,
+// "." and "..", any '\\', '/' or ':' (whole Shift-JIS characters: a trail
+// byte 0x5C is no separator), a control character, a dot or blank at the
+// end, and CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9 in any letter case,
+// with or without an extension.
+bool IsSafeLocalName(const std::string& name);
