@@ -10,7 +10,7 @@ StartupState g_startup;
 
 void InitializeStartup()
 {
-    FixedText<520> module_path;
+    PathText module_path;
     GetModuleFileNameA(nullptr, module_path.data(), static_cast<DWORD>(module_path.kSize));
     module_path.Repair();
 
@@ -80,7 +80,7 @@ int GetFileDateTime(const char* path, DateTimeRecord& record)
 
 void GetProgramFileDateTime(DateTimeRecord& record)
 {
-    FixedText<520> path;
+    PathText path;
     GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.kSize));
     path.Repair();
     GetFileDateTime(path.c_str(), record);

@@ -2,18 +2,18 @@
 
 #include "app/version.h"
 #include "settings/setting_text.h"
-#include "text/fixed_text.h"
+#include "text/buffers.h"
 
 // The process-wide start-up state, filled once by InitializeStartup().
 struct StartupState {
-    FixedText<520> program_folder;  // drive and directory of the executable, ends with '\\'
-    FixedText<520> settings_path;   // program folder + base name + ".ini"
+    PathText program_folder;  // drive and directory of the executable, ends with '\\'
+    PathText settings_path;   // program folder + base name + ".ini"
     ColorRecord window_color = {220, 220, 220};
     ColorRecord text_color = {0, 0, 0};
     int command_line_mode = 0;  // 0 none, 1 "system", 2 "proginf", 3 "version"
     int longest_line_width = 70;
     int logmode = 0;
-    FixedText<256> long_copyright;
+    LineText long_copyright;
 };
 
 extern StartupState g_startup;

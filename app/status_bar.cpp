@@ -16,7 +16,7 @@ void CreateStatusBar(HWND main_window)
     SendMessageA(bar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
 
     // Written once: the date and time stay those of the moment the window opened.
-    FixedText<256> text;
+    LineText text;
     DateTimeRecord now;
     int weekday = GetLocalDateTime(now);
     text.Format("%d年 %d月 %d日 (%s) %d:%02d", now.year, now.month, now.day, WeekdayName(weekday), now.hour,

@@ -47,7 +47,6 @@ int ReplyCode(std::string_view line);
 
 inline bool IsPositivePreliminary(int code) { return code >= 100 && code < 200; }
 inline bool IsPositiveCompletion(int code) { return code >= 200 && code < 300; }
-inline bool IsPositiveIntermediate(int code) { return code >= 300 && code < 400; }
 
 // IPv4 address and port of a data connection: the six numbers of a 227
 // reply or of a PORT command.

@@ -92,11 +92,8 @@ public:
     void Close();
 
     FtpError error() const { return error_; }
-    int last_code() const { return last_code_; }
-    const std::vector<std::string>& last_reply() const { return reply_.lines(); }
     // Text for the user, in Japanese, of the last failure.
     std::string ErrorText() const;
-    bool active_mode() const { return active_only_; }
 
 private:
     struct DataChannel;

@@ -14,8 +14,8 @@ namespace {
 constexpr char kHelpFolderName[] = "help\\";
 constexpr char kHelpTableName[] = "help.ini";
 
-using HelpFolder = FixedText<260>;
-using HelpPath = FixedText<520>;
+using HelpFolder = FolderText;
+using HelpPath = PathText;
 using HelpFileName = FixedText<128>;
 
 // Only the help folder can outgrow its buffer (the program folder may take

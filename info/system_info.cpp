@@ -22,7 +22,7 @@ int UpdateSystemInfo(HWND main_window)
 {
     PostText(main_window, kListOnly, "+++ システム情報の更新");
 
-    FixedText<256> value;
+    LineText value;
     value.Format("%c%d.%02d.%d", VersionLetter(), g_version.major, g_version.minor, g_version.build);
     WriteSystemKey(main_window, "version", value.c_str());
     value.Clear();

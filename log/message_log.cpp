@@ -6,7 +6,7 @@
 #include "log/message_lines.h"
 #include "platform/controls.h"
 
-FixedText<1024> g_message;
+MessageText g_message;
 
 namespace {
 
@@ -54,7 +54,7 @@ int PostMessageBuffer(HWND owner, int kind)
             WidenMessageList();
         }
     } else {
-        FixedText<1024> line;
+        MessageText line;
         for (const std::string& piece : lines) {
             line.Assign(piece.c_str());
             g_message_list.AddString(line.c_str());

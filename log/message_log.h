@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "text/fixed_text.h"
+#include "text/buffers.h"
 
 // Message kinds: negative = error box, 0 = list only, 1 = information box,
 // 3 = warning box; any other kind shows no box.
@@ -15,7 +15,7 @@ enum MessageKind : int {
 
 // The one message buffer every message is formatted into. A text too long
 // for it is cut at a character boundary, never written past its end.
-extern FixedText<1024> g_message;
+extern MessageText g_message;
 
 // Takes the main window's message list (list box 1000).
 void SetMessageList(HWND list);

@@ -32,7 +32,7 @@ struct SlotSearch {
 SlotSearch SearchSlots(const char* registration_name)
 {
     SlotSearch found;
-    FixedText<32> name;
+    MachineName name;
     for (int slot = 0; slot < kMachineSlots; ++slot) {
         if (ReadMachineSlot(slot, name) > 0) {
             if (EqualsIgnoreAsciiCase(name.c_str(), registration_name)) {
@@ -147,7 +147,7 @@ void LoadDefaultValue(HWND dialog)
     ClearMachineFields(dialog);
 
     ComboBox names = NameBox(dialog);
-    FixedText<32> name;
+    MachineName name;
     for (int slot = 0; slot < kMachineSlots; ++slot)
         if (ReadMachineSlot(slot, name) > 0) names.AddString(name.c_str());
 
@@ -168,7 +168,7 @@ int LoadMachineValue(HWND dialog)
     int selected = names.GetCurSel();
     if (selected < 0) return -1;
     names.SetCurSel(selected);  // puts the picked name into the edit field
-    FixedText<32> name;
+    MachineName name;
     if (names.GetText(name) == 0) return PostText(dialog, kError, "エラー：マシニング登録名取得失敗");
 
     if (ReadMachineValue(dialog, name.c_str()) < 0) return -1;
@@ -181,7 +181,7 @@ int LoadMachineValue(HWND dialog)
     // Both boxes are set either way, so the ticks of the machine loaded
     // before never carry over into a save of this one.
     SetItemChecked(dialog, IDC_EXTENSION_FLAG, record.extension_flag == 1);
-    FixedText<32> default_name;
+    MachineName default_name;
     int default_slot = ReadDefaultSlot(0);
     bool is_default = ReadMachineSlot(default_slot, default_name) > 0 &&
                       std::strcmp(default_name.c_str(), name.c_str()) == 0;
@@ -195,11 +195,11 @@ void RegisterFtpValue(HWND dialog)
 {
     PostText(dialog, kListOnly, "routine name : RegisterFtpValue");
 
-    FixedText<32> name;
-    FixedText<16> address;
-    FixedText<16> user_name;
-    FixedText<16> password;
-    FixedText<16> initial_folder;
+    MachineName name;
+    FieldText address;
+    FieldText user_name;
+    FieldText password;
+    FieldText initial_folder;
     if (!ReadRequiredField(dialog, IDC_REGISTRATION_NAME, name, "エラー：マシニング登録名取得失敗")) return;
     if (const char* fault = RegistrationNameFault(name.c_str())) {
         PostText(dialog, kError, "%s", fault);
@@ -241,7 +241,7 @@ void RegisterFtpValue(HWND dialog)
         if (!WriteOrReport(dialog, kIndexSection, MachineSlotKey(slots.free).c_str(), name.c_str())) return;
     }
     if (IsItemChecked(dialog, IDC_DEFAULT_MACHINE)) {
-        FixedText<16> number;
+        FieldText number;
         number.Format("%d", is_new ? slots.free : slots.existing);
         if (!WriteOrReport(dialog, kIndexSection, "default", number.c_str())) return;
     }
@@ -253,7 +253,7 @@ void DeleteFtpValue(HWND dialog)
 {
     PostText(dialog, kListOnly, "routine name : DeleteFtpValue");
 
-    FixedText<32> name;
+    MachineName name;
     if (!ReadRequiredField(dialog, IDC_REGISTRATION_NAME, name, "エラー：マシニング登録名取得失敗")) return;
     // The same names as for saving: " MC1" would remove MC1's section and
     // leave its slot, and "machine" would remove the whole index.
@@ -266,12 +266,12 @@ void DeleteFtpValue(HWND dialog)
         PostText(dialog, kListOnly, "エラー：[%s] データの削除失敗", name.c_str());
 
     bool blanked[kMachineSlots] = {};
-    FixedText<32> slot_name;
+    MachineName slot_name;
     for (int slot = 0; slot < kMachineSlots; ++slot) {
         if (ReadMachineSlot(slot, slot_name) == 0 || !EqualsIgnoreAsciiCase(slot_name.c_str(), name.c_str()))
             continue;
         blanked[slot] = true;
-        FixedText<16> key = MachineSlotKey(slot);
+        FieldText key = MachineSlotKey(slot);
         if (!WriteProfileText(kIndexSection, key.c_str(), "", TablePath()))
             PostText(dialog, kListOnly, "エラー：[%s] %s= マシニング名削除失敗", kIndexSection, key.c_str());
     }

@@ -12,7 +12,7 @@ int LoadMachineList(HWND main_window)
     ComboBox machines(GetDlgItem(main_window, IDC_MACHINE_COMBO));
     machines.ResetContent();  // the list and the edit field
 
-    FixedText<32> name;
+    MachineName name;
     int count = 0;
     for (int slot = 0; slot < kMachineSlots; ++slot) {
         if (ReadMachineSlot(slot, name) == 0) continue;
@@ -45,7 +45,7 @@ int SelectMachine(HWND main_window)
     // the entry again puts its name there.
     machines.SetCurSel(selected);
 
-    FixedText<32> name;
+    MachineName name;
     if (machines.GetText(name) == 0) return 0;
 
     PostText(main_window, kListOnly, "---");

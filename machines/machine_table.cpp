@@ -5,7 +5,7 @@
 #include "platform/files.h"
 #include "platform/profile.h"
 
-FixedText<520> g_machine_table_path;
+PathText g_machine_table_path;
 MachineRecord g_selected_machine;
 
 int FindMachineTable(HWND owner)
@@ -69,14 +69,14 @@ int ShowMachineValue(HWND owner)
     return 0;
 }
 
-FixedText<16> MachineSlotKey(int slot)
+FieldText MachineSlotKey(int slot)
 {
-    FixedText<16> key;
+    FieldText key;
     key.Format("%s%d", kIndexSection, slot);
     return key;
 }
 
-std::size_t ReadMachineSlot(int slot, FixedText<32>& name)
+std::size_t ReadMachineSlot(int slot, MachineName& name)
 {
     name.Clear();
     // Only machine0..machine9 are slots; "default" = -1 or a hand-edited

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "machines/machine_record.h"
+#include "text/buffers.h"
 
 // The machine table file: named by [table] machine of the settings file,
 // relative to the program folder. Index section "machine" with slots
@@ -12,7 +13,7 @@ inline constexpr int kMachineSlots = 10;
 inline constexpr const char* kIndexSection = "machine";
 
 // Full path of the machine table file; empty until FindMachineTable sets it.
-extern FixedText<520> g_machine_table_path;
+extern PathText g_machine_table_path;
 
 // 0 when the machine table path is usable, -1 (error posted) when the
 // settings file names no table.
@@ -26,10 +27,10 @@ int ReadMachineValue(HWND owner, const char* registration_name);
 int ShowMachineValue(HWND owner);
 
 // The key of slot `slot` in the index section: "machine" and the number.
-FixedText<16> MachineSlotKey(int slot);
+FieldText MachineSlotKey(int slot);
 
 // The name in slot `slot` ("machine%d"); 0 bytes when free or out of range.
-std::size_t ReadMachineSlot(int slot, FixedText<32>& name);
+std::size_t ReadMachineSlot(int slot, MachineName& name);
 
 // The index section's "default": a slot number or -1. Each reader has its
 // own value for a missing key (the fill of the combo box 0, the check at

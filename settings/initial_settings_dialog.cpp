@@ -19,7 +19,7 @@
 namespace {
 
 // At most 15 bytes of a box or a stored value take part in anything.
-using SettingText = FixedText<16>;
+using SettingText = FieldText;
 
 struct SettingKey {
     const char* section;

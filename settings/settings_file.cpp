@@ -6,7 +6,7 @@
 
 void ReadColorValue(const char* key, ColorRecord& color)
 {
-    FixedText<16> value;
+    FieldText value;
     if (ReadProfileText("color", key, value, g_startup.settings_path.c_str()) == 0) return;
     ScanColorText(value.c_str(), color);
     value.Clear();
@@ -14,7 +14,7 @@ void ReadColorValue(const char* key, ColorRecord& color)
 
 double ReadPositionFraction(const char* key)
 {
-    FixedText<16> value;
+    FieldText value;
     if (ReadProfileText("window", key, value, g_startup.settings_path.c_str()) == 0) value.Assign("0.5");
     double fraction = ParseFraction(value.c_str());
     if (fraction < 0.0) fraction = 0.0;

@@ -4,11 +4,11 @@
 
 #include <cstdio>
 
-#include "text/fixed_text.h"
+#include "text/buffers.h"
 
 // The path of the current control file: tmp\<yyyymmddhhmm>.txt under the
 // program folder. Formed by SetControlFileName, cleared after a good run.
-extern FixedText<520> g_control_file_path;
+extern PathText g_control_file_path;
 
 // Posts its routine line and forms the control-file name from the local
 // clock (minute resolution). Returns 0.

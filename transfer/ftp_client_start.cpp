@@ -14,7 +14,7 @@ int StartFtpClient(HWND main_window)
         return PostText(main_window, kError, "エラー：転送方法が「FTP」ではありません");
     }
 
-    FixedText<520> program;
+    PathText program;
     if (!program.FormatWhole("%s%s", g_startup.program_folder.c_str(), "FTPClient.exe") ||
         !PathExists(program.c_str())) {
         return PostText(main_window, kError, "エラー：ファイル %s がありません", program.c_str());

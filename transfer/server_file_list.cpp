@@ -26,7 +26,7 @@ int UpdateServerFileList(HWND main_window)
     list.ResetContent();
     if (RunFileList(main_window) != 0) return -1;
 
-    FixedText<520> path;
+    PathText path;
     if (!path.FormatWhole("%s%s", g_startup.program_folder.c_str(), "tmp\\filelist.tmp") ||
         !PathExists(path.c_str())) {
         return -1;
@@ -52,7 +52,7 @@ int UpdateServerFileList(HWND main_window)
 
 int RunFileList(HWND main_window)
 {
-    FixedText<520> program;
+    PathText program;
     if (!program.FormatWhole("%s%s", g_startup.program_folder.c_str(), "filelist.exe")) {
         return PostText(main_window, kError, "エラー：ファイルの実行に失敗しました");
     }

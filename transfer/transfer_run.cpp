@@ -13,7 +13,7 @@
 #include "transfer/control_file.h"
 #include "transfer/control_script.h"
 
-FixedText<520> g_dropped_file_path;
+PathText g_dropped_file_path;
 
 int StartVantrel(HWND main_window)
 {
@@ -28,7 +28,7 @@ int StartVantrel(HWND main_window)
         return PostText(main_window, kError, "コントロールファイル %s open error", g_control_file_path.c_str());
     }
 
-    FixedText<32> machine;
+    MachineName machine;
     if (GetItemText(main_window, IDC_MACHINE_COMBO, machine) == 0) {
         std::fclose(control);
         return PostText(main_window, kError, "エラー：マシニング取得失敗");

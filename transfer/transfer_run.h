@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
-#include "text/fixed_text.h"
+#include "text/buffers.h"
 
 // The path of the file being transferred: filled by the drop handler, read
 // and cleared by StartVantrel.
-extern FixedText<520> g_dropped_file_path;
+extern PathText g_dropped_file_path;
 
 // Sends the dropped file to the selected machine. 0 on success, -1 after
 // posting the failure.
