@@ -10,7 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   # running under Wine on a virtual X server
   wine wine64 xvfb xauth x11-utils xdotool
-  locales fonts-ipafont-gothic fonts-ipafont-mincho
+  locales fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine
   # tests and tools
   python3 python3-pyftpdlib imagemagick tnftp nsis curl ca-certificates
 )

@@ -6,7 +6,12 @@
 # - no crash dialog, no Mono/Gecko install prompt: nothing that can block;
 # - our ftp.exe in C:\windows\system32, where the shell looks first for the
 #   bare name "ftp.exe" (never beside Vantrel.exe). FTP_EXE defaults to the
-#   cross build's ftp_exe/ftp.exe under build/win when it exists.
+#   cross build's ftp_exe/ftp.exe under build/win when it exists;
+# - Wine's Marlett in C:\windows\Fonts, for the caption buttons' symbols;
+# - no wineserver of its own left running: one started here, without a
+#   display, would serve the next Wine program too, and that program could
+#   not open any window (Wine: "nodrv_CreateWindow ... no driver could be
+#   loaded"); the caller's program would end at once.
 set -euo pipefail
 
 if [ $# -lt 1 ]; then
@@ -23,12 +28,29 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # wineboot needs no screen; a stale DISPLAY would only make it wait.
 unset DISPLAY
 
+# The wineserver of this prefix, if one runs: its working directory is the
+# server directory named after the prefix's device and inode numbers.
+server_running() {
+  [ -d "$prefix" ] || return 1
+  local id pid
+  id=$(printf 'server-%x-%x' $(stat -c '%d %i' "$prefix"))
+  for pid in $(pgrep -u "$(id -u)" wineserver || true); do
+    case $(readlink "/proc/$pid/cwd" 2>/dev/null) in */"$id") return 0 ;; esac
+  done
+  return 1
+}
+
 # Serialise concurrent callers (parallel tests that all find no prefix yet).
 # Wine's processes must not inherit the lock (9>&- below): wineserver and
 # the services outlive this script and would hold it.
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
+
+# A server that was already running (the prefix is in use) serves the
+# commands below and is left alone; one they start is waited for.
+server_was_running=
+if server_running; then server_was_running=1; fi
 
 if [ ! -f "$prefix/.vantrel-prefix-v1" ]; then
   rm -rf "$prefix"
@@ -72,7 +94,23 @@ if [ ! -f "$settings" ]; then
   touch "$settings"
 fi
 
+if [ -z "$server_was_running" ]; then wineserver -w 9>&-; fi
+
 system32=$prefix/drive_c/windows/system32
 if [ -f "$ftp_exe" ] && ! cmp -s "$ftp_exe" "$system32/ftp.exe"; then
   cp -f "$ftp_exe" "$system32/ftp.exe"
+fi
+
+# Debian's Wine 8 never reads its own font folder (/usr/share/wine/fonts,
+# package fonts-wine): it loads C:\windows\Fonts, the registry's font list
+# and fontconfig's folders only. Without Marlett the caption buttons fall
+# back to the Japanese font and show "0 1 r". Marlett has no other glyphs,
+# so it takes nothing from the IPA fonts mapped above.
+marlett=${VANTREL_MARLETT:-/usr/share/wine/fonts/marlett.ttf}
+fonts=$prefix/drive_c/windows/Fonts
+if [ -f "$marlett" ] && ! cmp -s "$marlett" "$fonts/marlett.ttf"; then
+  mkdir -p "$fonts"
+  cp -f "$marlett" "$fonts/marlett.ttf"
+elif [ ! -f "$marlett" ]; then
+  echo "wine-prefix: no $marlett (package fonts-wine): caption buttons will show letters" >&2
 fi
