@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
+#include <vector>
 
 #include "text/fixed_text.h"
 
@@ -23,6 +26,14 @@ public:
         return out.size();
     }
     void SetText(const char* text) const { SetWindowTextA(hwnd_, text); }
+    void Enable(bool enabled) const { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
+    // Off while filling many rows (each added row redraws the control and its
+    // scroll bar); on again draws the control once.
+    void SetRedraw(bool on) const
+    {
+        SendMessageA(hwnd_, WM_SETREDRAW, on ? TRUE : FALSE, 0);
+        if (on) InvalidateRect(hwnd_, nullptr, TRUE);
+    }
 
 protected:
     HWND hwnd_;
@@ -57,6 +68,97 @@ public:
     int GetCurSel() const { return Send(CB_GETCURSEL, 0, 0); }
     int SetCurSel(int index) const { return Send(CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
     void ResetContent() const { Send(CB_RESETCONTENT, 0, 0); }
+
+private:
+    int Send(UINT message, WPARAM w, LPARAM l) const
+    {
+        return static_cast<int>(SendMessageA(hwnd_, message, w, l));
+    }
+};
+
+class StatusBar : public Window {
+public:
+    using Window::Window;
+    // Right edges of the parts, in pixels; -1 for "to the window's edge".
+    void SetParts(const int* right_edges, int count) const
+    {
+        SendMessageA(hwnd_, SB_SETPARTS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(right_edges));
+    }
+    void SetPartText(int part, const char* text) const
+    {
+        SendMessageA(hwnd_, SB_SETTEXTA, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
+    }
+};
+
+class ProgressBar : public Window {
+public:
+    using Window::Window;
+    void SetRange(int low, int high) const { SendMessageA(hwnd_, PBM_SETRANGE32, low, high); }
+    void SetPos(int position) const { SendMessageA(hwnd_, PBM_SETPOS, static_cast<WPARAM>(position), 0); }
+};
+
+// A list view in report form: rows of texts under column headers, each row
+// carrying a number of the caller's (its item parameter).
+class ListView : public Window {
+public:
+    using Window::Window;
+    void SetExtendedStyle(DWORD style) const { Send(LVM_SETEXTENDEDLISTVIEWSTYLE, style, style); }
+    // format: LVCFMT_LEFT or LVCFMT_RIGHT.
+    void InsertColumn(int index, const char* title, int width, int format) const
+    {
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+        column.fmt = format;
+        column.cx = width;
+        column.pszText = const_cast<char*>(title);
+        column.iSubItem = index;
+        Send(LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+    }
+    void SetColumnTitle(int index, const char* title) const
+    {
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT;
+        column.pszText = const_cast<char*>(title);
+        Send(LVM_SETCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+    }
+    void DeleteAllItems() const { Send(LVM_DELETEALLITEMS, 0, 0); }
+    int GetItemCount() const { return Send(LVM_GETITEMCOUNT, 0, 0); }
+    // Appends a row; returns its index.
+    int AddItem(const char* text, LPARAM param) const
+    {
+        LVITEMA item{};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = GetItemCount();
+        item.pszText = const_cast<char*>(text);
+        item.lParam = param;
+        return Send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    void SetItemText(int index, int column, const char* text) const
+    {
+        LVITEMA item{};
+        item.iSubItem = column;
+        item.pszText = const_cast<char*>(text);
+        Send(LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    }
+    LPARAM GetItemParam(int index) const
+    {
+        LVITEMA item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = index;
+        return Send(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) ? item.lParam : -1;
+    }
+    // The next row after `start` (-1: from the top) in the state of flags
+    // (LVNI_SELECTED, LVNI_FOCUSED); -1 when there is none.
+    int GetNextItem(int start, UINT flags) const { return Send(LVM_GETNEXTITEM, static_cast<WPARAM>(start), flags); }
+    // state and mask: LVIS_SELECTED, LVIS_FOCUSED; index -1: every row.
+    void SetItemState(int index, UINT state, UINT mask) const
+    {
+        LVITEMA item{};
+        item.stateMask = mask;
+        item.state = state;
+        Send(LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    }
+    void EnsureVisible(int index) const { Send(LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE); }
 
 private:
     int Send(UINT message, WPARAM w, LPARAM l) const

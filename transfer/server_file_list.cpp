@@ -37,13 +37,12 @@ int UpdateServerFileList(HWND main_window)
     // Drawn once when filled: redrawing the list and its scroll bar after each
     // added name took 4.5 s for a thousand names under Wine.
     int entries = 0;
-    SendMessageA(list.hwnd(), WM_SETREDRAW, FALSE, 0);
+    list.SetRedraw(false);
     for (const std::string& piece : ReadFileListPieces(file)) {
         list.AddString(piece.c_str());
         ++entries;
     }
-    SendMessageA(list.hwnd(), WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list.hwnd(), nullptr, TRUE);
+    list.SetRedraw(true);
     std::fclose(file);
     if (!DeleteFileA(path.c_str())) return PostText(main_window, kError, "エラー：中間ファイルの削除に失敗");
     if (entries == 0) return PostText(main_window, kError, "データサーバーのファイルがありません？");
