@@ -17,17 +17,24 @@ int WriteLogFile(HWND owner)
     int count = list.GetCount();
     if (count < 1) return 0;
 
-    FixedText<260> folder;
-    folder.Format("%s%s", g_startup.program_folder.c_str(), "Log");
+    // Both paths are formed whole: a longer program folder cut to a buffer
+    // would make the folder test and the open fail, and write no log at all.
+    PathText folder;
+    if (!ProgramFolderPath(folder, "Log")) {
+        return PostText(owner, kError, "フォルダ %sLog 作成失敗", g_startup.program_folder.c_str());
+    }
     if (!PathExists(folder.c_str()) && !CreateDirectoryA(folder.c_str(), nullptr)) {
         return PostText(owner, kError, "フォルダ %s 作成失敗", folder.c_str());
     }
 
     DateTimeRecord now;
     GetLocalDateTime(now);
-    FixedText<520> path;
-    path.Format("%s\\%s%d%02d%02d.log", folder.c_str(), kProductName, now.year, now.month, now.day);
+    PathText name;
+    name.Format("Log\\%s%d%02d%02d.log", kProductName, now.year, now.month, now.day);
+    PathText path;
+    bool formed = ProgramFolderPath(path, name.c_str());
     folder.Clear();
+    if (!formed) return PostText(owner, kError, "ログファイル %s%s 作成失敗", g_startup.program_folder.c_str(), name.c_str());
 
     std::FILE* file = std::fopen(path.c_str(), "a");
     if (file == nullptr) return PostText(owner, kError, "ログファイル %s 作成失敗", path.c_str());

@@ -1,4 +1,19 @@
 #pragma once
 
+#include <cstddef>
+
+#include "app/startup_state.h"
+#include "text/buffers.h"
+
 // Whether a path names anything on the file system, file or folder.
 bool PathExists(const char* path);
+
+// A path under the program folder: the folder (which ends with a backslash)
+// followed directly by `relative` ("tmp\\filelist.tmp", "Log"). Formed whole
+// or not at all: a cut path would name another file, so a path that does not
+// fit leaves the buffer empty and gives false.
+template <std::size_t N>
+bool ProgramFolderPath(FixedText<N>& path, const char* relative)
+{
+    return path.FormatWhole("%s%s", g_startup.program_folder.c_str(), relative);
+}

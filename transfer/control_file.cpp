@@ -3,6 +3,7 @@
 #include "app/startup_state.h"
 #include "log/message_log.h"
 #include "machines/machine_record.h"
+#include "platform/files.h"
 #include "transfer/control_script.h"
 
 FixedText<520> g_control_file_path;
@@ -13,10 +14,11 @@ int SetControlFileName(HWND main_window)
     g_control_file_path.Clear();
     DateTimeRecord now;
     GetLocalDateTime(now);
+    PathText name;
+    name.Format("tmp\\%d%02d%02d%02d%02d.txt", now.year, now.month, now.day, now.hour, now.minute);
     // A program folder too long for the name leaves the path empty, and the
     // open that follows reports it, rather than writing a cut name elsewhere.
-    g_control_file_path.FormatWhole("%s%s%d%02d%02d%02d%02d.txt", g_startup.program_folder.c_str(), "tmp\\",
-                                    now.year, now.month, now.day, now.hour, now.minute);
+    ProgramFolderPath(g_control_file_path, name.c_str());
     return 0;
 }
 

@@ -15,7 +15,7 @@ int StartFtpClient(HWND main_window)
     }
 
     PathText program;
-    if (!program.FormatWhole("%s%s", g_startup.program_folder.c_str(), "FTPClient.exe") ||
+    if (!ProgramFolderPath(program, "FTPClient.exe") ||
         !PathExists(program.c_str())) {
         return PostText(main_window, kError, "エラー：ファイル %s がありません", program.c_str());
     }

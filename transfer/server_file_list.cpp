@@ -27,7 +27,7 @@ int UpdateServerFileList(HWND main_window)
     if (RunFileList(main_window) != 0) return -1;
 
     PathText path;
-    if (!path.FormatWhole("%s%s", g_startup.program_folder.c_str(), "tmp\\filelist.tmp") ||
+    if (!ProgramFolderPath(path, "tmp\\filelist.tmp") ||
         !PathExists(path.c_str())) {
         return -1;
     }
@@ -52,7 +52,7 @@ int UpdateServerFileList(HWND main_window)
 int RunFileList(HWND main_window)
 {
     PathText program;
-    if (!program.FormatWhole("%s%s", g_startup.program_folder.c_str(), "filelist.exe")) {
+    if (!ProgramFolderPath(program, "filelist.exe")) {
         return PostText(main_window, kError, "エラー：ファイルの実行に失敗しました");
     }
     const MachineRecord& machine = g_selected_machine;

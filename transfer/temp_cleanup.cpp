@@ -4,15 +4,16 @@
 
 #include "app/startup_state.h"
 #include "log/message_log.h"
+#include "platform/files.h"
 
 int ExecuteDeleteFiles(HWND main_window)
 {
     PostText(main_window, kListOnly, "routine name : ExecuteDeleteFiles");
 
     // The ANSI find functions take at most MAX_PATH bytes: a program folder
-    // longer than 249 bytes cannot be searched, so there is no clean-up then.
+    // longer than 250 bytes cannot be searched, so there is no clean-up then.
     FixedText<MAX_PATH> pattern;
-    if (!pattern.FormatWhole("%s\\tmp\\*.txt", g_startup.program_folder.c_str())) {
+    if (!ProgramFolderPath(pattern, "tmp\\*.txt")) {
         PostText(main_window, kListOnly, "... プログラムフォルダのパスが長すぎるため tmp を整理できません");
         return -1;
     }
@@ -22,14 +23,16 @@ int ExecuteDeleteFiles(HWND main_window)
     if (search == INVALID_HANDLE_VALUE) return -1;
 
     PostText(main_window, kListOnly, "---");
-    FixedText<520> path;
+    PathText path;
+    PathText relative;
     do {
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
         if (std::strstr(entry.cFileName, ".lnk") != nullptr) continue;
-        bool deleted = path.FormatWhole("%s\\tmp\\%s", g_startup.program_folder.c_str(), entry.cFileName) &&
-                       DeleteFileA(path.c_str());
+        relative.Format("tmp\\%s", entry.cFileName);
+        bool deleted = ProgramFolderPath(path, relative.c_str()) && DeleteFileA(path.c_str());
         PostText(main_window, kListOnly, deleted ? "[成功] %s" : "[失敗] %s", entry.cFileName);
         path.Clear();
+        relative.Clear();
     } while (FindNextFileA(search, &entry));
     FindClose(search);
 

@@ -79,6 +79,28 @@ TEST_F(LogFileTest, OnlySystemlogOneWrites)
     }
 }
 
+TEST_F(LogFileTest, AProgramFolderLongerThanMaxPathIsNamedWholeInItsError)
+{
+    // Over 300 bytes, more than a 260-byte folder buffer keeps. Such a folder
+    // can be made only with the wide functions and a "\\\\?\\" path: the
+    // ANSI file functions refuse every path over 259 bytes (measured under
+    // Wine 8: error 206), so the log folder cannot be made and the user must
+    // be told which one, whole.
+    std::string deep = std::string(150, 'd') + "\\" + std::string(150, 'e');
+    folder_.MakeFolder(deep.substr(0, 150));
+    std::string ansi = "\\\\?\\" + folder_.path() + deep;
+    ASSERT_TRUE(CreateDirectoryW(std::wstring(ansi.begin(), ansi.end()).c_str(), nullptr)) << GetLastError();
+    g_startup.program_folder.Assign((folder_.path() + deep + "\\").c_str());
+    ASSERT_GT(g_startup.program_folder.size(), 300u);
+    Settings("[Vantrel]\r\nsystemlog=1\r\n");
+    PostText(owner_, kListOnly, "line");
+    MessageBoxCapture boxes;
+    EXPECT_EQ(WriteLogFile(owner_), -1);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "フォルダ " + folder_.path() + deep + "\\Log 作成失敗");
+    EXPECT_EQ(boxes.Boxes()[0].icon, MessageBoxIcon::kError);
+}
+
 TEST_F(LogFileTest, MissingComputerNameReadsNull)
 {
     Settings("[Vantrel]\r\nsystemlog=1\r\n");
