@@ -1,6 +1,6 @@
 """The main window of the real Vantrel.exe under Wine: start banner, status
-bar, placement from the settings file, Enter/Escape, and the log file that
-closing writes."""
+bar, placement from the settings file, Enter/Escape, the log file that
+closing writes, and the layout of the window and its dialogs at 144 DPI."""
 import datetime
 import re
 import sys
@@ -12,6 +12,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 import vantrel_e2e as e2e  # noqa: E402
 
 RULE = "_/" * 30
+BS_AUTOCHECKBOX = 3
 
 # A machine whose data server does not exist: start-up reads it without a
 # box, and the file-list refresh fails quietly (filelist.exe exits non-zero).
@@ -19,6 +20,25 @@ QUIET_TABLE = {
     "machine": {"machine0": "MC1", "default": 0},
     "MC1": {"address": "127.0.0.9", "username": "nc", "password": "pw", "extention": 0},
 }
+
+
+# The dialog font of every window of the resource script.
+DIALOG_FACE, DIALOG_POINTS = "ＭＳ ゴシック", 14
+DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
+OPEN_SETTINGS, OPEN_MACHINES, CLOSE_DIALOG = 40000, 40001, 40102
+MESSAGE_LIST, STATUS_BAR = 1000, 100
+
+
+def set_system_dpi(dpi):
+    """Wine 8 takes the system DPI from HKCU\Control Panel\Desktop LogPixels
+    (before the HKLM font key) when a process starts; no value means 96."""
+    args = (["add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"] if dpi != 96 else
+            ["delete", DESKTOP_KEY, "/v", "LogPixels", "/f"])
+    e2e.run_windows_program("reg", args)
+
+
+def overlaps(a, b):
+    return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
 
 
 def settings(**sections):
@@ -120,6 +140,78 @@ class MainWindowTest(unittest.TestCase):
             self.assertRegex(header.decode("cp932"),
                              r"^ {10}\S+ ・ \d{4}年 \d{1,2}月 \d{1,2}日  \d{1,2}時 \d{1,2}分 \d{1,2}秒\r\n$")
             self.assertEqual(body, b"".join(line + b"\r\n" for line in lines) + b"\r\n")
+
+    def layout(self, hwnd):
+        return e2e.driver("layout", "--hwnd", hwnd, "--face", DIALOG_FACE, "--points", DIALOG_POINTS)
+
+    def assert_laid_out(self, layout, window):
+        """No control overlaps another or leaves the client area; every label
+        and check box holds its whole text on one line."""
+        controls = [c for c in layout["children"] if c["visible"]]
+        client = layout["client"]
+        for i, control in enumerate(controls):
+            left, top, right, bottom = control["rect"]
+            name = "%s %s %r" % (window, control["class"], control["text"])
+            self.assertTrue(client[0] <= left and client[1] <= top and right <= client[2] and bottom <= client[3],
+                            "%s %s outside the client area %s" % (name, control["rect"], client))
+            for other in controls[i + 1:]:
+                self.assertFalse(overlaps(control["rect"], other["rect"]),
+                                 "%s %s overlaps %r %s" % (name, control["rect"], other["text"], other["rect"]))
+            if control["class"] not in ("Button", "Static") or not control["text"]:
+                continue
+            text_width, text_height = control["text_size"]
+            width, height = control["client"][2], control["client"][3]
+            # A push button draws inside its 2-pixel edges; a check box's box
+            # is about as wide as a line of text is high.
+            if control["class"] == "Static":
+                margin = 0
+            else:
+                margin = text_height + 4 if control["style"] & 0x0F == BS_AUTOCHECKBOX else 4
+            self.assertLessEqual(text_width + margin, width, name + " is cut off")
+            self.assertLessEqual(text_height, height, name + " is cut off")
+
+    def test_layout_at_144_dpi_in_proportion_to_96(self):
+        # A path line longer than any start-up line: it sets the message list's extent.
+        ini = settings(Vantrel={"logmode": 11})
+        ini["table"]["machine"] = "machine-table-with-a-name-long-enough-to-scroll.ini"
+        folder = e2e.ProgramFolder(self.tmp.name, ini)
+        folder.write_machine_table(QUIET_TABLE, name=ini["table"]["machine"])
+        self.addCleanup(set_system_dpi, 96)
+        main = {}
+        for dpi in (96, 144):
+            set_system_dpi(dpi)
+            with e2e.Vantrel(folder) as app:
+                main[dpi] = self.layout(app.hwnd)
+                self.assertEqual(main[dpi]["dpi"], dpi)
+                self.assert_laid_out(main[dpi], "main window at %d DPI" % dpi)
+                if dpi != 144:
+                    continue
+                for command, caption in ((OPEN_SETTINGS, "初期設定"), (OPEN_MACHINES, "マシニングデータサーバー情報登録")):
+                    app.command(command)
+                    (dialog,) = e2e.wait_until(lambda: [d for d in app.dialogs() if d["caption"] == caption],
+                                               what=caption)
+                    self.assert_laid_out(self.layout(dialog["hwnd"]), caption)
+                    e2e.driver("command", "--hwnd", dialog["hwnd"], "--id", CLOSE_DIALOG)
+                    e2e.wait_until(lambda: not any(d["caption"] == caption for d in app.dialogs()),
+                                   what=caption + " to close")
+
+        def control(layout, control_id):
+            return next(c for c in layout["children"] if c["id"] == control_id)
+
+        def width(rect):
+            return rect[2] - rect[0]
+
+        # Whatever the window grew by (its dialog font's size), the status
+        # bar's parts and the message list's scrollable width grew alike.
+        scale = width(main[144]["client"]) / width(main[96]["client"])
+        self.assertGreater(scale, 1.3)
+        bars = [control(main[dpi], STATUS_BAR)["edges"] for dpi in (96, 144)]
+        self.assertEqual(len(bars[0]), 3)
+        for small, large in zip(*bars):
+            self.assertAlmostEqual(large / small, scale, delta=0.05)
+        extents = [control(main[dpi], MESSAGE_LIST)["extent"] for dpi in (96, 144)]
+        self.assertGreater(extents[0], 0)
+        self.assertAlmostEqual(extents[1] / extents[0], scale, delta=0.1)
 
 
 if __name__ == "__main__":

@@ -13,6 +13,7 @@ import sys
 import tempfile
 import time
 import unittest
+import xml.etree.ElementTree as ElementTree
 import zipfile
 from pathlib import Path
 
@@ -23,6 +24,11 @@ import vantrel_e2e as e2e  # noqa: E402
 HOST = os.environ.get("VANTREL_PACKAGE_TEST_HOST", os.environ.get("VANTREL_TRANSFER_TEST_HOST", "127.0.0.5"))
 BUILD_DIR = e2e.VANTREL_EXE.resolve().parents[1]
 HELP_DIR = e2e.REPO / "help"
+
+# Windows Vista, 7, 8, 8.1, 10 and 11.
+SUPPORTED_OS = {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
 
 PROGRAM_FOLDER = {"Vantrel.exe", "filelist.exe", "FTPClient.exe", "Vantrel.ini", "machines.ini", "help/", "tmp/",
                   "Log/"} | {"help/" + p.name for p in HELP_DIR.iterdir()}
@@ -103,6 +109,30 @@ class PackageTest(unittest.TestCase):
             data.decode("cp932")  # every byte sequence a Shift-JIS reader accepts
             self.assertEqual(data.count(b"\n"), data.count(b"\r\n"), name)
         self.assertEqual((top / "help" / "help.ini").read_bytes(), (HELP_DIR / "help.ini").read_bytes())
+
+    def test_every_program_declares_itself_in_its_manifest(self):
+        # Read as Windows' loader finds it, resource 1 of type RT_MANIFEST. A
+        # manifest that is no well-formed XML keeps Windows from starting the
+        # program at all (Wine starts it anyway).
+        top = self.unpack(self.tmp / "manifests")
+        windowed = {top / "Vantrel.exe": True, top / "FTPClient.exe": True, top / "filelist.exe": False,
+                    e2e.FTP_EXE: False}
+        for path, has_windows in windowed.items():
+            with self.subTest(program=path.name):
+                answer = e2e.driver("manifest", "--path", e2e.windows_path(path))
+                self.assertEqual(answer["names"], [1])
+                root = ElementTree.fromstring(bytes.fromhex(answer["manifest_1_hex"]))
+                elements = {}
+                for element in root.iter():
+                    elements.setdefault(element.tag.rsplit("}", 1)[-1], []).append(element)
+                (level,) = elements["requestedExecutionLevel"]
+                self.assertEqual((level.get("level"), level.get("uiAccess")), ("asInvoker", "false"))
+                self.assertEqual({os_id.get("Id") for os_id in elements["supportedOS"]}, SUPPORTED_OS)
+                self.assertEqual([e.text for e in elements.get("dpiAware", [])], ["true"] if has_windows else [])
+                # Shift-JIS through the ANSI code page, never UTF-8.
+                self.assertNotIn("activeCodePage", elements)
+                # Classic controls: themed check boxes would ignore the chosen text colour.
+                self.assertNotIn("dependentAssembly", elements)
 
     def test_unpacked_zip_sends_a_dropped_file_with_its_sample_settings(self):
         # A blank in the folder: the control file's path must be quoted.

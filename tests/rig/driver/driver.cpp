@@ -20,7 +20,12 @@
 //   answer    --pid P [--button ID | --close] [--timeout MS]    wait for one, report it, end it
 //   kill      --pid P [--code N]                                TerminateProcess
 //   counts    --pid P                                           handles, GDI objects, windows, memory
+//   layout    --hwnd H --face F --points N                      child controls: rectangles, texts and their
+//                                                               size in font F of N points at the system DPI
+//   manifest  --path P                                          the RT_MANIFEST resources of an executable
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -380,6 +385,93 @@ int Counts(const Options& options)
     return counts.empty() ? Fail(error) : Print(JsonObject().Bool("ok", true).Raw("counts", counts), 0);
 }
 
+// Direct children only (not a combo box's edit), each with the size its text
+// takes in the given font: the font a dialog template names, made as the
+// dialog manager makes it (height -points * DPI / 72, its character set).
+int Layout(const Options& options)
+{
+    std::string error;
+    HWND window = Target(options, &error);
+    if (window == nullptr) return Fail(error);
+    HDC dc = GetDC(nullptr);
+    int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    HFONT font = CreateFontW(-MulDiv(static_cast<int>(Number(options, L"points", 0, true)), dpi, 72), 0, 0, 0,
+                             FW_DONTCARE, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, Text(options, L"face").c_str());
+    HGDIOBJ saved = SelectObject(dc, font);
+    std::string children = "[";
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        std::wstring text = WindowText(child);
+        SIZE size = {0, 0};
+        if (!text.empty()) GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        RECT rect = {};
+        RECT client = {};
+        GetWindowRect(child, &rect);
+        GetClientRect(child, &client);
+        std::wstring class_name = ClassName(child);
+        JsonObject item;
+        item.Int("id", GetDlgCtrlID(child))
+            .Text("class", class_name)
+            .Text("text", text)
+            .Int("style", static_cast<long long>(static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE))))
+            .Bool("visible", IsWindowVisible(child) != FALSE)
+            .Raw("rect", RectJson(rect))
+            .Raw("client", RectJson(client))
+            .Raw("text_size", "[" + std::to_string(size.cx) + "," + std::to_string(size.cy) + "]");
+        if (_wcsicmp(class_name.c_str(), STATUSCLASSNAMEW) == 0) {
+            std::string edges = "[";
+            for (int edge : StatusBarEdges(child)) edges += (edges.size() > 1 ? "," : "") + std::to_string(edge);
+            item.Raw("edges", edges + "]");
+        }
+        if (_wcsicmp(class_name.c_str(), L"ListBox") == 0) {
+            LRESULT extent = 0;
+            SendWithTimeout(child, LB_GETHORIZONTALEXTENT, 0, 0, &extent);
+            item.Int("extent", extent);
+        }
+        children += (children.size() > 1 ? "," : "") + item.Str();
+    }
+    SelectObject(dc, saved);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+    RECT client = {};
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return Print(JsonObject()
+                     .Bool("ok", true)
+                     .Int("dpi", dpi)
+                     .Raw("client", RectJson(client))
+                     .Raw("children", children + "]"),
+                 0);
+}
+
+BOOL CALLBACK CollectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names)
+{
+    std::string text = IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<ULONG_PTR>(name)) : JsonQuote(name);
+    std::string& list = *reinterpret_cast<std::string*>(names);
+    list += (list.size() > 1 ? "," : "") + text;
+    return TRUE;
+}
+
+// Found as the loader finds it: RT_MANIFEST resource 1 of the image.
+int Manifest(const Options& options)
+{
+    HMODULE module = LoadLibraryExW(Text(options, L"path").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) return Fail("cannot load " + std::to_string(GetLastError()));
+    std::string names = "[";
+    EnumResourceNamesW(module, MAKEINTRESOURCEW(24), CollectName, reinterpret_cast<LONG_PTR>(&names));
+    std::string hex;
+    if (HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24))) {
+        const unsigned char* data = static_cast<const unsigned char*>(LockResource(LoadResource(module, found)));
+        for (DWORD i = 0; data != nullptr && i < SizeofResource(module, found); ++i) {
+            char pair[3];
+            std::snprintf(pair, sizeof pair, "%02x", data[i]);
+            hex += pair;
+        }
+    }
+    FreeLibrary(module);
+    return Print(JsonObject().Bool("ok", true).Raw("names", names + "]").Ascii("manifest_1_hex", hex), 0);
+}
+
 }  // namespace
 
 int main()
@@ -413,6 +505,8 @@ int main()
         if (command == L"answer") return Answer(options);
         if (command == L"kill") return Kill(options);
         if (command == L"counts") return Counts(options);
+        if (command == L"layout") return Layout(options);
+        if (command == L"manifest") return Manifest(options);
     } catch (const UsageError& usage) {
         return Fail(usage.what, 2);
     }

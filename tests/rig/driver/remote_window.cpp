@@ -1,5 +1,7 @@
 #include "tests/rig/driver/remote_window.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -69,6 +71,26 @@ std::vector<std::wstring> ListBoxLines(HWND list_box, bool* ok)
 std::vector<std::wstring> ComboBoxItems(HWND combo_box, bool* ok)
 {
     return ReadItems(combo_box, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT, ok);
+}
+
+std::vector<int> StatusBarEdges(HWND status_bar)
+{
+    constexpr int kMaxParts = 16;
+    std::vector<int> edges;
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                 ProcessOf(status_bar));
+    if (process == nullptr) return edges;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(int) * kMaxParts, MEM_COMMIT, PAGE_READWRITE);
+    LRESULT count = 0;
+    if (remote != nullptr &&
+        SendWithTimeout(status_bar, SB_GETPARTS, kMaxParts, reinterpret_cast<LPARAM>(remote), &count) && count > 0 &&
+        count <= kMaxParts) {
+        edges.resize(static_cast<std::size_t>(count));
+        if (!ReadProcessMemory(process, remote, edges.data(), sizeof(int) * edges.size(), nullptr)) edges.clear();
+    }
+    if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return edges;
 }
 
 DWORD ProcessOf(HWND window)

@@ -19,6 +19,9 @@ std::wstring ClassName(HWND window);
 std::wstring WindowText(HWND window);  // WM_GETTEXT; "" when it fails
 std::vector<std::wstring> ListBoxLines(HWND list_box, bool* ok);
 std::vector<std::wstring> ComboBoxItems(HWND combo_box, bool* ok);
+// SB_GETPARTS through a buffer in the status bar's own process (the message
+// carries a pointer that is not marshalled); empty when that fails.
+std::vector<int> StatusBarEdges(HWND status_bar);
 
 // Top-level windows, optionally of one process (pid 0: all).
 std::vector<HWND> TopLevelWindows(DWORD pid);
