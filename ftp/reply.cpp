@@ -219,6 +219,24 @@ bool ParseDirectoryReply(std::string_view text, std::string& out)
     return false;
 }
 
+bool ParseSizeReply(std::string_view line, std::uint64_t& size)
+{
+    if (ReplyCode(line) != 213 || line.size() < 5 || line[3] != ' ') return false;
+    std::size_t pos = 4;
+    while (pos < line.size() && IsBlank(line[pos])) ++pos;
+    if (pos >= line.size() || !IsDigit(line[pos])) return false;
+    std::uint64_t value = 0;
+    for (; pos < line.size() && IsDigit(line[pos]); ++pos) {
+        unsigned digit = static_cast<unsigned>(line[pos] - '0');
+        if (value > (UINT64_MAX - digit) / 10) return false;
+        value = value * 10 + digit;
+    }
+    while (pos < line.size() && IsBlank(line[pos])) ++pos;
+    if (pos != line.size()) return false;
+    size = value;
+    return true;
+}
+
 std::vector<std::string> SplitNameList(std::string_view data)
 {
     std::vector<std::string> names;

@@ -67,6 +67,10 @@ std::string PortArgument(const HostPort& where);
 // matching closing double quote, with doubled quotes read as one.
 bool ParseDirectoryReply(std::string_view text, std::string& out);
 
+// The size in a 213 reply to SIZE ("213 5000"). False for any other reply,
+// a missing or over-long number, or text after it.
+bool ParseSizeReply(std::string_view line, std::uint64_t& size);
+
 // Splits a name list (NLST data) into names: one per line, CR LF or LF,
 // empty lines dropped, bytes unchanged.
 std::vector<std::string> SplitNameList(std::string_view data);

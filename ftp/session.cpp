@@ -221,6 +221,17 @@ bool FtpSession::Delete(const std::string& name) { return Expect("DELE " + name,
 
 bool FtpSession::MakeDirectory(const std::string& name) { return Expect("MKD " + name, 2); }
 
+bool FtpSession::Size(const std::string& name, std::uint64_t& size)
+{
+    int code = Command("SIZE " + name);
+    if (code == 0) return false;
+    if (code != 213) return Fail(FtpError::kRefused);
+    for (const std::string& line : reply_.lines()) {
+        if (ParseSizeReply(line, size)) return true;
+    }
+    return Fail(FtpError::kProtocol);
+}
+
 bool FtpSession::OpenData(DataChannel& channel)
 {
     if (!active_only_) {

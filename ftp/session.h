@@ -76,6 +76,9 @@ public:
     bool PrintDirectory(std::string& path);
     bool Delete(const std::string& name);
     bool MakeDirectory(const std::string& name);
+    // SIZE: true with the size from a 213 reply; false with kRefused (and
+    // last_code()) when the server answered otherwise.
+    bool Size(const std::string& name, std::uint64_t& size);
 
     bool Store(const std::string& local_path, const std::string& remote_name, const Progress& progress,
                std::uint64_t& bytes);

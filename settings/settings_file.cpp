@@ -21,3 +21,8 @@ double ReadPositionFraction(const char* key)
     if (fraction > 1.0) fraction = 1.0;
     return fraction;
 }
+
+bool DeliveryCheckWanted()
+{
+    return ReadProfileInt("Vantrel", "verify", 0, g_startup.settings_path.c_str()) == 1;
+}

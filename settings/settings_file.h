@@ -13,3 +13,7 @@ void ReadColorValue(const char* key, ColorRecord& color);
 // [window] X or Y as PlaceMainWindow uses it: empty or missing means 0.5,
 // text that is not a number 0, and the result is clamped to 0..1.
 double ReadPositionFraction(const char* key);
+
+// [Vantrel] verify: exactly 1 asks for the delivery check after each
+// transfer; missing, 0 and any other value leave the run as it always was.
+bool DeliveryCheckWanted();

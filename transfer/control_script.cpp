@@ -36,10 +36,16 @@ std::string PutCommandLine(const char* local_path, int extension_flag)
     line += QuoteIfBlank(local_path);
     if (extension_flag == 0) {
         line += ' ';
-        line += QuoteIfBlank(SplitPath(local_path).base_name);
+        line += QuoteIfBlank(RemoteName(local_path, extension_flag));
     }
     line += '\n';
     return line;
+}
+
+std::string RemoteName(const char* local_path, int extension_flag)
+{
+    PathParts parts = SplitPath(local_path);
+    return extension_flag == 0 ? parts.base_name : parts.base_name + parts.extension;
 }
 
 std::string ClientParameters(const char* control_file_path)

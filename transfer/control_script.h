@@ -17,6 +17,11 @@ std::string ControlFileHead(const MachineRecord& machine);
 // with 0 the remote name is the local file's base name without extension.
 std::string PutCommandLine(const char* local_path, int extension_flag);
 
+// The name the file gets on the server: the base name the put line gives
+// (extension flag 0), or, when it gives none, the client's own choice, the
+// last component of the local path.
+std::string RemoteName(const char* local_path, int extension_flag);
+
 inline constexpr const char* kQuitLine = "quit\n";
 
 // The client's single parameter: "-s:" and the control-file path.

@@ -12,6 +12,7 @@
 #include "resources/resource.h"
 #include "transfer/control_file.h"
 #include "transfer/control_script.h"
+#include "transfer/delivery_check.h"
 
 PathText g_dropped_file_path;
 
@@ -50,12 +51,17 @@ int StartVantrel(HWND main_window)
         return PostText(main_window, kError, "エラー：Ctrlファイルの削除に失敗しました");
     }
 
+    // Asked of the server whatever the client said; after a failure already
+    // in a box (not started, or a failing exit status) only the list hears it.
+    int delivery = CheckDelivery(main_window, g_dropped_file_path.c_str(), !ran || exit_code != 0);
+
     // The client tells a failed transfer by its exit status; a file that did
     // not arrive must never pass for sent.
     if (ran && exit_code != 0) {
         return PostText(main_window, kError, "エラー：ファイル %s の転送に失敗しました（ftp.exe 終了コード %lu）",
                         g_dropped_file_path.c_str(), static_cast<unsigned long>(exit_code));
     }
+    if (delivery != 0) return -1;
 
     g_dropped_file_path.Clear();
     g_control_file_path.Clear();

@@ -4,6 +4,8 @@ The drop comes through the X server (XDND), as from a Linux file manager;
 Vantrel writes its control file and runs ftp.exe from the Wine prefix's
 system32, as it would run the Windows client."""
 import os
+import re
+import shutil
 import sys
 import tempfile
 import time
@@ -58,6 +60,24 @@ class TransferTest(unittest.TestCase):
         app = e2e.Vantrel(folder).start()
         self.addCleanup(app.kill)
         return folder, app
+
+    def with_silent_client(self):
+        """Puts a stand-in in the place of the prefix's ftp.exe (the shell
+        takes system32's before any other) until the test ends: it sends
+        nothing and ends with 0, as the Windows client does after a failed
+        command. Returns where it records its command line."""
+        system32 = Path(e2e.wine_env()["WINEPREFIX"]) / "drive_c" / "windows" / "system32"
+        shutil.copyfile(e2e.ARG_RECORDER_EXE, system32 / "ftp.exe")
+        self.addCleanup(self.with_real_client)
+        return system32 / "args.txt"
+
+    def with_real_client(self):
+        system32 = Path(e2e.wine_env()["WINEPREFIX"]) / "drive_c" / "windows" / "system32"
+        shutil.copyfile(e2e.FTP_EXE, system32 / "ftp.exe")
+        (system32 / "args.txt").unlink(missing_ok=True)
+
+    def confirmations(self, app):
+        return [line for line in app.list_lines() if line.startswith("... 転送確認済み ")]
 
     def runs_in_list(self, app):
         return [line[len("... 転送ファイル "):] for line in app.list_lines() if line.startswith("... 転送ファイル ")]
@@ -129,6 +149,99 @@ class TransferTest(unittest.TestCase):
                     self.assertEqual(app.wait_exit(), 0)
             self.assertFalse(server.local_path("O2000").exists())
             self.assertFalse(server.local_path("NCDATA/O2000").exists())
+
+
+    def test_verify_confirms_what_arrived_by_size_or_by_the_listing(self):
+        source = self.source("O3000.NC")
+        folder = app = None
+        for without, expected in [((), "... 転送確認済み O3000 (5000 バイト)"),
+                                  (("SIZE",), "... 転送確認済み O3000 (5000 バイト、一覧で確認)")]:
+            with self.subTest(without=without), e2e.FtpServer(self.server_home, host=HOST, without=without) as server:
+                if app is None:
+                    folder, app = self.start(machine_table(), verify=1)
+                e2e.drop(app.hwnd, [source])
+                e2e.wait_until(lambda: expected in self.confirmations(app), timeout=60, what="confirmation line")
+                self.assertEqual(server.local_path("NCDATA/O3000").read_bytes(), source.read_bytes())
+                asked = [line for line in server.command_lines() if line.startswith(("SIZE", "LIST"))]
+                self.assertEqual(asked, ["SIZE O3000"] + (["LIST"] if without else []))
+                self.assertFalse([line for line in app.list_lines() if line.startswith("エラー")])
+                self.assertEqual(app.dialogs(), [])
+                server.local_path("NCDATA/O3000").unlink()
+
+    def test_verify_turns_a_silent_loss_into_an_error_box(self):
+        sources = [self.source("O3001.NC"), self.source("O3002.NC")]
+        # A file of another size already under the second name.
+        (self.server_home / "NCDATA" / "O3002").write_bytes(b"%\r\nM30\r\n%\r\n")
+        with e2e.FtpServer(self.server_home, host=HOST) as server:
+            # verify=0: the loss passes in silence, and nobody asks the server.
+            folder, app = self.start(machine_table())
+            recorded = self.with_silent_client()
+            e2e.wait_until(lambda: server.command_lines(), timeout=30, what="the start-up file list")
+            e2e.wait_until(lambda: server.command_lines()[-1] == "QUIT", timeout=30, what="the file list to end")
+            commands = len(server.command_lines())
+            e2e.drop(app.hwnd, sources)
+            e2e.wait_until(lambda: len(self.runs_in_list(app)) == 2, timeout=60, what="two runs")
+            self.assertTrue(recorded.exists())
+            time.sleep(1)
+            self.assertEqual(app.dialogs(), [])
+            self.assertEqual(len(server.command_lines()), commands)
+            app.close()
+            app.wait_exit()
+
+            # verify=1: one error box per file, the second run follows the first.
+            folder, app = self.start(machine_table(), verify=1)
+            e2e.drop(app.hwnd, sources)
+            first = app.expect_box(timeout=60)
+            second = app.expect_box(timeout=60)
+            form = "エラー：ファイル %s が正しく届いていません（フォルダ NCDATA の %s：%s）"
+            self.assertEqual((first["icon"], first["text"]),
+                             ("error", form % (e2e.windows_path(sources[0]), "O3001", "ありません")))
+            self.assertEqual((second["icon"], second["text"]),
+                             ("error", form % (e2e.windows_path(sources[1]), "O3002",
+                                               "11 バイト、送ったファイルは 5000 バイト")))
+            self.assertEqual(self.confirmations(app), [])
+            self.assertEqual(server.local_path("NCDATA/O3002").read_bytes(), b"%\r\nM30\r\n%\r\n")
+
+    def test_verify_names_the_folder_the_file_did_not_reach_and_a_server_it_could_not_ask(self):
+        source = self.source("O3003.NC")
+        with e2e.FtpServer(self.server_home, host=HOST):
+            # The Windows client, refused "cd NOSUCH", puts the file into the login folder.
+            (self.server_home / "O3003").write_bytes(source.read_bytes())
+            self.with_silent_client()
+            folder, app = self.start(machine_table(folder="NOSUCH"), verify=1)
+            e2e.drop(app.hwnd, [source])
+            box = app.expect_box(timeout=60)
+            self.assertEqual(box["icon"], "error")
+            self.assertRegex(box["text"], "^" + re.escape(
+                "エラー：ファイル %s が正しく届いていません（フォルダ NOSUCH の O3003：フォルダに移動できません（サーバーの拒否: 550 "
+                % e2e.windows_path(source)))
+            app.close()
+            app.wait_exit()
+
+            # Our ftp.exe stops at the refused cd and says so: its box is the
+            # only one, the server's answer goes to the list.
+            self.with_real_client()
+            folder, app = self.start(machine_table(folder="NOSUCH"), verify=1)
+            e2e.drop(app.hwnd, [source])
+            box = app.expect_box(timeout=60)
+            self.assertEqual(box["text"], "エラー：ファイル %s の転送に失敗しました（ftp.exe 終了コード 1）"
+                             % e2e.windows_path(source))
+            lines = app.list_lines()
+            self.assertTrue([line for line in lines if line.startswith(
+                "エラー：ファイル %s が正しく届いていません（フォルダ NOSUCH の O3003：" % e2e.windows_path(source))], lines)
+            time.sleep(1)
+            self.assertEqual(app.dialogs(), [])
+            app.close()
+            app.wait_exit()
+
+        # Nobody serves the machine's address: a warning, not an error.
+        folder, app = self.start(machine_table(address=DOWN_HOST), verify=1)
+        self.with_silent_client()
+        e2e.drop(app.hwnd, [source])
+        box = app.expect_box(timeout=60)
+        self.assertEqual(box["icon"], "warning")
+        self.assertRegex(box["text"], "^" + re.escape("ファイル %s の転送を確認できませんでした：%s に接続できません"
+                                                      % (e2e.windows_path(source), DOWN_HOST)))
 
 
 if __name__ == "__main__":

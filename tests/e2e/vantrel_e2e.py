@@ -157,7 +157,7 @@ import json, sys
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
-host, port, user, password, home, log = sys.argv[1:7]
+host, port, user, password, home, log, without = sys.argv[1:8]
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, home, perm="elradfmwMT")
 log_file = open(log, "a", encoding="utf-8") if log else None
@@ -169,6 +169,8 @@ Handler.authorizer = authorizer
 Handler.unicode_errors = "surrogateescape"
 Handler.auth_failed_timeout = 0.1
 Handler.passive_ports = None
+# Commands this server does not know ("500 ... not understood"), as older servers lack SIZE.
+Handler.proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items() if k not in without.split(",")}
 if log_file:
     def pre_process_command(self, line, cmd, arg, _base=FTPHandler.pre_process_command):
         raw = line.encode("utf-8", "surrogateescape").hex()
@@ -194,12 +196,15 @@ class FtpServer:
             ...
             self.assertIn("STOR O1234.NC", server.command_lines())
             self.assertTrue(server.local_path("テスト.NC").exists())
+
+    Commands named in `without` are answered as unknown (500).
     """
 
     def __init__(self, home, user="vantrel", password="secret", host="127.0.0.5", port=21,
-                 log_commands=True):
+                 log_commands=True, without=()):
         self.home = Path(home)
         self.user, self.password, self.host, self.port = user, password, host, port
+        self.without = without
         self._log = None
         if log_commands:
             handle, name = tempfile.mkstemp(prefix="ftp-commands-", suffix=".jsonl")
@@ -217,7 +222,7 @@ class FtpServer:
         except OSError:
             pass
         args = [PYTHON, "-c", _SERVER_SCRIPT, self.host, str(self.port), self.user, self.password,
-                str(self.home), str(self._log or "")]
+                str(self.home), str(self._log or ""), ",".join(self.without)]
         # pyftpdlib logs every connection to stderr: a file, because a pipe
         # nobody reads would fill up and stop the server in a long test.
         self._stderr = tempfile.TemporaryFile()

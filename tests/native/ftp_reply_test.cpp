@@ -92,6 +92,22 @@ TEST(FtpDirectoryReply, QuotedPathWithDoubledQuotes)
     EXPECT_FALSE(ParseDirectoryReply("257 no quotes", path));
 }
 
+TEST(FtpSizeReply, OnlyA213WithOneWholeNumber)
+{
+    std::uint64_t size = 7;
+    ASSERT_TRUE(ParseSizeReply("213 5000", size));
+    EXPECT_EQ(size, 5000u);
+    ASSERT_TRUE(ParseSizeReply("213 18446744073709551615 ", size));
+    EXPECT_EQ(size, UINT64_MAX);
+    size = 7;
+    EXPECT_FALSE(ParseSizeReply("213 18446744073709551616", size));
+    EXPECT_FALSE(ParseSizeReply("213-5000", size));
+    EXPECT_FALSE(ParseSizeReply("213 ", size));
+    EXPECT_FALSE(ParseSizeReply("213 50 00", size));
+    EXPECT_FALSE(ParseSizeReply("550 5000", size));
+    EXPECT_EQ(size, 7u);
+}
+
 TEST(FtpNameList, OneNamePerLineEitherLineEnd)
 {
     EXPECT_EQ(SplitNameList("O1234\r\na b.nc\n\r\nPROG"), (std::vector<std::string>{"O1234", "a b.nc", "PROG"}));
