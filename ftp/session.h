@@ -95,6 +95,8 @@ public:
     void Close();
 
     FtpError error() const { return error_; }
+    // The code of the last reply, 0 when none came.
+    int last_code() const { return last_code_; }
     // Text for the user, in Japanese, of the last failure.
     std::string ErrorText() const;
 
