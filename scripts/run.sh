@@ -1,36 +1,61 @@
 #!/bin/bash
-# Builds Vantrel and starts a working demo under Wine:
+# Builds Vantrel and starts a working demo under Wine, as the user who types
+# it (only installing missing packages asks for sudo, in scripts/setup.sh):
 #   - a program folder in build/program (Vantrel.exe, filelist.exe,
 #     FTPClient.exe, help\, tmp\, Log\) with a Vantrel.ini that names the
 #     machine table and keeps a log, and a machines.ini whose default
 #     machine is the demo data server;
-#   - the demo data server: a pyftpdlib FTP server on 127.0.0.20 (port 21 as
-#     root, 2121 otherwise; VANTREL_DEMO_HOST changes the address), user
-#     "demo", password "demo", initial folder NCDATA, files kept in
+#   - the demo data server: a pyftpdlib FTP server on 127.0.0.20
+#     (VANTREL_DEMO_HOST changes the address), port 21 as root; an ordinary
+#     user may not listen on ports below 1024, so it takes the first free
+#     port from 2121 on and the machine table names it ("address:port");
+#     user "demo", password "demo", initial folder NCDATA, files kept in
 #     build/demo-server; it is stopped again when Vantrel ends;
-#   - the Wine prefix ~/.local/share/vantrel/wineprefix (made on first use,
-#     with our ftp.exe, since Wine ships none);
-#   - the window on $DISPLAY, or on an Xvfb of its own when DISPLAY is unset.
+#   - the Wine prefix ~/.local/share/vantrel/wineprefix (VANTREL_WINEPREFIX
+#     changes it; made on first use, with our ftp.exe, since Wine ships none);
+#   - the window on $DISPLAY, or on an Xvfb of its own when DISPLAY is unset;
+#     then it prints how to look at the window and drop the sample on it.
+# VANTREL_DEMO_DIR moves build/program, build/demo-server and
+# build/demo-files elsewhere; VANTREL_WIN_BUILD names the cross build.
 # A Vantrel.ini or machines.ini that differs from what the demo last wrote
 # there (the user's own edits) is kept. Extra arguments go to Vantrel.exe.
+# Every failure ends the script with a non-zero status and says what failed
+# and what to try; the script never ends silently.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
-win=${VANTREL_WIN_BUILD:-build/win}
+win=$(realpath -m "${VANTREL_WIN_BUILD:-build/win}")
+demo=$(realpath -m "${VANTREL_DEMO_DIR:-build}")
 
-bash scripts/setup.sh
-bash scripts/build.sh win
+# Prints its arguments as "run: " lines on stderr and ends the script.
+fail() {
+  local line
+  for line in "$@"; do echo "run: $line" >&2; done
+  exit 1
+}
+
+trap 'exit 130' INT TERM
+
+if [ -n "${SUDO_USER:-}" ] && [ "$(id -u)" -eq 0 ]; then
+  echo "run: started through sudo, so the demo runs as root; as yourself (bash scripts/run.sh) it runs" \
+       "on your desktop and asks for sudo only to install missing packages"
+fi
+
+bash scripts/setup.sh || fail "installing the needed packages failed (the messages above say why)." \
+  "Try: sudo apt-get update, then run this script again."
+VANTREL_WIN_BUILD=$win bash scripts/build.sh win || fail "building Vantrel failed (the compiler's messages are above)." \
+  "If $repo/build was made by an earlier run as root: sudo chown -R $(id -un) $repo/build; then run this again."
 
 host=${VANTREL_DEMO_HOST:-127.0.0.20}
-if [ "$(id -u)" -eq 0 ]; then port=21; address=$host; else port=2121; address=$host:2121; fi
+if [ "$(id -u)" -eq 0 ]; then ports=(21); else ports=($(seq 2121 2130)); fi
 user=demo
 password=demo
 initial_folder=NCDATA
 
-program=$repo/build/program
-server_home=$repo/build/demo-server
+program=$demo/program
+server_home=$demo/demo-server
 landing=$server_home/$initial_folder
-samples=$repo/build/demo-files
+samples=$demo/demo-files
 
 mkdir -p "$program/tmp" "$program/Log" "$program/.demo" "$landing" "$samples"
 cp -f "$win/app/Vantrel.exe" "$win/filelist/filelist.exe" "$win/ftpclient/FTPClient.exe" "$program/"
@@ -39,6 +64,70 @@ rm -rf "$program/help" && cp -r help "$program/help"
 # program to drop.
 [ -e "$landing/O0001" ] || printf '%%\r\nO0001(DEMO)\r\nG90G54G00X0Y0\r\nM30\r\n%%\r\n' >"$landing/O0001"
 printf '%%\r\nO1234(VANTREL DEMO)\r\nG90G54G00X0Y0\r\nS1000M03\r\nG01X50.F200\r\nM30\r\n%%\r\n' >"$samples/O1234.NC"
+
+export WINEPREFIX=${VANTREL_WINEPREFIX:-$HOME/.local/share/vantrel/wineprefix}
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
+if [ -e "$WINEPREFIX" ] && [ ! -O "$WINEPREFIX" ]; then
+  fail "the Wine prefix $WINEPREFIX belongs to $(stat -c %U "$WINEPREFIX"), not to $(id -un); Wine refuses it." \
+    "Try: VANTREL_WINEPREFIX=\$HOME/vantrel-prefix bash scripts/run.sh (or remove that folder as its owner)."
+fi
+WINEDEBUG=-all bash scripts/wine-prefix.sh "$WINEPREFIX" "$win/ftp_exe/ftp.exe" \
+  || fail "making the Wine prefix $WINEPREFIX failed (Wine's messages are above)." \
+    "Try: rm -rf $WINEPREFIX; then run this script again."
+
+server_pid=
+xvfb_pid=
+vantrel_pid=
+stop() {
+  if [ -n "$vantrel_pid" ]; then kill -KILL "$vantrel_pid" 2>/dev/null || true; fi
+  if [ -n "$server_pid" ]; then kill -- -"$server_pid" 2>/dev/null || kill "$server_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then
+    wineserver -k 2>/dev/null || true
+    kill "$xvfb_pid" 2>/dev/null || true
+  fi
+}
+trap stop EXIT
+
+# Names are stored as the client's bytes (Shift-JIS), as the data server of
+# a machining centre does. The server takes the first port it may listen on
+# and prints it.
+server_log=$program/.demo/ftp-server.log
+setsid /usr/bin/python3 -c '
+import sys
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+host, user, password, home, *ports = sys.argv[1:]
+authorizer = DummyAuthorizer()
+authorizer.add_user(user, password, home, perm="elradfmwMT")
+FTPHandler.authorizer = authorizer
+FTPHandler.unicode_errors = "surrogateescape"
+for port in ports:
+    try:
+        server = FTPServer((host, int(port)), FTPHandler)
+        break
+    except OSError as error:
+        print("port %s: %s" % (port, error), file=sys.stderr, flush=True)
+else:
+    sys.exit(1)
+print("listening on port %s" % port, file=sys.stderr, flush=True)
+server.serve_forever(timeout=0.5)
+' "$host" "$user" "$password" "$server_home" "${ports[@]}" </dev/null >"$server_log" 2>&1 &
+server_pid=$!
+port=
+for _ in $(seq 100); do
+  port=$(sed -n 's/^listening on port \([0-9]*\)$/\1/p' "$server_log")
+  [ -n "$port" ] && break
+  if ! kill -0 "$server_pid" 2>/dev/null; then
+    server_pid=
+    fail "the demo FTP server could not listen on $host (port ${ports[*]}):" "$(cat "$server_log")" \
+      "An earlier demo may still be running (close its window), or another program serves that address." \
+      "Try another loopback address: VANTREL_DEMO_HOST=127.0.0.30 bash scripts/run.sh"
+  fi
+  sleep 0.1
+done
+[ -n "$port" ] || fail "the demo FTP server did not start within 10 s:" "$(cat "$server_log")"
+if [ "$port" = 21 ]; then address=$host; else address=$host:$port; fi
 
 # Writes a demo file (UTF-8 text, stored as Shift-JIS with CR LF) unless the
 # user has changed the one in place: the demo's last copy is kept in .demo/.
@@ -72,79 +161,82 @@ initpath=$initial_folder
 extention=0
 "
 
-export WINEPREFIX=${VANTREL_WINEPREFIX:-$HOME/.local/share/vantrel/wineprefix}
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
-bash scripts/wine-prefix.sh "$WINEPREFIX" "$win/ftp_exe/ftp.exe"
-
-server_pid=
-xvfb_pid=
-stop() {
-  if [ -n "$server_pid" ]; then kill -- -"$server_pid" 2>/dev/null || kill "$server_pid" 2>/dev/null || true; fi
-  if [ -n "$xvfb_pid" ]; then
-    wineserver -k 2>/dev/null || true
-    kill "$xvfb_pid" 2>/dev/null || true
+if [ -n "${DISPLAY:-}" ]; then
+  xdpyinfo -display "$DISPLAY" >/dev/null 2>&1 || fail "cannot open the display $DISPLAY as $(id -un)." \
+    "If you started this through sudo or su, run it as the user of the desktop instead;" \
+    "without a desktop, unset DISPLAY and the demo uses a virtual screen of its own."
+else
+  if ! read -r DISPLAY xvfb_pid < <(bash tests/rig/start-xvfb.sh); then
+    fail "no DISPLAY is set and the virtual X server (Xvfb) did not start." \
+      "Try: bash scripts/setup.sh (it installs xvfb), or run this on a desktop."
   fi
-}
-trap stop EXIT
-trap 'exit 130' INT TERM
-
-if timeout 1 bash -c "exec 3<>/dev/tcp/$host/$port" 2>/dev/null; then
-  echo "run: $host:$port is already served by another program (an earlier demo?); stop it first" >&2
-  exit 1
-fi
-# Names are stored as the client's bytes (Shift-JIS), as the data server of
-# a machining centre does.
-setsid /usr/bin/python3 -c '
-import sys
-from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
-from pyftpdlib.servers import FTPServer
-host, port, user, password, home = sys.argv[1:6]
-authorizer = DummyAuthorizer()
-authorizer.add_user(user, password, home, perm="elradfmwMT")
-FTPHandler.authorizer = authorizer
-FTPHandler.unicode_errors = "surrogateescape"
-FTPServer((host, int(port)), FTPHandler).serve_forever(timeout=0.5)
-' "$host" "$port" "$user" "$password" "$server_home" </dev/null >"$program/.demo/ftp-server.log" 2>&1 &
-server_pid=$!
-for _ in $(seq 50); do
-  if timeout 1 bash -c "exec 3<>/dev/tcp/$host/$port" 2>/dev/null; then break; fi
-  if ! kill -0 "$server_pid" 2>/dev/null; then
-    echo "run: the demo FTP server did not start:" >&2
-    cat "$program/.demo/ftp-server.log" >&2
-    exit 1
-  fi
-  sleep 0.1
-done
-
-if [ -z "${DISPLAY:-}" ]; then
-  read -r DISPLAY xvfb_pid < <(bash tests/rig/start-xvfb.sh)
   export DISPLAY
 fi
 
 cat <<INFO
 run: Vantrel.exe starts on display $DISPLAY (Wine prefix $WINEPREFIX)
-run: program folder:  $program (settings Vantrel.ini, machine table machines.ini, logs in Log/)
+run: program folder:  $program (settings Vantrel.ini, machine table machines.ini)
 run: demo machine デモ機: ftp://$user:$password@$address/$initial_folder, stopped when Vantrel ends
 run: dropped files land in:  $landing
 run: a file to drop:         $samples/O1234.NC
+run: closing the window (【終了】) ends the demo and writes the day's log into $program/Log
+run: Ctrl+C ends everything at once, without a log
 INFO
-if [ -n "$xvfb_pid" ]; then
-  cat <<INFO
+
+cd "$program"
+# Wine's error lines go to a file of their own, shown when the window never
+# opens. In the background and waited for: a GUI program under Wine ignores
+# Ctrl+C, so the trap ends it (at once, without its log) and then the demo.
+wine_log=$program/.demo/wine.log
+started=$(date +%s)
+WINEDEBUG=${WINEDEBUG:--all,err+all} wine "$program/Vantrel.exe" "$@" 2>"$wine_log" &
+vantrel_pid=$!
+trap 'echo "run: stopped by Ctrl+C: Vantrel.exe was ended at once and wrote no log; demo server stopped"; exit 130' INT
+trap 'exit 143' TERM
+
+# The Wine process keeps the Unix process id and sets it on its X windows.
+# (kill -0 would also succeed for the ended, not yet waited-for process.)
+running() { local state; state=$(ps -o stat= -p "$1" 2>/dev/null) && [[ $state != Z* ]]; }
+shown=
+while [ -z "$shown" ] && running "$vantrel_pid"; do
+  if xdotool search --onlyvisible --pid "$vantrel_pid" >/dev/null 2>&1; then shown=1; else sleep 0.3; fi
+done
+if [ -n "$shown" ]; then
+  echo "run: the window is open"
+  if [ -n "$xvfb_pid" ]; then
+    cat <<INFO
 run: no desktop, so the window is on a virtual screen. To look at it:
 run:   import -display $DISPLAY -window root /tmp/vantrel-demo.png
 run: to drop the sample file on it (in the middle of the screen):
-run:   DISPLAY=$DISPLAY $repo/$win/tests/host/xdnd_drop --x 640 --y 512 $samples/O1234.NC
-run: end the demo with Ctrl+C
+run:   DISPLAY=$DISPLAY $win/tests/host/xdnd_drop --x 640 --y 512 $samples/O1234.NC
 INFO
+  fi
 fi
-cd "$program"
-# In the background and waited for: a GUI program under Wine ignores Ctrl+C,
-# so the trap ends it (at once, without its log) and then the demo.
-wine "$program/Vantrel.exe" "$@" &
-vantrel_pid=$!
-trap 'kill -KILL "$vantrel_pid" 2>/dev/null || true; exit 130' INT TERM
 status=0
 wait "$vantrel_pid" || status=$?
-echo "run: Vantrel.exe ended with exit code $status; demo server stopped"
+vantrel_pid=
+
+if [ -z "$shown" ]; then
+  lines=("Vantrel.exe ended (exit code $status, after $(($(date +%s) - started)) s) without ever showing its window.")
+  errors=$(grep -a 'err:' "$wine_log" | tail -n 12 || true)
+  if [ -n "$errors" ]; then
+    lines+=("Wine reported:")
+    while IFS= read -r line; do lines+=("  $line"); done <<<"$errors"
+  else
+    lines+=("Wine reported no error.")
+  fi
+  if grep -aq 'nodrv_CreateWindow' "$wine_log"; then
+    lines+=("Wine could not use the display: a wineserver of this prefix that was started without a display" \
+            "is still running. Try: WINEPREFIX=$WINEPREFIX wineserver -k; then run this script again.")
+  fi
+  lines+=("What to try: close any Vantrel window that is already open (a second Vantrel hands over to it and ends);" \
+          "start over with a new prefix: rm -rf $WINEPREFIX; Wine's whole output is in $wine_log")
+  fail "${lines[@]}"
+fi
+log=$program/Log/Vantrel$(date +%Y%m%d).log
+if [ -f "$log" ] && [ "$(stat -c %Y "$log")" -ge "$started" ]; then
+  echo "run: Vantrel.exe ended with exit code $status; demo server stopped; its log: $log"
+else
+  echo "run: Vantrel.exe ended with exit code $status; demo server stopped"
+fi
 exit $status
