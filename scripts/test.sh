@@ -4,14 +4,30 @@
 # end-to-end scripts), on a private Xvfb with a fresh Wine prefix that are
 # both torn down at the end, also on failure. Exit status 0 only when every
 # test passed. Extra arguments go to both ctest runs (e.g. -R profile).
+# Run as an ordinary user, it asks for sudo only to install missing packages.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
 win=${VANTREL_WIN_BUILD:-build/win}
 native=${VANTREL_NATIVE_BUILD:-build/native}
 
-bash scripts/setup.sh
-bash scripts/build.sh
+if [ -z "${VANTREL_TEST_NAMESPACE:-}" ]; then
+  bash scripts/setup.sh
+  bash scripts/build.sh
+  # The tests' FTP servers listen on port 21 of loopback addresses, as a
+  # machining centre's data server does, which only root may. An ordinary
+  # user runs them in a user and network namespace of their own: there the
+  # user counts as root and has a loopback interface of their own.
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! unshare --map-root-user --net true 2>/dev/null; then
+      echo "test: the tests listen on port 21, which needs root or a user namespace (unshare -rn), and this" \
+           "system allows no user namespace; run: sudo bash scripts/test.sh" >&2
+      exit 1
+    fi
+    exec env VANTREL_TEST_NAMESPACE=1 unshare --map-root-user --net \
+      bash -c 'ip link set lo up && exec bash "$0" "$@"' "$repo/scripts/test.sh" "$@"
+  fi
+fi
 
 run=$(mktemp -d /tmp/vantrel-test.XXXXXX)
 xvfb_pid=
