@@ -2,27 +2,14 @@
 
 #include <array>
 
-#include "text/lead_byte.h"
+#include "text/ascii.h"
+#include "text/parse.h"
+#include "text/sjis.h"
 
 namespace {
 
 constexpr std::array<std::string_view, 6> kOptionNames = {"host",     "user",       "password",
                                                            "encoding", "remote-dir", "local-dir"};
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 int OptionIndex(std::string_view name)
 {
@@ -52,13 +39,9 @@ std::string Unquoted(std::string_view value)
     if (value.size() < 2 || value.front() != '"' || value.back() != '"') return std::string(value);
     std::string inner(value.substr(1, value.size() - 2));
     std::size_t trailing = 0;
-    for (std::size_t i = 0; i < inner.size(); ++i) {
-        if (IsLeadByte(static_cast<unsigned char>(inner[i])) && i + 1 < inner.size()) {
-            trailing = 0;
-            ++i;
-        } else {
-            trailing = inner[i] == '\\' ? trailing + 1 : 0;
-        }
+    for (std::size_t i = 0, width = 0; i < inner.size(); i += width) {
+        width = CharBytes(inner, i);
+        trailing = width == 1 && inner[i] == '\\' ? trailing + 1 : 0;
     }
     if (trailing >= 2 && trailing % 2 == 0) inner.resize(inner.size() - trailing / 2);
     return inner;
@@ -120,10 +103,10 @@ bool ParseClientOptions(std::string_view arguments, ClientOptions& out, OptionEr
     }
 
     const std::string& encoding = values[OptionIndex("encoding")];
-    if (EqualsIgnoreCase(encoding, "sjis") || EqualsIgnoreCase(encoding, "shift_jis") ||
-        EqualsIgnoreCase(encoding, "cp932")) {
+    if (EqualsIgnoreAsciiCase(encoding, "sjis") || EqualsIgnoreAsciiCase(encoding, "shift_jis") ||
+        EqualsIgnoreAsciiCase(encoding, "cp932")) {
         out.encoding = WireEncoding::kShiftJis;
-    } else if (EqualsIgnoreCase(encoding, "utf8") || EqualsIgnoreCase(encoding, "utf-8")) {
+    } else if (EqualsIgnoreAsciiCase(encoding, "utf8") || EqualsIgnoreAsciiCase(encoding, "utf-8")) {
         out.encoding = WireEncoding::kUtf8;
     } else {
         return Fail(error, OptionProblem::kBadEncoding, encoding);

@@ -3,20 +3,10 @@
 #include <array>
 #include <utility>
 
+#include "text/ascii.h"
+#include "text/parse.h"
+
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix)
-{
-    if (prefix.size() > text.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (Fold(text[i]) != Fold(prefix[i])) return false;
-    }
-    return true;
-}
 
 struct CommandName {
     const char* name;
@@ -112,8 +102,8 @@ ScriptCommand LookUpScriptCommand(std::string_view word)
     const CommandName* found = nullptr;
     for (const CommandName& entry : kCommandNames) {
         std::string_view name = entry.name;
-        if (name.size() == word.size() && StartsWithIgnoreCase(name, word)) return entry.command;
-        if (StartsWithIgnoreCase(name, word)) {
+        if (name.size() == word.size() && StartsWithIgnoreAsciiCase(name, word)) return entry.command;
+        if (StartsWithIgnoreAsciiCase(name, word)) {
             if (found != nullptr && found->command != entry.command) return ScriptCommand::kAmbiguous;
             found = &entry;
         }
@@ -126,7 +116,7 @@ bool ParseFtpExeArguments(std::string_view arguments, FtpExeArguments& out, std:
     out = FtpExeArguments{};
     for (const std::string& word : SplitWords(arguments)) {
         if (word.size() >= 2 && word[0] == '-') {
-            if (StartsWithIgnoreCase(word, "-s:")) {
+            if (StartsWithIgnoreAsciiCase(word, "-s:")) {
                 out.script_path = word.substr(3);
                 if (out.script_path.empty()) {
                     error = word;

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "text/lead_byte.h"
+#include "text/sjis.h"
 
 namespace {
 
@@ -26,12 +26,10 @@ bool IsSafeLocalName(const std::string& name)
 {
     if (name.empty() || name == "." || name == "..") return false;
     if (name.back() == '.' || name.back() == ' ') return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
+    for (std::size_t i = 0, width = 0; i < name.size(); i += width) {
+        width = CharBytes(name, i);
+        if (width == 2) continue;
         unsigned char byte = static_cast<unsigned char>(name[i]);
-        if (IsLeadByte(byte) && i + 1 < name.size()) {
-            ++i;
-            continue;
-        }
         if (byte < 0x20 || byte == 0x7F || std::strchr("\\/:", byte) != nullptr) return false;
     }
     return !IsDeviceName(name);

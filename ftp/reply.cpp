@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-namespace {
+#include "text/ascii.h"
+#include "text/parse.h"
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+namespace {
 
 // Reads decimal digits at text[pos]; false when there are none or the value
 // passes `limit`.
@@ -52,15 +52,8 @@ bool IsMonth(std::string_view word)
 {
     static const char* const kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
                                           "jul", "aug", "sep", "oct", "nov", "dec"};
-    if (word.size() != 3) return false;
     for (const char* month : kMonths) {
-        bool same = true;
-        for (std::size_t i = 0; i < 3; ++i) {
-            char c = word[i];
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-            if (c != month[i]) same = false;
-        }
-        if (same) return true;
+        if (EqualsIgnoreAsciiCase(word, month)) return true;
     }
     return false;
 }

@@ -12,7 +12,7 @@
 #include "ftp/reply.h"
 #include "ftpclient/client_window.h"
 #include "ftpclient/ids.h"
-#include "text/lead_byte.h"
+#include "text/sjis.h"
 
 namespace {
 
@@ -48,13 +48,9 @@ std::string OptionErrorText(const OptionError& error)
 bool EndsWithSeparator(const std::string& path)
 {
     bool separator = false;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
-            separator = false;
-            ++i;
-        } else {
-            separator = path[i] == '\\' || path[i] == '/';
-        }
+    for (std::size_t i = 0, width = 0; i < path.size(); i += width) {
+        width = CharBytes(path, i);
+        separator = width == 1 && (path[i] == '\\' || path[i] == '/');
     }
     return separator;
 }

@@ -1,24 +1,23 @@
 #include "machines/registration_name.h"
 
 #include <cstring>
+#include <string_view>
 
-#include "text/lead_byte.h"
+#include "text/ascii.h"
 #include "text/parse.h"
+#include "text/sjis.h"
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 // Section lines are cut at '[' and ']', and a line break ends any line. The
 // scan steps over double-byte characters: the trail byte of ー (81 5B) is '['.
-bool HasBracketOrLineBreak(const char* name)
+bool HasBracketOrLineBreak(std::string_view name)
 {
-    for (const char* p = name; *p != '\0'; ++p) {
-        if (IsLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0') {
-            ++p;
-            continue;
-        }
-        if (*p == '[' || *p == ']' || *p == '\r' || *p == '\n') return true;
+    for (std::size_t i = 0, width = 0; i < name.size(); i += width) {
+        width = CharBytes(name, i);
+        if (width == 2) continue;
+        char c = name[i];
+        if (c == '[' || c == ']' || c == '\r' || c == '\n') return true;
     }
     return false;
 }

@@ -7,24 +7,16 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "text/lead_byte.h"
+#include "text/ascii.h"
+#include "text/sjis.h"
 
 namespace {
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Reads one "%d" field at text; returns the position after it, or nullptr.
 const char* ScanInt(const char* text, int& value)
 {
     const char* p = text;
-    while (IsBlank(*p)) ++p;
+    while (IsSpace(*p)) ++p;
     bool negative = false;
     if (*p == '+' || *p == '-') negative = (*p++ == '-');
     if (!IsDigit(*p)) return nullptr;
@@ -45,7 +37,7 @@ const char* ScanInt(const char* text, int& value)
 double ParseFraction(const char* text)
 {
     const char* p = text;
-    while (IsBlank(*p)) ++p;
+    while (IsSpace(*p)) ++p;
     const char* start = p;
     if (*p == '+' || *p == '-') ++p;
     bool digits = false;
@@ -89,22 +81,26 @@ int ScanThreeInts(const char* text, int& first, int& second, int& third)
     return 3;
 }
 
-bool EqualsIgnoreAsciiCase(const char* a, const char* b)
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b)
 {
+    if (a.size() != b.size()) return false;
     // A trail byte can lie in 'A'..'Z' (ア is 83 41): fold single-byte
     // characters only, so two different Japanese names never compare equal.
-    while (*a != '\0' && *b != '\0') {
-        if (IsLeadByte(static_cast<unsigned char>(*a)) && a[1] != '\0') {
-            if (a[0] != b[0] || a[1] != b[1]) return false;
-            a += 2;
-            b += 2;
-            continue;
+    for (std::size_t i = 0; i < a.size();) {
+        std::size_t width = CharBytes(a, i);
+        if (width == 2) {
+            if (a.compare(i, 2, b, i, 2) != 0) return false;
+        } else if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) {
+            return false;
         }
-        if (FoldAscii(*a) != FoldAscii(*b)) return false;
-        ++a;
-        ++b;
+        i += width;
     }
-    return *a == *b;
+    return true;
+}
+
+bool StartsWithIgnoreAsciiCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 int CommandLineMode(const char* word)

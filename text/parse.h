@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Number and word parsing for texts that come from INI files, edit boxes and
 // the command line. None of these can fail: text that is not a number reads
@@ -19,7 +20,10 @@ int ScanThreeInts(const char* text, int& first, int& second, int& third);
 
 // Equality that ignores the case of the ASCII letters A to Z only; the bytes
 // of double-byte characters are compared exactly.
-bool EqualsIgnoreAsciiCase(const char* a, const char* b);
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
+
+// Whether text begins with prefix, compared as EqualsIgnoreAsciiCase does.
+bool StartsWithIgnoreAsciiCase(std::string_view text, std::string_view prefix);
 
 // The command-line mode selected by a single word: 1 "system", 2 "proginf",
 // 3 "version" in any ASCII case; 0 for any other word.

@@ -4,17 +4,22 @@
 
 #include "text/lead_byte.h"
 
+std::size_t CharBytes(std::string_view text, std::size_t pos)
+{
+    return IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size() ? 2 : 1;
+}
+
 std::size_t WholeCharPrefix(const char* text, std::size_t max_bytes)
 {
+    // Only the bytes that can be kept, and the one after them that may
+    // complete a character, are looked at.
+    std::string_view scanned(text, strnlen(text, max_bytes + 1));
     std::size_t i = 0;
-    while (text[i] != '\0') {
-        std::size_t width = 1;
-        if (IsLeadByte(static_cast<unsigned char>(text[i]))) {
-            // A lead byte at the very end lost its partner in a cut: it is
-            // half a character, and nothing of it is kept.
-            if (text[i + 1] == '\0') break;
-            width = 2;
-        }
+    while (i < scanned.size()) {
+        std::size_t width = CharBytes(scanned, i);
+        // A lead byte at the very end lost its partner in a cut: it is half
+        // a character, and nothing of it is kept.
+        if (width == 1 && IsLeadByte(static_cast<unsigned char>(scanned[i]))) break;
         if (i + width > max_bytes) break;
         i += width;
     }
@@ -58,18 +63,16 @@ PathParts SplitPath(const char* path, std::size_t part_limit)
 
     const char* last_separator = nullptr;
     const char* last_dot = nullptr;
-    for (const char* q = p; *q != '\0';) {
-        if (IsLeadByte(static_cast<unsigned char>(*q)) && q[1] != '\0') {
-            q += 2;
-            continue;
-        }
-        if (*q == '\\' || *q == '/') {
-            last_separator = q;
+    std::string_view rest(p);
+    for (std::size_t i = 0, width = 0; i < rest.size(); i += width) {
+        width = CharBytes(rest, i);
+        if (width == 2) continue;
+        if (rest[i] == '\\' || rest[i] == '/') {
+            last_separator = p + i;
             last_dot = nullptr;
-        } else if (*q == '.') {
-            last_dot = q;
+        } else if (rest[i] == '.') {
+            last_dot = p + i;
         }
-        ++q;
     }
 
     const char* name = p;

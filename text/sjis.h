@@ -2,9 +2,15 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // Shift-JIS (ANSI code page) aware helpers. A trail byte may equal '\\', '/'
 // or '.', so any scan for those must step over whole characters.
+
+// The bytes of the character at text[pos]: 2 for a lead byte with a byte
+// after it, else 1 (a lead byte cut off at the end counts as a byte of its
+// own). The one step every scan of Shift-JIS text takes.
+std::size_t CharBytes(std::string_view text, std::size_t pos);
 
 // Length of the longest prefix of text that is at most max_bytes long and ends
 // on a character boundary. Stops at the terminator; a lead byte right before
