@@ -1,0 +1,22 @@
+# The code that needs no Windows, listed once for the three builds that
+# compile it: the program tree (vantrel_portable, ftp_portable), the native
+# sanitizer tree and the libFuzzer project (fuzz/). Paths are relative to the
+# repository root; the Shift-JIS lead-byte test is chosen by each build
+# (text/lead_byte_win.cpp asks Windows, text/lead_byte_sjis.cpp elsewhere).
+set(VANTREL_PORTABLE_SOURCES
+  text/sjis.cpp
+  text/parse.cpp
+  machines/registration_name.cpp
+  app/version.cpp
+  log/message_lines.cpp
+  settings/setting_text.cpp
+  transfer/control_script.cpp
+  transfer/file_list_pieces.cpp
+)
+# The FTP layer's portable part, shared by ftp.exe, filelist.exe and FTPClient.exe.
+set(VANTREL_FTP_PORTABLE_SOURCES
+  ftp/reply.cpp
+  ftp/command_line.cpp
+  ftp/client_options.cpp
+  ftp/local_name.cpp
+)
