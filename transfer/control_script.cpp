@@ -22,6 +22,9 @@ void AddLine(std::string& text, const char* word, const char* value)
 std::string ControlFileHead(const MachineRecord& machine)
 {
     std::string head;
+    // Room for every line at once: a string that grows leaves copies of the
+    // password behind in the blocks it gives up, which nobody clears.
+    head.reserve(256);
     AddLine(head, "open", machine.address.c_str());
     AddLine(head, nullptr, machine.user_name.c_str());
     AddLine(head, nullptr, machine.password.c_str());

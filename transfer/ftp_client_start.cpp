@@ -33,6 +33,9 @@ int StartFtpClient(HWND main_window)
 
     auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteA(main_window, nullptr, program.c_str(), arguments.c_str(), nullptr, SW_SHOWNORMAL));
+    // The arguments hold the password: cleared on every path, by a call the
+    // optimiser keeps although the buffer is not read again.
+    SecureZeroMemory(arguments.data(), arguments.kSize);
     if (result <= 32) return PostText(main_window, kError, "エラー：ファイル %s 実行失敗", program.c_str());
     program.Clear();
     return 0;

@@ -63,8 +63,11 @@ int RunFileList(HWND main_window)
     } else {
         arguments.Format("%s %s %s", machine.address.c_str(), machine.user_name.c_str(), machine.password.c_str());
     }
-    if (ExecuteAndWait(main_window, program.c_str(), arguments.c_str()) != 0) return -1;
+    int started = ExecuteAndWait(main_window, program.c_str(), arguments.c_str());
+    // The arguments hold the password: cleared on the failure path too, by a
+    // call the optimiser keeps although the buffer is not read again.
+    SecureZeroMemory(arguments.data(), arguments.kSize);
+    if (started != 0) return -1;
     program.Clear();
-    arguments.Clear();
     return 0;
 }
