@@ -25,8 +25,8 @@ int SetControlFileName(HWND main_window)
 int WritePutCommand(std::FILE* control_file, const char* local_path)
 {
     std::string line = PutCommandLine(local_path, g_selected_machine.extension_flag);
-    std::fputs(line.c_str(), control_file);
+    bool written = std::fputs(line.c_str(), control_file) >= 0;
     line.assign(line.size(), '\0');
     Sleep(100);
-    return 0;
+    return written ? 0 : -1;
 }

@@ -15,5 +15,6 @@ extern PathText g_control_file_path;
 int SetControlFileName(HWND main_window);
 
 // Writes the put line for local_path with the selected machine's extension
-// flag, then pauses 100 ms. Returns 0.
+// flag, then pauses 100 ms. Returns 0, or -1 when the stream refused the
+// line (the stream buffers: a full disk may show only at the close).
 int WritePutCommand(std::FILE* control_file, const char* local_path);

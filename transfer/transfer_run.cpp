@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <string>
 
 #include "app/startup_state.h"
 #include "log/message_log.h"
@@ -35,10 +36,32 @@ int StartVantrel(HWND main_window)
         return PostText(main_window, kError, "エラー：マシニング取得失敗");
     }
 
-    std::fputs(ControlFileHead(g_selected_machine).c_str(), control);
-    WritePutCommand(control, g_dropped_file_path.c_str());
-    std::fputs(kQuitLine, control);
-    std::fclose(control);
+    // With no address the client would take the user name for the host and
+    // the password for the user name, and fail without a word.
+    if (g_selected_machine.address.empty()) {
+        std::fclose(control);
+        DeleteFileA(g_control_file_path.c_str());
+        return PostText(main_window, kError, "エラー：マシニング %s のIPアドレスが登録されていません", machine.c_str());
+    }
+
+    // A short write (a full disk) would leave a script without its put line
+    // or with a cut remote name, which the client runs and passes: every
+    // write, the flush and the close are checked, and such a script is never
+    // run. The flush is separate because fclose returns 0 after its own
+    // flush failed (measured under Wine 8 on a full file system; fflush
+    // returns EOF there and sets the error flag).
+    std::string head = ControlFileHead(g_selected_machine);
+    bool written = std::fputs(head.c_str(), control) >= 0;
+    SecureZeroMemory(head.data(), head.size());
+    written = WritePutCommand(control, g_dropped_file_path.c_str()) == 0 && written;
+    written = std::fputs(kQuitLine, control) >= 0 && written;
+    written = std::fflush(control) == 0 && std::ferror(control) == 0 && written;
+    written = std::fclose(control) == 0 && written;
+    if (!written) {
+        DeleteFileA(g_control_file_path.c_str());
+        return PostText(main_window, kError, "エラー：コントロールファイル %s を書き込めないため、ファイル %s を転送しませんでした",
+                        g_control_file_path.c_str(), g_dropped_file_path.c_str());
+    }
 
     FixedText<540> parameters;
     parameters.Assign(ClientParameters(g_control_file_path.c_str()).c_str());
@@ -46,6 +69,14 @@ int StartVantrel(HWND main_window)
     bool ran = ExecuteAndWait(main_window, "ftp.exe", parameters.c_str(), &exit_code) == 0;
     parameters.Clear();
 
+    // The client tells a failed transfer by its exit status; a file that did
+    // not arrive must never pass for sent, not even when the control file
+    // then cannot be deleted: the failed transfer is reported first.
+    bool failed = ran && exit_code != 0;
+    if (failed) {
+        PostText(main_window, kError, "エラー：ファイル %s の転送に失敗しました（ftp.exe 終了コード %lu）",
+                 g_dropped_file_path.c_str(), static_cast<unsigned long>(exit_code));
+    }
     if (ReadProfileInt("Vantrel", "delete", 1, g_startup.settings_path.c_str()) == 1 &&
         !DeleteFileA(g_control_file_path.c_str())) {
         return PostText(main_window, kError, "エラー：Ctrlファイルの削除に失敗しました");
@@ -53,15 +84,8 @@ int StartVantrel(HWND main_window)
 
     // Asked of the server whatever the client said; after a failure already
     // in a box (not started, or a failing exit status) only the list hears it.
-    int delivery = CheckDelivery(main_window, g_dropped_file_path.c_str(), !ran || exit_code != 0);
-
-    // The client tells a failed transfer by its exit status; a file that did
-    // not arrive must never pass for sent.
-    if (ran && exit_code != 0) {
-        return PostText(main_window, kError, "エラー：ファイル %s の転送に失敗しました（ftp.exe 終了コード %lu）",
-                        g_dropped_file_path.c_str(), static_cast<unsigned long>(exit_code));
-    }
-    if (delivery != 0) return -1;
+    int delivery = CheckDelivery(main_window, g_dropped_file_path.c_str(), !ran || failed);
+    if (failed || delivery != 0) return -1;
 
     g_dropped_file_path.Clear();
     g_control_file_path.Clear();

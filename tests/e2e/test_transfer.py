@@ -6,6 +6,7 @@ system32, as it would run the Windows client."""
 import os
 import re
 import shutil
+import subprocess
 import sys
 import tempfile
 import time
@@ -150,6 +151,55 @@ class TransferTest(unittest.TestCase):
             self.assertFalse(server.local_path("O2000").exists())
             self.assertFalse(server.local_path("NCDATA/O2000").exists())
 
+    def test_ftp_exe_that_cannot_start_is_reported_for_each_file(self):
+        """Without ftp.exe in the prefix: an error box per file, each control
+        file deleted all the same, and the next file of the drop still runs."""
+        system32 = Path(e2e.wine_env()["WINEPREFIX"]) / "drive_c" / "windows" / "system32"
+        client, hidden = system32 / "ftp.exe", system32 / "ftp.exe.hidden"
+        files = [self.source("O1.NC"), self.source("O2.NC")]
+        with e2e.FtpServer(self.server_home, host=HOST):
+            folder, app = self.start(machine_table())
+            # End-to-end scripts run one at a time: no other test needs the client meanwhile.
+            client.rename(hidden)
+            self.addCleanup(hidden.rename, client)
+            e2e.drop(app.hwnd, files)
+            for _ in files:
+                # The shell says so first in its own box (measured under Wine 8), then Vantrel.
+                self.assertEqual(app.expect_box(timeout=30)["text"], "ファイルが見つかりません。\r\n")
+                box = app.expect_box(timeout=30)
+                self.assertEqual((box["icon"], box["text"]), ("error", "エラー：ファイルの実行に失敗しました"))
+            e2e.wait_until(lambda: len(self.runs_in_list(app)) == 2, timeout=30, what="both runs")
+            self.assertEqual(control_files(folder), [])
+            self.assertEqual(app.dialogs(), [])
+
+    @unittest.skipUnless(os.geteuid() == 0, "mounting a tiny file system needs root")
+    def test_a_control_file_that_cannot_be_written_whole_is_not_run(self):
+        """tmp on a full 4 KiB file system: the control file's write fails at
+        its flush; it is deleted, ftp.exe never starts (the server sees no
+        login), and the box names the dropped file."""
+        source = self.source("O3000.NC")
+        with e2e.FtpServer(self.server_home, host=HOST) as server:
+            folder, app = self.start(machine_table())  # the start-up list is fetched first
+            tmp = folder.path / "tmp"
+            subprocess.run(["mount", "-t", "tmpfs", "-o", "size=4k,nr_inodes=16", "tmpfs", str(tmp)], check=True)
+            self.addCleanup(subprocess.run, ["umount", "-l", str(tmp)], check=True)
+            filler = os.open(tmp / "filler", os.O_WRONLY | os.O_CREAT)
+            try:
+                with self.assertRaises(OSError):  # full
+                    while True:
+                        os.write(filler, b"x" * 1024)
+            finally:
+                os.close(filler)
+            logins = [c["cmd"] for c in server.commands()].count("USER")
+            e2e.drop(app.hwnd, [source])
+            box = app.expect_box(timeout=30)
+            self.assertEqual(box["icon"], "error")
+            self.assertRegex(box["text"], r"^エラー：コントロールファイル .*\\tmp\\\d{12}\.txt を書き込めないため、"
+                             r"ファイル %s を転送しませんでした$" % re.escape(e2e.windows_path(source)))
+            self.assertEqual(control_files(folder), [])
+            time.sleep(2)
+            self.assertEqual([c["cmd"] for c in server.commands()].count("USER"), logins)
+            self.assertFalse(server.local_path("NCDATA/O3000").exists())
 
     def test_verify_confirms_what_arrived_by_size_or_by_the_listing(self):
         source = self.source("O3000.NC")

@@ -110,6 +110,51 @@ TEST_F(TransferTest, MissingTmpFolderIsAnOpenError)
     EXPECT_EQ(boxes.Boxes()[0].text.substr(boxes.Boxes()[0].text.size() - 15), ".txt open error");
 }
 
+TEST_F(TransferTest, AMachineWithoutAddressIsRefusedBeforeAnyControlFile)
+{
+    folder_.MakeFolder("tmp");
+    SetWindowTextA(combo_, "MC1");
+    g_selected_machine.address.Clear();
+    g_dropped_file_path.Assign("D:\\data\\O1234.NC");
+    MessageBoxCapture boxes;
+    EXPECT_EQ(StartVantrel(main_), -1);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "エラー：マシニング MC1 のIPアドレスが登録されていません");
+    EXPECT_TRUE(TmpNames().empty());
+}
+
+TEST_F(TransferTest, AControlFileThatCannotBeDeletedComesAfterTheFailedTransfer)
+{
+    folder_.MakeFolder("tmp");
+    SetWindowTextA(combo_, "MC1");
+    g_dropped_file_path.Assign("D:\\data\\O1234.NC");
+    // Held open without delete sharing under this minute's and the next
+    // minute's name: the run opens, writes and hands it on, and cannot
+    // delete it. Nothing listens on 127.0.0.1:21, so the transfer fails.
+    std::vector<HANDLE> held;
+    for (int minute = 0; minute < 2; ++minute) {
+        SYSTEMTIME t;
+        GetLocalTime(&t);
+        FILETIME f;
+        SystemTimeToFileTime(&t, &f);
+        ULARGE_INTEGER at{{f.dwLowDateTime, f.dwHighDateTime}};
+        at.QuadPart += minute * 600000000ULL;
+        f = {at.LowPart, at.HighPart};
+        FileTimeToSystemTime(&f, &t);
+        char name[32];
+        std::snprintf(name, sizeof name, "tmp\\%d%02d%02d%02d%02d.txt", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute);
+        held.push_back(CreateFileA((folder_ / name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_NE(held.back(), INVALID_HANDLE_VALUE);
+    }
+    MessageBoxCapture boxes;
+    EXPECT_EQ(StartVantrel(main_), -1);
+    for (HANDLE h : held) CloseHandle(h);
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "エラー：ファイル D:\\data\\O1234.NC の転送に失敗しました（ftp.exe 終了コード 1）");
+    EXPECT_EQ(boxes.Boxes()[1].text, "エラー：Ctrlファイルの削除に失敗しました");
+}
+
 TEST_F(TransferTest, CleanUpDeletesTxtFilesOnlyAndReportsEach)
 {
     folder_.MakeFolder("tmp");
