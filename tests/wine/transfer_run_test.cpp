@@ -15,6 +15,7 @@
 #include "tests/wine/control_text.h"
 #include "transfer/control_file.h"
 #include "transfer/file_list_pieces.h"
+#include "transfer/server_file_list.h"
 #include "transfer/temp_cleanup.h"
 #include "transfer/transfer_run.h"
 
@@ -153,6 +154,46 @@ TEST_F(TransferTest, AControlFileThatCannotBeDeletedComesAfterTheFailedTransfer)
     ASSERT_EQ(boxes.Boxes().size(), 2u);
     EXPECT_EQ(boxes.Boxes()[0].text, "エラー：ファイル D:\\data\\O1234.NC の転送に失敗しました（ftp.exe 終了コード 1）");
     EXPECT_EQ(boxes.Boxes()[1].text, "エラー：Ctrlファイルの削除に失敗しました");
+}
+
+// filelist.exe is stood in for by the argument recorder, which leaves the
+// intermediate file alone: each case lays it out, or holds it, first.
+TEST_F(TransferTest, IntermediateFileListThatCannotBeOpenedDeletedOrIsEmptyIsReported)
+{
+    folder_.MakeFolder("tmp");
+    HWND server_list = CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 300, 200, main_, reinterpret_cast<HMENU>(IDC_SERVER_FILE_LIST),
+                                     nullptr, nullptr);
+    char exe[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string recorder(exe, length);
+    recorder.replace(recorder.find_last_of('\\') + 1, std::string::npos, "arg_recorder.exe");
+    ASSERT_TRUE(CopyFileA(recorder.c_str(), (folder_ / "filelist.exe").c_str(), FALSE));
+    std::string list_path = folder_ / "tmp\\filelist.tmp";
+    auto hold = [&](DWORD share) {
+        return CreateFileA(list_path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    MessageBoxCapture boxes;
+
+    folder_.WriteFile("tmp\\filelist.tmp", "O0001\r\n");
+    HANDLE locked = hold(0);
+    EXPECT_EQ(UpdateServerFileList(main_), -1);
+    CloseHandle(locked);
+    EXPECT_EQ(ListBoxLines(server_list), std::vector<std::string>{});
+
+    HANDLE undeletable = hold(FILE_SHARE_READ);
+    EXPECT_EQ(UpdateServerFileList(main_), -1);
+    CloseHandle(undeletable);
+    EXPECT_EQ(ListBoxLines(server_list), std::vector<std::string>{"O0001\n"});  // kept
+
+    folder_.WriteFile("tmp\\filelist.tmp", "");
+    EXPECT_EQ(UpdateServerFileList(main_), -1);
+    EXPECT_FALSE(folder_.Exists("tmp\\filelist.tmp"));  // deleted before the box
+    EXPECT_EQ(ListBoxLines(server_list), std::vector<std::string>{});
+
+    std::vector<std::string> texts;
+    for (const CapturedWindow& box : boxes.Boxes()) texts.push_back(box.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"ファイル " + list_path + " オープンエラー", "エラー：中間ファイルの削除に失敗",
+                                               "データサーバーのファイルがありません？"}));
 }
 
 TEST_F(TransferTest, CleanUpDeletesTxtFilesOnlyAndReportsEach)
