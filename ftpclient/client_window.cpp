@@ -2,70 +2,140 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
+#include "ftpclient/client_layout.h"
 #include "ftpclient/ids.h"
+#include "platform/controls.h"
 
 namespace {
 
 ClientWindow& State(HWND window) { return *reinterpret_cast<ClientWindow*>(GetWindowLongPtrA(window, DWLP_USER)); }
 
-LRESULT Send(HWND window, int id, UINT message, WPARAM w = 0, LPARAM l = 0)
+ListView List(HWND window, int id) { return ListView(GetDlgItem(window, id)); }
+
+Pane& PaneOf(ClientWindow& state, int list_id) { return list_id == IDC_LOCAL_LIST ? state.local : state.remote; }
+
+void SetStatus(HWND window, const std::string& text) { SetItemText(window, IDC_STATUS, text.c_str()); }
+
+ProgressBar Progress(HWND window) { return ProgressBar(GetDlgItem(window, IDC_PROGRESS)); }
+
+constexpr const char* kColumnTitles[] = {"名前", "サイズ", "更新日時", "種類"};
+constexpr int kColumnWidths[] = {68, 40, 74, 54};  // dialog units
+constexpr int kParentParam = -1;
+
+void ShowSortMark(HWND window, const Pane& pane)
 {
-    return SendDlgItemMessageA(window, id, message, w, l);
+    ListView list = List(window, pane.list_id);
+    for (int column = 0; column < 4; ++column) {
+        std::string title = kColumnTitles[column];
+        if (static_cast<int>(pane.order.column) == column) title += pane.order.descending ? " ▼" : " ▲";
+        list.SetColumnTitle(column, title.c_str());
+    }
 }
 
-void SetStatus(HWND window, const std::string& text) { SetDlgItemTextA(window, IDC_STATUS, text.c_str()); }
+// Rows of the pane in its order; the rows whose indexes are in `selected` stay selected.
+void FillPane(HWND window, const Pane& pane, const std::vector<int>& selected = {})
+{
+    ListView list = List(window, pane.list_id);
+    list.SetRedraw(false);
+    list.DeleteAllItems();
+    if (pane.has_parent) list.AddItem("..", kParentParam);
+    for (std::size_t index : SortedRows(pane.rows, pane.order)) {
+        const FileRow& row = pane.rows[index];
+        int item = list.AddItem(row.name.c_str(), static_cast<LPARAM>(index));
+        list.SetItemText(item, 1, row.is_directory ? "" : GroupedSize(row.size).c_str());
+        list.SetItemText(item, 2, RowTimeText(row.modified).c_str());
+        list.SetItemText(item, 3, TypeText(row).c_str());
+        if (std::find(selected.begin(), selected.end(), static_cast<int>(index)) != selected.end()) {
+            list.SetItemState(item, LVIS_SELECTED, LVIS_SELECTED);
+        }
+    }
+    list.SetItemState(0, LVIS_FOCUSED, LVIS_FOCUSED);
+    list.SetRedraw(true);
+}
 
-std::string SizeText(std::uint64_t size) { return std::to_string(size); }
+// Indexes of the selected rows (".." left out).
+std::vector<int> SelectedRows(HWND window, const Pane& pane)
+{
+    ListView list = List(window, pane.list_id);
+    std::vector<int> rows;
+    for (int item = list.GetNextItem(-1, LVNI_SELECTED); item >= 0; item = list.GetNextItem(item, LVNI_SELECTED)) {
+        LPARAM index = list.GetItemParam(item);
+        if (index >= 0 && index < static_cast<LPARAM>(pane.rows.size())) rows.push_back(static_cast<int>(index));
+    }
+    return rows;
+}
 
-void FillLocalList(HWND window)
+RowTime LocalRowTime(const FILETIME& written)
+{
+    FILETIME local;
+    SYSTEMTIME time;
+    RowTime out;
+    if (!FileTimeToLocalFileTime(&written, &local) || !FileTimeToSystemTime(&local, &time)) return out;
+    out.year = time.wYear;
+    out.month = time.wMonth;
+    out.day = time.wDay;
+    out.hour = time.wHour;
+    out.minute = time.wMinute;
+    return out;
+}
+
+void ReadLocalFolder(HWND window)
 {
     ClientWindow& state = State(window);
-    state.local_names.clear();
-    Send(window, IDC_LOCAL_LIST, LB_RESETCONTENT);
+    state.local.rows.clear();
+    state.local.has_parent = !ParentFolder(state.local_folder).empty();
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((state.local_folder + "*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
-            std::uint64_t size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-            std::string line = std::string(found.cFileName) + "\t" + SizeText(size);
-            Send(window, IDC_LOCAL_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
-            state.local_names.push_back(found.cFileName);
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            FileRow row;
+            row.name = name;
+            row.is_directory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            row.size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+            row.modified = LocalRowTime(found.ftLastWriteTime);
+            state.local.rows.push_back(row);
         } while (FindNextFileA(search, &found));
         FindClose(search);
     }
+    SetItemText(window, IDC_LOCAL_PATH, state.local_folder.c_str());
+    FillPane(window, state.local);
 }
 
-void FillRemoteList(HWND window)
+void ShowRemoteEntries(HWND window)
 {
     ClientWindow& state = State(window);
-    Send(window, IDC_REMOTE_LIST, LB_RESETCONTENT);
-    state.remote_has_parent = !state.remote_path.empty() && state.remote_path != "/";
-    if (state.remote_has_parent) Send(window, IDC_REMOTE_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(".."));
+    SYSTEMTIME clock;
+    GetLocalTime(&clock);
+    RowTime now;
+    now.year = clock.wYear;
+    now.month = clock.wMonth;
+    now.day = clock.wDay;
+    now.hour = clock.wHour;
+    now.minute = clock.wMinute;
+    state.remote.rows.clear();
     for (const RemoteEntry& entry : state.remote_entries) {
-        std::string line = entry.shown + "\t" + (entry.is_directory ? "<DIR>" : SizeText(entry.size)) + "\t" +
-                           entry.modified;
-        Send(window, IDC_REMOTE_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        FileRow row;
+        row.name = entry.shown;
+        row.is_directory = entry.is_directory;
+        row.size = entry.size;
+        ParseListingTime(entry.modified, now, row.modified);
+        state.remote.rows.push_back(row);
     }
-    SetDlgItemTextA(window, IDC_REMOTE_PATH, state.remote_path.c_str());
+    state.remote.has_parent = !state.remote_path.empty() && state.remote_path != "/";
+    FillPane(window, state.remote);
+    SetItemText(window, IDC_REMOTE_PATH, state.remote_path.c_str());
 }
 
-std::vector<int> SelectedRows(HWND window, int list)
-{
-    int count = static_cast<int>(Send(window, list, LB_GETSELCOUNT));
-    std::vector<int> rows(count > 0 ? static_cast<std::size_t>(count) : 0);
-    if (count > 0) Send(window, list, LB_GETSELITEMS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(rows.data()));
-    return rows;
-}
-
-// The selected remote files (directories and ".." left out).
+// The selected remote files (folders and ".." left out).
 std::vector<RemoteEntry> SelectedRemoteFiles(HWND window)
 {
     ClientWindow& state = State(window);
     std::vector<RemoteEntry> files;
-    for (int row : SelectedRows(window, IDC_REMOTE_LIST)) {
-        int index = row - (state.remote_has_parent ? 1 : 0);
-        if (index < 0 || index >= static_cast<int>(state.remote_entries.size())) continue;
+    for (int index : SelectedRows(window, state.remote)) {
         if (!state.remote_entries[index].is_directory) files.push_back(state.remote_entries[index]);
     }
     return files;
@@ -75,22 +145,23 @@ std::vector<std::string> SelectedLocalFiles(HWND window)
 {
     ClientWindow& state = State(window);
     std::vector<std::string> names;
-    for (int row : SelectedRows(window, IDC_LOCAL_LIST)) {
-        if (row >= 0 && row < static_cast<int>(state.local_names.size())) names.push_back(state.local_names[row]);
+    for (int index : SelectedRows(window, state.local)) {
+        if (!state.local.rows[index].is_directory) names.push_back(state.local.rows[index].name);
     }
     return names;
 }
 
 void SetBusy(HWND window, bool busy)
 {
-    for (int id : {IDC_UPLOAD, IDC_DOWNLOAD, IDC_DELETE, IDC_REFRESH}) EnableWindow(GetDlgItem(window, id), !busy);
-    EnableWindow(GetDlgItem(window, IDC_STOP), busy);
-    if (busy) Send(window, IDC_PROGRESS, PBM_SETPOS, 0);
+    for (int id : {IDC_UPLOAD, IDC_DOWNLOAD, IDC_DELETE, IDC_REFRESH}) DialogItem(window, id).Enable(!busy);
+    DialogItem(window, IDC_STOP).Enable(busy);
+    if (busy) Progress(window).SetPos(0);
 }
 
 void StartJob(HWND window, Job job)
 {
     ClientWindow& state = State(window);
+    job.local_folder = state.local_folder;
     if (state.worker->Start(std::move(job))) {
         SetBusy(window, true);
     } else {
@@ -157,7 +228,7 @@ void Delete(HWND window)
         for (const std::string& name : names) {
             if (!DeleteFileA((state.local_folder + name).c_str())) failures += name + "\n";
         }
-        FillLocalList(window);
+        ReadLocalFolder(window);
         if (!failures.empty()) {
             MessageBoxA(window, ("削除できませんでした:\n" + failures).c_str(), kClientCaption, MB_OK | MB_ICONERROR);
         }
@@ -177,25 +248,117 @@ void Delete(HWND window)
     if (Confirm(window, text)) StartJob(window, std::move(job));
 }
 
-void OpenRemoteRow(HWND window)
+void Refresh(HWND window)
 {
-    ClientWindow& state = State(window);
-    int row = static_cast<int>(Send(window, IDC_REMOTE_LIST, LB_GETCARETINDEX));
+    ReadLocalFolder(window);
+    Job job;
+    job.kind = JobKind::kRefresh;
+    StartJob(window, std::move(job));
+}
+
+void ChangeRemoteFolder(HWND window, const RemoteEntry& target)
+{
+    if (State(window).worker->busy()) return;
     Job job;
     job.kind = JobKind::kChangeDirectory;
-    if (state.remote_has_parent && row == 0) {
-        RemoteEntry parent;
-        parent.wire = "..";
-        job.remote_entries.push_back(parent);
-    } else {
-        int index = row - (state.remote_has_parent ? 1 : 0);
-        if (index < 0 || index >= static_cast<int>(state.remote_entries.size()) ||
-            !state.remote_entries[index].is_directory) {
-            return;
-        }
-        job.remote_entries.push_back(state.remote_entries[index]);
-    }
+    job.remote_entries.push_back(target);
     StartJob(window, std::move(job));
+}
+
+void GoUp(HWND window, int list_id)
+{
+    ClientWindow& state = State(window);
+    if (!PaneOf(state, list_id).has_parent) return;
+    if (list_id == IDC_LOCAL_LIST) {
+        state.local_folder = ParentFolder(state.local_folder);
+        ReadLocalFolder(window);
+        return;
+    }
+    RemoteEntry parent;
+    parent.wire = "..";
+    ChangeRemoteFolder(window, parent);
+}
+
+// The focused row of a pane: ".." goes up, a folder opens; a file does nothing.
+void OpenRow(HWND window, int list_id)
+{
+    ClientWindow& state = State(window);
+    Pane& pane = PaneOf(state, list_id);
+    ListView list = List(window, list_id);
+    int item = list.GetNextItem(-1, LVNI_FOCUSED);
+    if (item < 0) return;
+    LPARAM index = list.GetItemParam(item);
+    if (index == kParentParam) {
+        GoUp(window, list_id);
+        return;
+    }
+    if (index < 0 || index >= static_cast<LPARAM>(pane.rows.size()) || !pane.rows[index].is_directory) return;
+    if (list_id == IDC_LOCAL_LIST) {
+        state.local_folder += pane.rows[index].name + "\\";
+        ReadLocalFolder(window);
+    } else {
+        ChangeRemoteFolder(window, state.remote_entries[index]);
+    }
+}
+
+void SelectAll(HWND window, int list_id)
+{
+    ListView list = List(window, list_id);
+    list.SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
+    if (PaneOf(State(window), list_id).has_parent) list.SetItemState(0, 0, LVIS_SELECTED);
+}
+
+void SortBy(HWND window, int list_id, int column)
+{
+    Pane& pane = PaneOf(State(window), list_id);
+    std::vector<int> selected = SelectedRows(window, pane);
+    pane.order = ClickedOrder(pane.order, static_cast<SortColumn>(column));
+    ShowSortMark(window, pane);
+    FillPane(window, pane, selected);
+}
+
+// The focused pane's id, or 0 when the focus is elsewhere.
+int FocusedPane(HWND window)
+{
+    HWND focus = GetFocus();
+    for (int id : {IDC_LOCAL_LIST, IDC_REMOTE_LIST}) {
+        if (focus == GetDlgItem(window, id)) return id;
+    }
+    return 0;
+}
+
+// Enter and Tab come as commands of the key table; away from the panes they
+// do what they do in any dialog.
+void EnterKey(HWND window)
+{
+    if (int pane = FocusedPane(window)) {
+        OpenRow(window, pane);
+        return;
+    }
+    HWND focus = GetFocus();
+    int id = GetDlgCtrlID(focus);
+    if (focus != nullptr && IsChild(window, focus) && IsWindowEnabled(focus) && id > 0) {
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(focus));
+    }
+}
+
+void TabKey(HWND window)
+{
+    bool backwards = GetKeyState(VK_SHIFT) < 0;
+    int pane = FocusedPane(window);
+    if (pane == 0) {
+        PostMessageA(window, WM_NEXTDLGCTL, backwards ? 1 : 0, FALSE);
+        return;
+    }
+    HWND other = GetDlgItem(window, pane == IDC_LOCAL_LIST ? IDC_REMOTE_LIST : IDC_LOCAL_LIST);
+    PostMessageA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(other), TRUE);
+}
+
+// The pane a key means: the focused one, else the one last focused.
+int KeyPane(HWND window)
+{
+    int pane = FocusedPane(window);
+    return pane != 0 ? pane : State(window).last_focused_list;
 }
 
 void JobDone(HWND window, JobResult* raw)
@@ -207,15 +370,15 @@ void JobDone(HWND window, JobResult* raw)
     if (result->has_listing) {
         state.remote_entries = std::move(result->entries);
         state.remote_path = result->remote_path;
-        FillRemoteList(window);
+        ShowRemoteEntries(window);
     }
-    if (result->local_changed) FillLocalList(window);
+    if (result->local_changed) ReadLocalFolder(window);
     if (!result->ok) {
         SetStatus(window, "エラーがありました。");
         MessageBoxA(window, result->message.c_str(), kClientCaption, MB_OK | MB_ICONERROR);
         return;
     }
-    Send(window, IDC_PROGRESS, PBM_SETPOS, 100);
+    Progress(window).SetPos(100);
     switch (result->kind) {
     case JobKind::kUpload:
         SetStatus(window, "完了: アップロードしました。");
@@ -235,21 +398,39 @@ void JobDone(HWND window, JobResult* raw)
 void Initialise(HWND window, ClientWindow* state)
 {
     SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
-    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_CLIENT));
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_CLIENT));
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     std::string server = "接続先: " + state->options.host + "  ユーザー: " + state->options.user + "  文字コード: " +
                          (state->options.encoding == WireEncoding::kUtf8 ? "UTF-8" : "Shift-JIS");
-    SetDlgItemTextA(window, IDC_SERVER_LABEL, server.c_str());
-    SetDlgItemTextA(window, IDC_LOCAL_PATH, state->local_folder.c_str());
-    int tab_stops[] = {100, 145};
-    for (int list : {IDC_LOCAL_LIST, IDC_REMOTE_LIST}) {
-        Send(window, list, LB_SETTABSTOPS, 2, reinterpret_cast<LPARAM>(tab_stops));
-        Send(window, list, LB_SETHORIZONTALEXTENT, 600);
+    SetItemText(window, IDC_SERVER_LABEL, server.c_str());
+    state->local.list_id = IDC_LOCAL_LIST;
+    state->remote.list_id = IDC_REMOTE_LIST;
+    for (Pane* pane : {&state->local, &state->remote}) {
+        ListView list = List(window, pane->list_id);
+        list.SetExtendedStyle(LVS_EX_FULLROWSELECT);
+        for (int column = 0; column < 4; ++column) {
+            RECT width{0, 0, kColumnWidths[column], 0};
+            MapDialogRect(window, &width);
+            list.InsertColumn(column, kColumnTitles[column], width.right, column == 1 ? LVCFMT_RIGHT : LVCFMT_LEFT);
+        }
+        ShowSortMark(window, *pane);
     }
-    Send(window, IDC_PROGRESS, PBM_SETRANGE32, 0, 100);
-    state->worker = std::make_unique<RemoteWorker>(state->options, state->local_folder, window);
-    FillLocalList(window);
+    Progress(window).SetRange(0, 100);
+    state->keys = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_CLIENT_KEYS));
+
+    // The template's size is the smallest; a size and place saved by an
+    // earlier run come back.
+    RECT outer;
+    GetWindowRect(window, &outer);
+    state->minimum_size = SIZE{outer.right - outer.left, outer.bottom - outer.top};
+    state->settings_path = ClientSettingsPath();
+    state->start_maximized = RestoreWindowPlace(window, state->settings_path, state->minimum_size);
+    LayOutClient(window);
+
+    state->worker = std::make_unique<RemoteWorker>(state->options, window);
+    ReadLocalFolder(window);
     Job job;
     job.kind = JobKind::kConnect;
     StartJob(window, std::move(job));
@@ -266,10 +447,76 @@ void Close(HWND window)
         if (pending.message == kStatusMessage) delete reinterpret_cast<std::string*>(pending.lParam);
         if (pending.message == kJobDoneMessage) delete reinterpret_cast<JobResult*>(pending.lParam);
     }
+    SaveWindowPlace(window, state.settings_path);
     DestroyWindow(window);
 }
 
+bool OnCommand(HWND window, int id)
+{
+    // Buttons are disabled while a job runs; a command posted or keyed meanwhile is ignored too.
+    bool busy = State(window).worker->busy();
+    switch (id) {
+    case IDC_UPLOAD:
+        if (!busy) Upload(window);
+        return true;
+    case IDC_DOWNLOAD:
+        if (!busy) Download(window);
+        return true;
+    case IDC_DELETE:
+        if (!busy) Delete(window);
+        return true;
+    case IDC_REFRESH:
+        if (!busy) Refresh(window);
+        return true;
+    case IDC_STOP:
+        State(window).worker->Cancel();
+        SetStatus(window, "中止しています...");
+        return true;
+    case IDC_OPEN:
+        EnterKey(window);
+        return true;
+    case IDC_UP:
+        if (int pane = KeyPane(window)) GoUp(window, pane);
+        return true;
+    case IDC_SELECT_ALL:
+        if (int pane = KeyPane(window)) SelectAll(window, pane);
+        return true;
+    case IDC_OTHER_PANE:
+        TabKey(window);
+        return true;
+    case IDCANCEL:
+        Close(window);
+        return true;
+    }
+    return false;
+}
+
+bool OnNotify(HWND window, const NMHDR& header)
+{
+    int id = static_cast<int>(header.idFrom);
+    if (id != IDC_LOCAL_LIST && id != IDC_REMOTE_LIST) return false;
+    switch (header.code) {
+    case NM_SETFOCUS:
+        State(window).last_focused_list = id;
+        return true;
+    case NM_DBLCLK:
+        OpenRow(window, id);
+        return true;
+    case LVN_COLUMNCLICK:
+        SortBy(window, id, reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
+
+bool ClientKey(HWND window, MSG& message)
+{
+    if (message.hwnd != window && !IsChild(window, message.hwnd)) return false;
+    ClientWindow* state = reinterpret_cast<ClientWindow*>(GetWindowLongPtrA(window, DWLP_USER));
+    return state != nullptr && TranslateAcceleratorA(window, state->keys, &message) != 0;
+}
 
 INT_PTR CALLBACK ClientDialogProc(HWND window, UINT message, WPARAM w, LPARAM l)
 {
@@ -278,43 +525,25 @@ INT_PTR CALLBACK ClientDialogProc(HWND window, UINT message, WPARAM w, LPARAM l)
         Initialise(window, reinterpret_cast<ClientWindow*>(l));
         return TRUE;
     case WM_COMMAND: {
-        int id = LOWORD(w);
         int code = HIWORD(w);
-        if ((id == IDC_LOCAL_LIST || id == IDC_REMOTE_LIST) && code == LBN_SETFOCUS) State(window).last_focused_list = id;
-        if (id == IDC_REMOTE_LIST && code == LBN_DBLCLK && !State(window).worker->busy()) OpenRemoteRow(window);
-        if (code != BN_CLICKED) return FALSE;
-        // Buttons are disabled while a job runs; a command posted meanwhile is ignored too.
-        bool busy = State(window).worker->busy();
-        switch (id) {
-        case IDC_UPLOAD:
-            if (!busy) Upload(window);
-            return TRUE;
-        case IDC_DOWNLOAD:
-            if (!busy) Download(window);
-            return TRUE;
-        case IDC_DELETE:
-            if (!busy) Delete(window);
-            return TRUE;
-        case IDC_REFRESH:
-            if (!busy) {
-                FillLocalList(window);
-                Job job;
-                job.kind = JobKind::kRefresh;
-                StartJob(window, std::move(job));
-            }
-            return TRUE;
-        case IDC_STOP:
-            State(window).worker->Cancel();
-            SetStatus(window, "中止しています...");
-            return TRUE;
-        case IDCANCEL:
-            Close(window);
-            return TRUE;
-        }
-        return FALSE;
+        // Buttons click; the key table sends its commands with code 1 and no control.
+        if (code != BN_CLICKED && !(code == 1 && l == 0)) return FALSE;
+        return OnCommand(window, LOWORD(w)) ? TRUE : FALSE;
     }
+    case WM_NOTIFY:
+        return OnNotify(window, *reinterpret_cast<const NMHDR*>(l)) ? TRUE : FALSE;
+    case WM_GETMINMAXINFO:
+        // Sent before WM_INITDIALOG too, when the state is not there yet.
+        if (GetWindowLongPtrA(window, DWLP_USER) != 0) {
+            reinterpret_cast<MINMAXINFO*>(l)->ptMinTrackSize = POINT{State(window).minimum_size.cx,
+                                                                     State(window).minimum_size.cy};
+        }
+        return TRUE;
+    case WM_SIZE:
+        if (GetWindowLongPtrA(window, DWLP_USER) != 0) LayOutClient(window);
+        return TRUE;
     case kProgressMessage:
-        Send(window, IDC_PROGRESS, PBM_SETPOS, w);
+        Progress(window).SetPos(static_cast<int>(w));
         return TRUE;
     case kStatusMessage: {
         std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(l));

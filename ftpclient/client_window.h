@@ -7,22 +7,41 @@
 #include <vector>
 
 #include "ftp/client_options.h"
+#include "ftpclient/file_rows.h"
 #include "ftpclient/remote_worker.h"
 
 inline constexpr const char* kClientCaption = "FTPクライアント";
 
-// The two-pane window: local files of the local folder on the left, the
-// server's folder on the right, transfers between them on the worker thread.
+// One side of the window: its list view's rows and their order. Each item of
+// the list view carries the index of its row, or -1 for the ".." row.
+struct Pane {
+    int list_id = 0;
+    std::vector<FileRow> rows;
+    bool has_parent = false;  // the list starts with ".."
+    SortOrder order;
+};
+
+// The two-pane window: a local folder on the left, the server's folder on the
+// right, transfers between them on the worker thread.
 struct ClientWindow {
     ClientOptions options;
     std::string local_folder;  // ends with a backslash
-    std::vector<std::string> local_names;
-    std::vector<RemoteEntry> remote_entries;
+    std::vector<RemoteEntry> remote_entries;  // rows of the remote pane, in the same order
     std::string remote_path;
-    bool remote_has_parent = false;  // the remote list starts with ".."
+    Pane local;
+    Pane remote;
     int last_focused_list = 0;
+    std::string settings_path;
+    SIZE minimum_size{};  // of the whole window: the template's
+    bool start_maximized = false;
+    HACCEL keys = nullptr;
     std::unique_ptr<RemoteWorker> worker;
 };
 
 // The dialog procedure of FTPCLIENTDLG; its creation parameter is the ClientWindow.
 INT_PTR CALLBACK ClientDialogProc(HWND window, UINT message, WPARAM w, LPARAM l);
+
+// The keys of the two panes (the key table IDA_CLIENT_KEYS) for a message of
+// the window's message loop; true when the message was one of them and has
+// been handled.
+bool ClientKey(HWND window, MSG& message);

@@ -236,3 +236,19 @@ std::vector<std::size_t> SortedRows(const std::vector<FileRow>& rows, SortOrder 
     });
     return indexes;
 }
+
+std::string ParentFolder(const std::string& folder)
+{
+    std::vector<std::size_t> separators;
+    for (std::size_t i = 0; i + 1 < folder.size(); ++i) {
+        if (IsLeadByte(static_cast<unsigned char>(folder[i]))) {
+            ++i;  // its trail byte may be 5C
+        } else if (folder[i] == '\\' || folder[i] == '/') {
+            separators.push_back(i);
+        }
+    }
+    bool share = folder.size() > 1 && separators.size() >= 2 && separators[0] == 0 && separators[1] == 1;
+    // \\server\share\ is the top of a share as C:\ is of a drive.
+    if (separators.size() < (share ? 4u : 1u)) return std::string();
+    return folder.substr(0, separators.back() + 1);
+}

@@ -57,3 +57,7 @@ SortOrder ClickedOrder(SortOrder current, SortColumn clicked);
 // Indexes of rows in display order: folders first, then files, each group by
 // the column (names without regard to ASCII case; equal values by name).
 std::vector<std::size_t> SortedRows(const std::vector<FileRow>& rows, SortOrder order);
+
+// The folder above a local folder ("C:\\NC\\A\\" gives "C:\\NC\\"); "" for a
+// drive's root or a share's ("\\\\server\\share\\"). Folders end with a backslash.
+std::string ParentFolder(const std::string& folder);

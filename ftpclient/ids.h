@@ -3,6 +3,7 @@
 // Controls of the client window (FTPCLIENTDLG) and the messages its worker
 // thread posts to it.
 #define IDI_CLIENT 200
+#define IDA_CLIENT_KEYS 201
 
 #define IDC_SERVER_LABEL 1100
 #define IDC_LOCAL_PATH 1101
@@ -16,6 +17,14 @@
 #define IDC_PROGRESS 1109
 #define IDC_STOP 1110
 #define IDC_STATUS 1111
+#define IDC_LOCAL_LABEL 1112
+#define IDC_REMOTE_LABEL 1113
+
+// Commands of the keys (IDA_CLIENT_KEYS) that no button carries.
+#define IDC_OPEN 1120
+#define IDC_UP 1121
+#define IDC_SELECT_ALL 1122
+#define IDC_OTHER_PANE 1123
 
 #ifndef RC_INVOKED
 #include <windows.h>

@@ -80,9 +80,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
         return Refuse("ローカルフォルダー " + state.options.local_dir + " がありません。");
     }
 
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     WNDCLASSA window_class{};
+    // Redrawn whole at every size: the controls move with the window's edges.
+    window_class.style = CS_HREDRAW | CS_VREDRAW;
     window_class.lpfnWndProc = DefDlgProcA;
     window_class.cbWndExtra = DLGWINDOWEXTRA;
     window_class.hInstance = instance;
@@ -95,10 +97,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     HWND window = CreateDialogParamA(instance, "FTPCLIENTDLG", nullptr, ClientDialogProc,
                                      reinterpret_cast<LPARAM>(&state));
     if (window == nullptr) return 1;
-    ShowWindow(window, show);
+    ShowWindow(window, state.start_maximized ? SW_SHOWMAXIMIZED : show);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageA(window, &message)) {
+        if (!ClientKey(window, message) && !IsDialogMessageA(window, &message)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }

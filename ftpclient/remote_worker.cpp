@@ -24,8 +24,7 @@ std::uint64_t LocalFileSize(const std::string& path)
 
 }  // namespace
 
-RemoteWorker::RemoteWorker(const ClientOptions& options, const std::string& local_folder, HWND window)
-    : options_(options), local_folder_(local_folder), window_(window)
+RemoteWorker::RemoteWorker(const ClientOptions& options, HWND window) : options_(options), window_(window)
 {
     session_.set_cancel_flag(&cancel_);
 }
@@ -36,6 +35,7 @@ bool RemoteWorker::Start(Job job)
 {
     if (busy()) return false;
     job_ = std::move(job);
+    local_folder_ = job_.local_folder;
     cancel_ = false;
     thread_ = CreateThread(nullptr, 0, &RemoteWorker::ThreadMain, this, 0, nullptr);
     return thread_ != nullptr;

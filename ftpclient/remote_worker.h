@@ -28,6 +28,9 @@ enum class JobKind { kConnect, kRefresh, kChangeDirectory, kUpload, kDownload, k
 
 struct Job {
     JobKind kind = JobKind::kRefresh;
+    // The local folder shown when the job started (ends with a backslash):
+    // uploads read from it, downloads write into it.
+    std::string local_folder;
     // Upload: local file names (in the local folder). Download, delete and
     // change directory: the remote entries concerned.
     std::vector<std::string> local_names;
@@ -46,7 +49,7 @@ struct JobResult {
 
 class RemoteWorker {
 public:
-    RemoteWorker(const ClientOptions& options, const std::string& local_folder, HWND window);
+    RemoteWorker(const ClientOptions& options, HWND window);
     ~RemoteWorker();
     RemoteWorker(const RemoteWorker&) = delete;
     RemoteWorker& operator=(const RemoteWorker&) = delete;
@@ -75,7 +78,7 @@ private:
     void AddFailure(JobResult& result, const std::string& what);
 
     ClientOptions options_;
-    std::string local_folder_;
+    std::string local_folder_;  // of the running job
     HWND window_;
     FtpSession session_;
     std::atomic<bool> cancel_{false};

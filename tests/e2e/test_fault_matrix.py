@@ -194,7 +194,7 @@ class FaultMatrixTest(unittest.TestCase):
                         if shown.startswith("エラー"):
                             self.assertEqual(mode, "reset", shown)
                             e2e.driver("answer", "--pid", pid, "--timeout", 10000, timeout=40)
-                        press_keys(env, window, "alt+l", "Home")
+                        press_keys(env, window, "alt+l", "Home", "Down")  # the row below ".."
                         started = time.monotonic()
                         press_keys(env, window, "alt+u")
                         answer = e2e.driver("answer", "--pid", pid, "--timeout", UPLOAD_BOUND[mode] * 1000,
@@ -222,9 +222,9 @@ class FaultMatrixTest(unittest.TestCase):
                         shown = e2e.wait_until(lambda: re.sub(r"^(?!完了).*", "", status()),
                                                timeout=QUICK_BOUND, what="the refreshed list")
                         self.assertEqual(shown, "完了: サーバーのファイル %d 件" % (1 if held is None else 2))
-                        rows = [bytes.fromhex(h).decode("cp932").split("\t") for h in
-                                e2e.driver("listbox", "--hwnd", hwnd, "--id", IDC_REMOTE_LIST)["lines_hex"]]
-                        sizes = {row[0]: row[1] for row in rows if len(row) > 1}
+                        rows = [[bytes.fromhex(cell).decode("cp932") for cell in row] for row in
+                                e2e.driver("listview", "--hwnd", hwnd, "--id", IDC_REMOTE_LIST)["rows_hex"]]
+                        sizes = {row[0]: row[1].replace(",", "") for row in rows}
                         self.assertEqual(sizes.get(self.program.name), None if held is None else str(held), rows)
                         # Nothing left beside the local file either.
                         self.assertEqual([p.name for p in self.local.iterdir()], [self.program.name])

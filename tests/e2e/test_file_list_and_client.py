@@ -120,8 +120,8 @@ class FileListAndClientTest(unittest.TestCase):
                 time.sleep(0.3)
 
         def row_of(list_id, name):
-            rows = [bytes.fromhex(h).split(b"\t")[0].decode("cp932")
-                    for h in e2e.driver("listbox", "--hwnd", client["hwnd"], "--id", list_id)["lines_hex"]]
+            rows = [bytes.fromhex(row[0]).decode("cp932")
+                    for row in e2e.driver("listview", "--hwnd", client["hwnd"], "--id", list_id)["rows_hex"]]
             return rows.index(name)
 
         # Download: server list row of O0001, counted from the top.

@@ -1,6 +1,8 @@
 """FTPClient.exe under Wine: option errors end in a message box, not a crash;
 an upload and a download driven through its window with the keyboard (the
-window's own mnemonics) arrive byte-identical, Shift-JIS or UTF-8 on the wire."""
+window's own mnemonics) arrive byte-identical, Shift-JIS or UTF-8 on the wire;
+the panes' columns, their order, the keys of the panes, and a window that
+grows and keeps its size in FTPClient.ini."""
 import contextlib
 import os
 import shutil
@@ -13,6 +15,9 @@ from pathlib import Path
 
 from test_ftp_exe import HOST, PASSWORD, USER, MisbehavingFtpServer
 from vantrel_e2e import FTPCLIENT_EXE, FtpServer, driver, start_windows_program, wine_env, windows_path
+
+IDC_LOCAL_PATH, IDC_REMOTE_PATH, IDC_LOCAL_LIST, IDC_REMOTE_LIST, IDC_UPLOAD = 1101, 1102, 1103, 1104, 1105  # ftpclient/ids.h
+IDC_STATUS, IDCANCEL, IDYES = 1111, 2, 6
 
 CAPTION = "FTPクライアント"
 
@@ -55,8 +60,13 @@ class FtpClientTest(unittest.TestCase):
             self.client.wait()
 
     def start(self, arguments):
+        # A copy of its own: the client keeps its window's size beside itself.
+        self.exe = self.work / "bin" / "FTPClient.exe"
+        if not self.exe.exists():
+            self.exe.parent.mkdir(parents=True)
+            shutil.copyfile(FTPCLIENT_EXE, self.exe)
         # Wine forms the Windows command line from the words; the client reads it whole.
-        self.client = start_windows_program(FTPCLIENT_EXE, arguments.split(" "))
+        self.client = start_windows_program(self.exe, arguments.split(" "))
 
     def windows(self):
         return xdotool(self.env, "search", "--onlyvisible", "--name", CAPTION).stdout.split()
@@ -110,7 +120,7 @@ class FtpClientTest(unittest.TestCase):
                 (self.work / "server" / "NC").mkdir(parents=True)
                 target = bytes(self.work / "server" / "NC") + b"/" + wire_name
                 with self.transfer_through_window(encoding, {"アップ表 1.nc": data},
-                                                  ["alt+l", "Home", "alt+u"], "NC"):
+                                                  ["alt+l", "Home", "Down", "alt+u"], "NC"):
                     wait_for(lambda: os.path.exists(target) and os.path.getsize(target) == len(data), 30,
                              "the uploaded file")
                 with open(target, "rb") as arrived:
@@ -161,7 +171,7 @@ class FtpClientTest(unittest.TestCase):
                        f"--remote-dir NC --local-dir {windows_path(local)}")
             window = self.wait_for_window()
             time.sleep(2)
-            self.keys(window, "alt+l", "Home", "alt+u")
+            self.keys(window, "alt+l", "Home", "Down", "alt+u")  # below ".."
             time.sleep(2)
             stopped = time.monotonic()
             self.keys(window, "alt+s")
@@ -172,6 +182,195 @@ class FtpClientTest(unittest.TestCase):
             self.keys(box, "Return")
             self.keys(window, "alt+c")
             self.assertEqual(self.client.wait(timeout=15), 0)
+
+    # ------------------------------------------------------------------
+    # The panes as list views, their keys, and the window's size
+
+    def serve_and_start(self, stack):
+        """A server folder NC with a folder SUB (holding INNER.NC) and three
+        files of different sizes and dates, a local folder with a folder
+        Sub; the client started on both. Returns (hwnd, xdotool window, local)."""
+        remote = self.work / "server" / "NC"
+        (remote / "SUB").mkdir(parents=True)
+        (remote / "SUB" / "INNER.NC").write_bytes(b"%\r\n")
+        for name, size in [("O1234", 3_000_000), ("o0001.nc", 1234), ("表.NC".encode("cp932"), 20)]:
+            path = os.path.join(bytes(remote), name) if isinstance(name, bytes) else remote / name
+            with open(path, "wb") as out:
+                out.write(b"x" * size)
+        self.old = time.time() - 400 * 86400  # listed with its year, no time
+        os.utime(remote / "o0001.nc", (self.old, self.old))
+        local = self.work / "local"
+        (local / "Sub").mkdir(parents=True)
+        (local / "Sub" / "IN.NC").write_bytes(b"%\r\n")
+        (local / "LOCAL.NC").write_bytes(b"y" * 12345)
+        stack.enter_context(FtpServer(self.work / "server", user=USER, password=PASSWORD, host=HOST))
+        self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding sjis "
+                   f"--remote-dir NC --local-dir {windows_path(local)}\\")
+        window = self.wait_for_window()
+        hwnd = driver("find", "--class", "TkTopLevel", "--pid", self.client_pid(), "--timeout", 10000)["hwnd"]
+        self.wait_status(hwnd, "完了: サーバーのファイル 4 件")
+        return hwnd, window, local
+
+    def client_pid(self):
+        return [w["pid"] for w in driver("windows")["windows"] if w["class"] == "TkTopLevel" and w["visible"]][-1]
+
+    def text(self, hwnd, control):
+        return bytes.fromhex(driver("text", "--hwnd", hwnd, "--id", control)["text_hex"]).decode("cp932")
+
+    def wait_status(self, hwnd, expected):
+        wait_for(lambda: self.text(hwnd, IDC_STATUS) == expected, 30, expected)
+
+    def pane(self, hwnd, control):
+        """(column titles, rows of cells, selected row numbers) of a pane."""
+        answer = driver("listview", "--hwnd", hwnd, "--id", control)
+        rows = [[bytes.fromhex(cell).decode("cp932") for cell in row] for row in answer["rows_hex"]]
+        return answer, [c["title"] for c in answer["columns"]], rows, answer["selected"]
+
+    def names(self, hwnd, control):
+        return [row[0] for row in self.pane(hwnd, control)[2]]
+
+    def rect(self, hwnd, control=None):
+        return driver("rect", "--hwnd", hwnd, *(["--id", control] if control else []))["rect"]
+
+    def click_header(self, hwnd, control, column):
+        answer = driver("listview", "--hwnd", hwnd, "--id", control)
+        left, top = self.rect(hwnd, control)[:2]
+        widths = [c["width"] for c in answer["columns"]]
+        x = left + 2 + sum(widths[:column]) + widths[column] // 2
+        xdotool(self.env, "mousemove", "--sync", str(x), str(top + 10))
+        xdotool(self.env, "click", "1")
+        time.sleep(0.5)
+
+    def test_panes_show_columns_and_sort_by_a_clicked_header(self):
+        with contextlib.ExitStack() as stack:
+            hwnd, window, local = self.serve_and_start(stack)
+            answer, titles, rows, _ = self.pane(hwnd, IDC_REMOTE_LIST)
+            self.assertEqual(titles, ["名前 ▲", "サイズ", "更新日時", "種類"])
+            self.assertEqual([c["align"] for c in answer["columns"]], ["left", "right", "left", "left"])
+            stamp = time.strftime("%Y/%m/%d %H:%M", time.gmtime((self.work / "server" / "NC" / "O1234").stat().st_mtime))
+            # pyftpdlib lists in UTC; the old file with its year only.
+            old = time.strftime("%Y/%m/%d", time.gmtime(self.old))
+            self.assertEqual(rows[0], ["..", "", "", ""])
+            self.assertEqual(rows[1][0::3], ["SUB", "フォルダー"])
+            self.assertEqual(rows[2:], [["o0001.nc", "1,234", old, "NC ファイル"],
+                                        ["O1234", "3,000,000", stamp, "ファイル"],
+                                        ["表.NC", "20", rows[4][2], "NC ファイル"]])
+            self.assertRegex(rows[4][2], r"^\d{4}/\d\d/\d\d \d\d:\d\d$")
+            _, _, rows, _ = self.pane(hwnd, IDC_LOCAL_LIST)
+            self.assertEqual([row[0::3] for row in rows], [["..", ""], ["Sub", "フォルダー"], ["LOCAL.NC", "NC ファイル"]])
+            self.assertEqual(rows[2][1], "12,345")
+
+            # A click on サイズ sorts by size, a second reverses; folders stay first.
+            self.click_header(hwnd, IDC_REMOTE_LIST, 1)
+            _, titles, rows, _ = self.pane(hwnd, IDC_REMOTE_LIST)
+            self.assertEqual(titles, ["名前", "サイズ ▲", "更新日時", "種類"])
+            self.assertEqual([r[0] for r in rows], ["..", "SUB", "表.NC", "o0001.nc", "O1234"])
+            self.click_header(hwnd, IDC_REMOTE_LIST, 1)
+            _, titles, rows, _ = self.pane(hwnd, IDC_REMOTE_LIST)
+            self.assertEqual(titles[1], "サイズ ▼")
+            self.assertEqual([r[0] for r in rows], ["..", "SUB", "O1234", "o0001.nc", "表.NC"])
+            self.click_header(hwnd, IDC_REMOTE_LIST, 2)
+            self.assertEqual(self.names(hwnd, IDC_REMOTE_LIST)[2], "o0001.nc")  # the oldest first
+            # The other pane keeps its own order.
+            self.assertEqual(self.pane(hwnd, IDC_LOCAL_LIST)[1][0], "名前 ▲")
+            self.keys(window, "alt+c")
+            self.assertEqual(self.client.wait(timeout=20), 0)
+
+    def test_keys_of_the_panes(self):
+        """Tab between the panes, Enter into a folder and Backspace out of it on
+        both sides, Ctrl+A, Delete with its question, F5 for both sides."""
+        with contextlib.ExitStack() as stack:
+            hwnd, window, local = self.serve_and_start(stack)
+            focus = lambda: driver("focus", "--hwnd", hwnd)["id"]  # noqa: E731
+            self.keys(window, "alt+l")
+            self.assertEqual(focus(), IDC_LOCAL_LIST)
+            self.keys(window, "Tab")
+            self.assertEqual(focus(), IDC_REMOTE_LIST)
+            self.keys(window, "shift+Tab")
+            self.assertEqual(focus(), IDC_LOCAL_LIST)
+
+            # Local: Sub is the row below "..".
+            self.keys(window, "Home", "Down", "Return")
+            self.assertEqual(self.text(hwnd, IDC_LOCAL_PATH), windows_path(local / "Sub") + "\\")
+            self.assertEqual(self.names(hwnd, IDC_LOCAL_LIST), ["..", "IN.NC"])
+            self.keys(window, "BackSpace")
+            self.assertEqual(self.text(hwnd, IDC_LOCAL_PATH), windows_path(local) + "\\")
+            self.assertEqual(self.names(hwnd, IDC_LOCAL_LIST), ["..", "Sub", "LOCAL.NC"])
+
+            # Server: SUB likewise; Enter on ".." goes up as Backspace does.
+            self.keys(window, "Tab", "Home", "Down", "Return")
+            wait_for(lambda: self.text(hwnd, IDC_REMOTE_PATH) == "/NC/SUB", 20, "the folder SUB")
+            wait_for(lambda: self.names(hwnd, IDC_REMOTE_LIST) == ["..", "INNER.NC"], 10, "SUB's list")
+            self.keys(window, "Home", "Return")
+            wait_for(lambda: self.text(hwnd, IDC_REMOTE_PATH) == "/NC", 20, "back in NC")
+            self.keys(window, "Home", "Down", "Return")
+            wait_for(lambda: self.text(hwnd, IDC_REMOTE_PATH) == "/NC/SUB", 20, "the folder SUB again")
+            self.keys(window, "BackSpace")
+            wait_for(lambda: self.text(hwnd, IDC_REMOTE_PATH) == "/NC", 20, "back in NC by Backspace")
+            self.wait_status(hwnd, "完了: サーバーのファイル 4 件")
+
+            # Ctrl+A takes every row but "..".
+            self.keys(window, "ctrl+a")
+            self.assertEqual(self.pane(hwnd, IDC_REMOTE_LIST)[3], [1, 2, 3, 4])
+
+            # Delete asks first; "no" keeps the file, "yes" deletes it.
+            server_file = self.work / "server" / "NC" / "O1234"
+            self.keys(window, "Home", "Down", "Down", "Down", "Delete")  # O1234 alone
+            box = driver("answer", "--pid", self.client_pid(), "--button", 7, "--timeout", 10000)["dialog"]
+            self.assertEqual(bytes.fromhex(box["text_hex"]).decode("cp932"), "サーバーのファイル O1234 を削除しますか？")
+            time.sleep(1)
+            self.assertTrue(server_file.exists())
+            self.keys(window, "Delete")
+            driver("answer", "--pid", self.client_pid(), "--button", IDYES, "--timeout", 10000)
+            wait_for(lambda: not server_file.exists(), 20, "the deleted file")
+            self.wait_status(hwnd, "完了: サーバーのファイルを削除しました。")
+            self.assertNotIn("O1234", self.names(hwnd, IDC_REMOTE_LIST))
+
+            # F5 reads both sides again.
+            (self.work / "server" / "NC" / "NEW.NC").write_bytes(b"1")
+            (local / "NEWLOCAL.NC").write_bytes(b"2")
+            self.keys(window, "F5")
+            wait_for(lambda: "NEW.NC" in self.names(hwnd, IDC_REMOTE_LIST), 20, "the new server file")
+            self.assertIn("NEWLOCAL.NC", self.names(hwnd, IDC_LOCAL_LIST))
+            self.keys(window, "alt+c")
+            self.assertEqual(self.client.wait(timeout=20), 0)
+
+    def test_window_grows_and_keeps_its_size_beside_the_program(self):
+        with contextlib.ExitStack() as stack:
+            hwnd, window, local = self.serve_and_start(stack)
+            smallest = self.rect(hwnd)
+            panes = [self.rect(hwnd, c) for c in (IDC_LOCAL_LIST, IDC_REMOTE_LIST)]
+            driver("move", "--hwnd", hwnd, "--x", 20, "--y", 30, "--width", 200, "--height", 100)
+            wait_for(lambda: self.rect(hwnd) == [20, 30, 20 + smallest[2] - smallest[0], 30 + smallest[3] - smallest[1]],
+                     10, "the smallest size")
+            driver("move", "--hwnd", hwnd, "--x", 40, "--y", 50, "--width", 1100, "--height", 760)
+            wait_for(lambda: self.rect(hwnd) == [40, 50, 1140, 810], 10, "the larger window")
+            left, right = (self.rect(hwnd, c) for c in (IDC_LOCAL_LIST, IDC_REMOTE_LIST))
+            for grown, before in zip((left, right), panes):
+                self.assertGreater(grown[2] - grown[0], before[2] - before[0] + 100)
+                self.assertGreater(grown[3] - grown[1], before[3] - before[1] + 200)
+            # Equal widths, the buttons between them; status and close button at the bottom.
+            self.assertLessEqual(abs((left[2] - left[0]) - (right[2] - right[0])), 1)
+            upload = self.rect(hwnd, IDC_UPLOAD)
+            self.assertTrue(left[2] < upload[0] and upload[2] < right[0], (left, upload, right))
+            client_bottom = 810 - 8  # inside the frame
+            self.assertGreater(self.rect(hwnd, IDCANCEL)[3], client_bottom - 40)
+            self.assertGreater(self.rect(hwnd, IDC_STATUS)[1], right[3])
+            self.keys(window, "alt+c")
+            self.assertEqual(self.client.wait(timeout=20), 0)
+            settings = (self.exe.parent / "FTPClient.ini").read_bytes().decode("cp932")
+            self.assertIn("Width=1100", settings)
+            self.assertIn("Height=760", settings)
+            self.assertEqual(sorted(p.name for p in self.exe.parent.iterdir()), ["FTPClient.exe", "FTPClient.ini"])
+
+        # The next start opens at the saved size and place.
+        with contextlib.ExitStack() as stack:
+            shutil.rmtree(self.work / "server")
+            shutil.rmtree(self.work / "local")
+            hwnd, window, _ = self.serve_and_start(stack)
+            self.assertEqual(self.rect(hwnd), [40, 50, 1140, 810])
+            self.keys(window, "alt+c")
+            self.assertEqual(self.client.wait(timeout=20), 0)
 
 
 if __name__ == "__main__":

@@ -89,6 +89,18 @@ TEST(FtpClientRows, ColumnTexts)
     EXPECT_EQ(TypeText(row), "フォルダー");
 }
 
+TEST(FtpClientRows, ParentFolders)
+{
+    EXPECT_EQ(ParentFolder("C:\\Program Files\\Vantrel\\"), "C:\\Program Files\\");
+    EXPECT_EQ(ParentFolder("C:\\NC\\"), "C:\\");
+    EXPECT_EQ(ParentFolder("C:\\"), "");
+    // 表 (95 5C) ends with the byte of a backslash: no folder ends there.
+    EXPECT_EQ(ParentFolder("C:\\\x95\x5C\\"), "C:\\");
+    EXPECT_EQ(ParentFolder("C:\\a\\\x95\x5C\\"), "C:\\a\\");
+    EXPECT_EQ(ParentFolder("\\\\server\\share\\NC\\"), "\\\\server\\share\\");
+    EXPECT_EQ(ParentFolder("\\\\server\\share\\"), "");
+}
+
 std::vector<std::string> Names(const std::vector<FileRow>& rows, SortOrder order)
 {
     std::vector<std::string> names;

@@ -9,11 +9,14 @@
 //   windows   [--pid P]                                         list top-level windows
 //   listbox   --hwnd H --id N                                   lines of a list box
 //   combo     --hwnd H --id N                                   edit text, selection, items
+//   listview  --hwnd H --id N                                   columns, rows, selection of a list view
+//   focus     --hwnd H                                          the control that has the keyboard focus
 //   text      --hwnd H [--id N]                                 WM_GETTEXT
 //   rect      --hwnd H [--id N]                                 rectangles and state
 //   screen                                                      screen size, foreground window
 //   command   --hwnd H --id N [--code C] [--send]               WM_COMMAND (posted by default)
 //   settext   --hwnd H --id N (--text T | --hex BYTES)          WM_SETTEXT
+//   move      --hwnd H --x X --y Y --width W --height H         SetWindowPos
 //   show      --hwnd H --cmd N                                  ShowWindowAsync (6 minimise, 9 restore)
 //   close     --hwnd H                                          post WM_CLOSE
 //   dialogs   --pid P                                           "#32770" windows of a process
@@ -205,6 +208,78 @@ int ListBox(const Options& options)
                      .Raw("lines", TextsJson(lines, false))
                      .Raw("lines_hex", TextsJson(lines, true)),
                  0);
+}
+
+int ListView(const Options& options)
+{
+    std::string error;
+    HWND control = Target(options, &error);
+    if (control == nullptr) return Fail(error);
+    bool ok = false;
+    ListViewContent content = ReadListView(control, &ok);
+    if (!ok) return Fail("list view did not answer");
+    std::string columns = "[";
+    for (std::size_t i = 0; i < content.columns.size(); ++i) {
+        const ListViewColumn& column = content.columns[i];
+        if (i > 0) columns += ",";
+        const char* align = column.format == LVCFMT_RIGHT ? "right" : column.format == LVCFMT_CENTER ? "center" : "left";
+        columns += JsonObject()
+                       .Text("title", column.title)
+                       .Ascii("title_hex", AnsiHex(column.title))
+                       .Ascii("align", align)
+                       .Int("width", column.width)
+                       .Str();
+    }
+    std::string rows = "[";
+    std::string rows_hex = "[";
+    for (std::size_t i = 0; i < content.rows.size(); ++i) {
+        if (i > 0) {
+            rows += ",";
+            rows_hex += ",";
+        }
+        rows += TextsJson(content.rows[i], false);
+        rows_hex += TextsJson(content.rows[i], true);
+    }
+    std::string selected = "[";
+    for (std::size_t i = 0; i < content.selected.size(); ++i) {
+        selected += (i > 0 ? "," : "") + std::to_string(content.selected[i]);
+    }
+    return Print(JsonObject()
+                     .Bool("ok", true)
+                     .Raw("columns", columns + "]")
+                     .Raw("rows", rows + "]")
+                     .Raw("rows_hex", rows_hex + "]")
+                     .Raw("selected", selected + "]")
+                     .Int("focused", content.focused),
+                 0);
+}
+
+int Focus(const Options& options)
+{
+    std::string error;
+    HWND window = Target(options, &error);
+    if (window == nullptr) return Fail(error);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return Fail("GetGUIThreadInfo failed");
+    return Print(JsonObject()
+                     .Bool("ok", true)
+                     .Handle("focus", info.hwndFocus)
+                     .Int("id", info.hwndFocus != nullptr ? GetDlgCtrlID(info.hwndFocus) : 0),
+                 0);
+}
+
+int Move(const Options& options)
+{
+    std::string error;
+    HWND window = Target(options, &error);
+    if (window == nullptr) return Fail(error);
+    if (!SetWindowPos(window, nullptr, static_cast<int>(Number(options, L"x", 0, true)),
+                      static_cast<int>(Number(options, L"y", 0, true)), static_cast<int>(Number(options, L"width", 0, true)),
+                      static_cast<int>(Number(options, L"height", 0, true)), SWP_NOZORDER | SWP_NOACTIVATE)) {
+        return Fail("SetWindowPos failed");
+    }
+    return Print(JsonObject().Bool("ok", true), 0);
 }
 
 int Combo(const Options& options)
@@ -494,6 +569,9 @@ int main()
         if (command == L"windows") return Windows(options);
         if (command == L"listbox") return ListBox(options);
         if (command == L"combo") return Combo(options);
+        if (command == L"listview") return ListView(options);
+        if (command == L"focus") return Focus(options);
+        if (command == L"move") return Move(options);
         if (command == L"text") return GetText(options);
         if (command == L"rect") return Rect(options);
         if (command == L"screen") return Screen();

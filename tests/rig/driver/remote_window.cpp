@@ -93,6 +93,101 @@ std::vector<int> StatusBarEdges(HWND status_bar)
     return edges;
 }
 
+namespace {
+
+// A block of the target process's memory for one structure and a text buffer.
+class RemoteBlock {
+public:
+    RemoteBlock(HWND window, std::size_t size) : size_(size)
+    {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process_ != nullptr) address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~RemoteBlock()
+    {
+        if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        if (process_ != nullptr) CloseHandle(process_);
+    }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+    bool ok() const { return address_ != nullptr; }
+    char* at(std::size_t offset) const { return static_cast<char*>(address_) + offset; }
+    bool Write(const void* data, std::size_t size) const
+    {
+        return WriteProcessMemory(process_, address_, data, size, nullptr) != 0;
+    }
+    bool Read(std::size_t offset, void* out, std::size_t size) const
+    {
+        return offset + size <= size_ && ReadProcessMemory(process_, at(offset), out, size, nullptr) != 0;
+    }
+
+private:
+    std::size_t size_;
+    HANDLE process_ = nullptr;
+    void* address_ = nullptr;
+};
+
+constexpr std::size_t kTextChars = 1024;
+constexpr std::size_t kTextOffset = 256;  // after the structure
+
+std::wstring RemoteText(const RemoteBlock& block)
+{
+    std::wstring text(kTextChars, L'\0');
+    if (!block.Read(kTextOffset, text.data(), kTextChars * sizeof(wchar_t))) return L"";
+    text.resize(std::min(text.find(L'\0'), kTextChars));
+    return text;
+}
+
+}  // namespace
+
+ListViewContent ReadListView(HWND list_view, bool* ok)
+{
+    ListViewContent content;
+    RemoteBlock block(list_view, kTextOffset + kTextChars * sizeof(wchar_t));
+    *ok = block.ok();
+    LRESULT header = 0;
+    LRESULT columns = 0;
+    *ok = *ok && SendWithTimeout(list_view, LVM_GETHEADER, 0, 0, &header) && header != 0 &&
+          SendWithTimeout(reinterpret_cast<HWND>(header), HDM_GETITEMCOUNT, 0, 0, &columns) && columns >= 0;
+    for (LRESULT column = 0; *ok && column < columns; ++column) {
+        LVCOLUMNW asked{};
+        asked.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH;
+        asked.pszText = reinterpret_cast<wchar_t*>(block.at(kTextOffset));
+        asked.cchTextMax = kTextChars;
+        LRESULT got = 0;
+        *ok = block.Write(&asked, sizeof asked) &&
+              SendWithTimeout(list_view, LVM_GETCOLUMNW, static_cast<WPARAM>(column),
+                              reinterpret_cast<LPARAM>(block.at(0)), &got) &&
+              got != 0 && block.Read(0, &asked, sizeof asked);
+        if (*ok) content.columns.push_back({RemoteText(block), asked.fmt & LVCFMT_JUSTIFYMASK, asked.cx});
+    }
+    LRESULT count = 0;
+    *ok = *ok && SendWithTimeout(list_view, LVM_GETITEMCOUNT, 0, 0, &count) && count >= 0;
+    for (LRESULT item = 0; *ok && item < count; ++item) {
+        std::vector<std::wstring> cells;
+        for (LRESULT column = 0; *ok && column < columns; ++column) {
+            LVITEMW asked{};
+            asked.iSubItem = static_cast<int>(column);
+            asked.pszText = reinterpret_cast<wchar_t*>(block.at(kTextOffset));
+            asked.cchTextMax = kTextChars;
+            LRESULT length = 0;
+            *ok = block.Write(&asked, sizeof asked) &&
+                  SendWithTimeout(list_view, LVM_GETITEMTEXTW, static_cast<WPARAM>(item),
+                                  reinterpret_cast<LPARAM>(block.at(0)), &length);
+            if (*ok) cells.push_back(RemoteText(block));
+        }
+        LRESULT state = 0;
+        *ok = *ok && SendWithTimeout(list_view, LVM_GETITEMSTATE, static_cast<WPARAM>(item),
+                                     LVIS_SELECTED | LVIS_FOCUSED, &state);
+        if ((state & LVIS_SELECTED) != 0) content.selected.push_back(static_cast<int>(item));
+        if ((state & LVIS_FOCUSED) != 0) content.focused = static_cast<int>(item);
+        content.rows.push_back(cells);
+    }
+    return content;
+}
+
 DWORD ProcessOf(HWND window)
 {
     DWORD pid = 0;

@@ -23,6 +23,23 @@ std::vector<std::wstring> ComboBoxItems(HWND combo_box, bool* ok);
 // carries a pointer that is not marshalled); empty when that fails.
 std::vector<int> StatusBarEdges(HWND status_bar);
 
+// A report-style list view of another process. Its LVM_GET* messages carry
+// pointers that Wine does not marshal (unlike a list box's): the structure and
+// the text buffer are placed in the target's memory (VirtualAllocEx) and read
+// back from there.
+struct ListViewColumn {
+    std::wstring title;
+    int format = 0;  // LVCFMT_LEFT, LVCFMT_RIGHT, LVCFMT_CENTER
+    int width = 0;
+};
+struct ListViewContent {
+    std::vector<ListViewColumn> columns;
+    std::vector<std::vector<std::wstring>> rows;  // cells, one per column
+    std::vector<int> selected;
+    int focused = -1;
+};
+ListViewContent ReadListView(HWND list_view, bool* ok);
+
 // Top-level windows, optionally of one process (pid 0: all).
 std::vector<HWND> TopLevelWindows(DWORD pid);
 DWORD ProcessOf(HWND window);

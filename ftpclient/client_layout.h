@@ -1,0 +1,26 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Where the controls of the client window go at a given size, and the
+// window's size and place between runs.
+
+// Places every control for the window's current client area: the two panes
+// share the width with the buttons between them; the progress bar, the stop
+// button, the status line and the close button keep to the bottom.
+void LayOutClient(HWND window);
+
+// The settings file of the client: beside the program, its base name with
+// ".ini" (FTPClient.ini), as the main program keeps its own.
+std::string ClientSettingsPath();
+
+// Moves the window to the size and place saved in the settings file, when
+// there is one that still lies on a screen, never smaller than `minimum`.
+// Returns whether the window was maximised when it was saved.
+bool RestoreWindowPlace(HWND window, const std::string& settings_path, SIZE minimum);
+
+// Saves the window's normal (not maximised) size and place and whether it is
+// maximised. False when the settings file cannot be written.
+bool SaveWindowPlace(HWND window, const std::string& settings_path);
