@@ -2,7 +2,7 @@
 
 #include "ftpclient/ids.h"
 #include "platform/profile.h"
-#include "text/lead_byte.h"
+#include "text/sjis.h"
 
 namespace {
 
@@ -77,12 +77,8 @@ std::string ClientSettingsPath()
     // The extension starts at the last dot after the last separator; a
     // trail byte 5C of a double-byte character is no separator.
     std::size_t name_start = 0;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
-            ++i;
-        } else if (path[i] == '\\' || path[i] == '/') {
-            name_start = i + 1;
-        }
+    for (std::size_t i = 0; i < path.size(); i += CharBytes(path, i)) {
+        if (CharBytes(path, i) == 1 && (path[i] == '\\' || path[i] == '/')) name_start = i + 1;
     }
     std::size_t dot = path.rfind('.');
     if (dot != std::string::npos && dot > name_start) path.resize(dot);

@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <tuple>
 
-#include "text/lead_byte.h"
+#include "text/ascii.h"
+#include "text/sjis.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ bool Number(std::string_view text, int& out)
     if (text.empty() || text.size() > 4) return false;
     out = 0;
     for (char c : text) {
-        if (c < '0' || c > '9') return false;
+        if (!IsDigit(c)) return false;
         out = out * 10 + (c - '0');
     }
     return true;
@@ -119,20 +120,15 @@ bool DosTime(const std::vector<std::string_view>& words, RowTime& out)
     return ValidDate(out.year, out.month, out.day) && ClockTime(words[1], true, out.hour, out.minute);
 }
 
-// The name with ASCII letters in lower case; double-byte characters, whose
+// The name with its ASCII letters in one case; double-byte characters, whose
 // second byte may fall among the letters, stay as they are.
 std::string Folded(const std::string& name, bool upper)
 {
     std::string out = name;
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        unsigned char byte = static_cast<unsigned char>(out[i]);
-        if (IsLeadByte(byte) && i + 1 < out.size()) {
-            ++i;
-        } else if (upper && byte >= 'a' && byte <= 'z') {
-            out[i] = static_cast<char>(byte - 0x20);
-        } else if (!upper && byte >= 'A' && byte <= 'Z') {
-            out[i] = static_cast<char>(byte + 0x20);
-        }
+    for (std::size_t i = 0; i < out.size(); i += CharBytes(out, i)) {
+        if (CharBytes(out, i) != 1) continue;
+        char lower = FoldAsciiCase(out[i]);
+        out[i] = upper && lower >= 'a' && lower <= 'z' ? static_cast<char>(lower - 'a' + 'A') : lower;
     }
     return out;
 }
@@ -152,8 +148,7 @@ bool ParseListingTime(std::string_view text, const RowTime& now, RowTime& out)
 {
     out = RowTime{};
     std::vector<std::string_view> words = Words(text);
-    bool ok = !words.empty() && words[0].size() > 0 && words[0][0] >= '0' && words[0][0] <= '9' ? DosTime(words, out)
-                                                                                                  : UnixTime(words, now, out);
+    bool ok = !words.empty() && IsDigit(words[0][0]) ? DosTime(words, out) : UnixTime(words, now, out);
     if (!ok) out = RowTime{};
     return ok;
 }
@@ -240,12 +235,9 @@ std::vector<std::size_t> SortedRows(const std::vector<FileRow>& rows, SortOrder 
 std::string ParentFolder(const std::string& folder)
 {
     std::vector<std::size_t> separators;
-    for (std::size_t i = 0; i + 1 < folder.size(); ++i) {
-        if (IsLeadByte(static_cast<unsigned char>(folder[i]))) {
-            ++i;  // its trail byte may be 5C
-        } else if (folder[i] == '\\' || folder[i] == '/') {
-            separators.push_back(i);
-        }
+    for (std::size_t i = 0; i + 1 < folder.size(); i += CharBytes(folder, i)) {
+        // The trail byte of a double-byte character may be 5C.
+        if (CharBytes(folder, i) == 1 && (folder[i] == '\\' || folder[i] == '/')) separators.push_back(i);
     }
     bool share = folder.size() > 1 && separators.size() >= 2 && separators[0] == 0 && separators[1] == 1;
     // \\server\share\ is the top of a share as C:\ is of a drive.
