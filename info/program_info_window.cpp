@@ -15,14 +15,17 @@ namespace {
 // it cleared.
 void Paint(HWND window)
 {
-    RECT area;
-    GetClientRect(window, &area);
-    area.left = 5;
-    area.top = 15;
-
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     SetBkMode(dc, TRANSPARENT);
+
+    // The margin is 5 and 15 pixels at 96 DPI and grows with the system DPI
+    // as the window and its font do.
+    int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    RECT area;
+    GetClientRect(window, &area);
+    area.left = MulDiv(5, dpi, 96);
+    area.top = MulDiv(15, dpi, 96);
 
     HFONT copy = nullptr;
     HGDIOBJ previous = nullptr;
