@@ -30,7 +30,7 @@ MESSAGE_LIST, STATUS_BAR = 1000, 100
 
 
 def set_system_dpi(dpi):
-    """Wine 8 takes the system DPI from HKCU\Control Panel\Desktop LogPixels
+    r"""Wine 8 takes the system DPI from HKCU\Control Panel\Desktop LogPixels
     (before the HKLM font key) when a process starts; no value means 96."""
     args = (["add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"] if dpi != 96 else
             ["delete", DESKTOP_KEY, "/v", "LogPixels", "/f"])
