@@ -166,6 +166,50 @@ class Bench:
                                   "console line (%.1f ms): %.2f" % (count, fmt(ours), count, fmt(curl), console_floor,
                                                                     ours_ms / console_floor))
 
+    def verify_cost(self, home):
+        """A drop of 10 × 5 KB with verify=0 and with verify=1, taken in turn
+        by one Vantrel (the key is read at each transfer): what the delivery
+        check (one more login per file) adds. Each time runs from the start
+        of the drop to the drop's answer, which Wine gives once Vantrel has
+        handled WM_DROPFILES, i.e. after the last transfer and its check."""
+        count = 10
+        folder = program_folder(self.tmp / "verify", self.args.host)
+        incoming = home / FOLDER
+        sources = self.tmp / "verify-sources"
+        sources.mkdir()
+        files = []
+        for i in range(count):
+            path = sources / ("V%04d" % (i + 1))
+            path.write_bytes(nc_text(5000, i))
+            files.append(path)
+        per_file = {0: [], 1: []}
+        with e2e.Vantrel(folder) as app:
+            for _ in range(self.args.reps):
+                for verify in (0, 1):
+                    folder.write_settings({"table": {"machine": "machines.ini"}, "Vantrel": {"verify": verify}})
+                    clear_folder(incoming)
+                    confirmed = sum(1 for line in app.list_lines() if line.startswith("... 転送確認済み "))
+                    start = time.monotonic()
+                    e2e.drop(app.hwnd, files, timeout=60 + count * 10)
+                    per_file[verify].append((time.monotonic() - start) * 1000 / count)
+                    for path in files:
+                        if (incoming / path.name).read_bytes() != path.read_bytes():
+                            raise e2e.HarnessError("%s arrived damaged" % path.name)
+                    lines = app.list_lines()
+                    now_confirmed = sum(1 for line in lines if line.startswith("... 転送確認済み "))
+                    if now_confirmed - confirmed != count * verify:
+                        raise e2e.HarnessError("verify=%d confirmed %d of %d files" % (
+                            verify, now_confirmed - confirmed, count))
+                    errors = [line for line in lines if line.startswith("エラー")]
+                    if errors or app.dialogs():
+                        raise e2e.HarnessError("Vantrel reported %r" % errors[:3])
+        plain, checked = median(per_file[0]), median(per_file[1])
+        self.row("drop of %d × 5 KB with verify=1, ms per file" % count, checked, plain, "verify=0",
+                 "check ≤ 0.5 × verify=0 (%.2f)" % ((checked - plain) / plain), checked - plain <= 0.5 * plain)
+        self.notes.append("verify: drop of %d, ms per file from the drop to its answer, verify=0 %s, verify=1 %s; "
+                          "the check adds %.1f ms per file" % (count, fmt(per_file[0]), fmt(per_file[1]),
+                                                               checked - plain))
+
     def big_file(self, home):
         size = self.args.big_mb * 1024 * 1024
         source = self.tmp / "BIG0001"
@@ -255,11 +299,13 @@ class Bench:
         (home / FOLDER).mkdir(parents=True)
         (home / FOLDER / "O0000").write_bytes(b"%\r\nO0000\r\nM30\r\n%\r\n")
         e2e.kill_windows_of_class("Vantrel")
-        sections = self.args.only or ["drop", "big", "startup", "refresh"]
+        sections = self.args.only or ["drop", "verify", "big", "startup", "refresh"]
         self.launch_floor()
         with e2e.FtpServer(home, host=self.args.host, log_commands=False):
             if "drop" in sections:
                 self.drops(home)
+            if "verify" in sections:
+                self.verify_cost(home)
             if "big" in sections:
                 self.big_file(home)
             if "startup" in sections:
@@ -307,7 +353,7 @@ def main():
     parser.add_argument("--launches", type=int, default=25)
     parser.add_argument("--host", default=os.environ.get("VANTREL_BENCH_HOST", "127.0.0.90"))
     parser.add_argument("--list-host", default=os.environ.get("VANTREL_BENCH_LIST_HOST", "127.0.0.91"))
-    parser.add_argument("--only", action="append", choices=["drop", "big", "startup", "refresh"])
+    parser.add_argument("--only", action="append", choices=["drop", "verify", "big", "startup", "refresh"])
     parser.add_argument("--out", help="also write the table to this file")
     args = parser.parse_args()
     bench = Bench(args)
