@@ -276,9 +276,9 @@ class TransferTest(unittest.TestCase):
             box = app.expect_box(timeout=60)
             self.assertEqual(box["text"], "エラー：ファイル %s の転送に失敗しました（ftp.exe 終了コード 1）"
                              % e2e.windows_path(source))
-            lines = app.list_lines()
-            self.assertTrue([line for line in lines if line.startswith(
-                "エラー：ファイル %s が正しく届いていません（フォルダ NOSUCH の O3003：" % e2e.windows_path(source))], lines)
+            finding = "エラー：ファイル %s が正しく届いていません（フォルダ NOSUCH の O3003：" % e2e.windows_path(source)
+            e2e.wait_until(lambda: [line for line in app.list_lines() if line.startswith(finding)], timeout=30,
+                           what="the server's answer in the list")
             time.sleep(1)
             self.assertEqual(app.dialogs(), [])
             app.close()
