@@ -79,7 +79,8 @@ server_pid=
 xvfb_pid=
 vantrel_pid=
 stop() {
-  if [ -n "$vantrel_pid" ]; then kill -KILL "$vantrel_pid" 2>/dev/null || true; fi
+  # (waited for here, so that bash does not report the killed job)
+  if [ -n "$vantrel_pid" ]; then { kill -KILL "$vantrel_pid"; wait "$vantrel_pid"; } 2>/dev/null || true; fi
   if [ -n "$server_pid" ]; then kill -- -"$server_pid" 2>/dev/null || kill "$server_pid" 2>/dev/null || true; fi
   if [ -n "$xvfb_pid" ]; then
     wineserver -k 2>/dev/null || true
