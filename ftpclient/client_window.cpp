@@ -21,7 +21,7 @@ void SetStatus(HWND window, const std::string& text) { SetItemText(window, IDC_S
 ProgressBar Progress(HWND window) { return ProgressBar(GetDlgItem(window, IDC_PROGRESS)); }
 
 constexpr const char* kColumnTitles[] = {"名前", "サイズ", "更新日時", "種類"};
-constexpr int kColumnWidths[] = {68, 40, 74, 54};  // dialog units
+constexpr int kColumnWidths[] = {60, 40, 72, 56};  // dialog units
 constexpr int kParentParam = -1;
 
 void ShowSortMark(HWND window, const Pane& pane)
@@ -31,6 +31,24 @@ void ShowSortMark(HWND window, const Pane& pane)
         std::string title = kColumnTitles[column];
         if (static_cast<int>(pane.order.column) == column) title += pane.order.descending ? " ▼" : " ▲";
         list.SetColumnTitle(column, title.c_str());
+    }
+}
+
+// The name column takes the width the pane has beyond the other columns,
+// never less than its own: a larger window shows longer names whole.
+void FitNameColumns(HWND window)
+{
+    RECT name_width{0, 0, kColumnWidths[0], 0};
+    MapDialogRect(window, &name_width);
+    for (int id : {IDC_LOCAL_LIST, IDC_REMOTE_LIST}) {
+        ListView list = List(window, id);
+        RECT inside;
+        GetClientRect(list.hwnd(), &inside);
+        int width = inside.right;
+        // Room for the vertical scroll bar before it shows.
+        if ((GetWindowLongA(list.hwnd(), GWL_STYLE) & WS_VSCROLL) == 0) width -= GetSystemMetrics(SM_CXVSCROLL);
+        for (int column = 1; column < 4; ++column) width -= list.GetColumnWidth(column);
+        list.SetColumnWidth(0, std::max<int>(width, name_width.right));
     }
 }
 
@@ -420,14 +438,16 @@ void Initialise(HWND window, ClientWindow* state)
     Progress(window).SetRange(0, 100);
     state->keys = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_CLIENT_KEYS));
 
-    // The template's size is the smallest; a size and place saved by an
-    // earlier run come back.
+    // The template's size is the first, three quarters of it the smallest
+    // (the panes still show their columns and the buttons fit between them);
+    // a size and place saved by an earlier run come back.
     RECT outer;
     GetWindowRect(window, &outer);
-    state->minimum_size = SIZE{outer.right - outer.left, outer.bottom - outer.top};
+    state->minimum_size = SIZE{(outer.right - outer.left) * 3 / 4, (outer.bottom - outer.top) * 3 / 4};
     state->settings_path = ClientSettingsPath();
     state->start_maximized = RestoreWindowPlace(window, state->settings_path, state->minimum_size);
     LayOutClient(window);
+    FitNameColumns(window);
 
     state->worker = std::make_unique<RemoteWorker>(state->options, window);
     ReadLocalFolder(window);
@@ -540,7 +560,10 @@ INT_PTR CALLBACK ClientDialogProc(HWND window, UINT message, WPARAM w, LPARAM l)
         }
         return TRUE;
     case WM_SIZE:
-        if (GetWindowLongPtrA(window, DWLP_USER) != 0) LayOutClient(window);
+        if (GetWindowLongPtrA(window, DWLP_USER) != 0) {
+            LayOutClient(window);
+            FitNameColumns(window);
+        }
         return TRUE;
     case kProgressMessage:
         Progress(window).SetPos(static_cast<int>(w));

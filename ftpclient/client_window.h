@@ -32,7 +32,7 @@ struct ClientWindow {
     Pane remote;
     int last_focused_list = 0;
     std::string settings_path;
-    SIZE minimum_size{};  // of the whole window: the template's
+    SIZE minimum_size{};  // of the whole window
     bool start_maximized = false;
     HACCEL keys = nullptr;
     std::unique_ptr<RemoteWorker> worker;

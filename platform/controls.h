@@ -121,6 +121,8 @@ public:
         column.pszText = const_cast<char*>(title);
         Send(LVM_SETCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
     }
+    int GetColumnWidth(int index) const { return Send(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(index), 0); }
+    void SetColumnWidth(int index, int width) const { Send(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(index), width); }
     void DeleteAllItems() const { Send(LVM_DELETEALLITEMS, 0, 0); }
     int GetItemCount() const { return Send(LVM_GETITEMCOUNT, 0, 0); }
     // Appends a row; returns its index.
@@ -158,7 +160,6 @@ public:
         item.state = state;
         Send(LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
     }
-    void EnsureVisible(int index) const { Send(LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE); }
 
 private:
     int Send(UINT message, WPARAM w, LPARAM l) const

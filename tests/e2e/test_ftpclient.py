@@ -338,29 +338,34 @@ class FtpClientTest(unittest.TestCase):
     def test_window_grows_and_keeps_its_size_beside_the_program(self):
         with contextlib.ExitStack() as stack:
             hwnd, window, local = self.serve_and_start(stack)
-            smallest = self.rect(hwnd)
+            first = self.rect(hwnd)
+            width, height = first[2] - first[0], first[3] - first[1]
             panes = [self.rect(hwnd, c) for c in (IDC_LOCAL_LIST, IDC_REMOTE_LIST)]
+            name_column = self.pane(hwnd, IDC_REMOTE_LIST)[0]["columns"][0]["width"]
+            # No smaller than three quarters of the first size.
             driver("move", "--hwnd", hwnd, "--x", 20, "--y", 30, "--width", 200, "--height", 100)
-            wait_for(lambda: self.rect(hwnd) == [20, 30, 20 + smallest[2] - smallest[0], 30 + smallest[3] - smallest[1]],
-                     10, "the smallest size")
-            driver("move", "--hwnd", hwnd, "--x", 40, "--y", 50, "--width", 1100, "--height", 760)
-            wait_for(lambda: self.rect(hwnd) == [40, 50, 1140, 810], 10, "the larger window")
+            wait_for(lambda: self.rect(hwnd) == [20, 30, 20 + width * 3 // 4, 30 + height * 3 // 4], 10,
+                     "the smallest size")
+            driver("move", "--hwnd", hwnd, "--x", 20, "--y", 30, "--width", 1240, "--height", 900)
+            wait_for(lambda: self.rect(hwnd) == [20, 30, 1260, 930], 10, "the larger window")
             left, right = (self.rect(hwnd, c) for c in (IDC_LOCAL_LIST, IDC_REMOTE_LIST))
             for grown, before in zip((left, right), panes):
                 self.assertGreater(grown[2] - grown[0], before[2] - before[0] + 100)
                 self.assertGreater(grown[3] - grown[1], before[3] - before[1] + 200)
+            # The name column takes the new width; the others keep theirs.
+            self.assertGreater(self.pane(hwnd, IDC_REMOTE_LIST)[0]["columns"][0]["width"], name_column + 100)
             # Equal widths, the buttons between them; status and close button at the bottom.
             self.assertLessEqual(abs((left[2] - left[0]) - (right[2] - right[0])), 1)
             upload = self.rect(hwnd, IDC_UPLOAD)
             self.assertTrue(left[2] < upload[0] and upload[2] < right[0], (left, upload, right))
-            client_bottom = 810 - 8  # inside the frame
+            client_bottom = 930 - 8  # inside the frame
             self.assertGreater(self.rect(hwnd, IDCANCEL)[3], client_bottom - 40)
             self.assertGreater(self.rect(hwnd, IDC_STATUS)[1], right[3])
             self.keys(window, "alt+c")
             self.assertEqual(self.client.wait(timeout=20), 0)
             settings = (self.exe.parent / "FTPClient.ini").read_bytes().decode("cp932")
-            self.assertIn("Width=1100", settings)
-            self.assertIn("Height=760", settings)
+            self.assertIn("Width=1240", settings)
+            self.assertIn("Height=900", settings)
             self.assertEqual(sorted(p.name for p in self.exe.parent.iterdir()), ["FTPClient.exe", "FTPClient.ini"])
 
         # The next start opens at the saved size and place.
@@ -368,7 +373,7 @@ class FtpClientTest(unittest.TestCase):
             shutil.rmtree(self.work / "server")
             shutil.rmtree(self.work / "local")
             hwnd, window, _ = self.serve_and_start(stack)
-            self.assertEqual(self.rect(hwnd), [40, 50, 1140, 810])
+            self.assertEqual(self.rect(hwnd), [20, 30, 1260, 930])
             self.keys(window, "alt+c")
             self.assertEqual(self.client.wait(timeout=20), 0)
 
