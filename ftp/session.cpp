@@ -53,7 +53,9 @@ using FileHandle = std::unique_ptr<void, FileCloser>;
 
 FileHandle OpenFile(const std::string& path, bool write)
 {
-    HANDLE h = CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ, write ? 0 : FILE_SHARE_READ, nullptr,
+    // A file held open by an editor is still read, as the Windows client does.
+    HANDLE h = CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ,
+                           write ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     return FileHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
 }
@@ -102,18 +104,30 @@ bool FtpSession::Open(const std::string& host)
     }
     sockaddr_in address{};
     int resolve_error = 0;
-    if (!winsock_.ok() || !ResolveHost(host_, port, address, resolve_error)) {
-        return Fail(FtpError::kUnknownHost, resolve_error);
-    }
+    if (!winsock_.ok()) return Fail(FtpError::kUnknownHost);
+    IoResult resolved = ResolveHost(host_, port, address, resolve_error, timeouts_.connect_ms, cancel_);
+    if (resolved == IoResult::kTimedOut) return Fail(FtpError::kResolveTimedOut);
+    if (resolved == IoResult::kCancelled) return Fail(FtpError::kCancelled);
+    if (resolved != IoResult::kOk) return Fail(FtpError::kUnknownHost, resolve_error);
     IoResult connected = control_.Connect(address, timeouts_.connect_ms, cancel_);
     if (connected == IoResult::kTimedOut) return Fail(FtpError::kConnectTimedOut);
     if (connected != IoResult::kOk) {
         return connected == IoResult::kCancelled ? Fail(FtpError::kCancelled)
                                                  : Fail(FtpError::kConnectFailed, control_.error());
     }
+    // 120: ready in a while; the real greeting follows. The whole run of
+    // such replies gets one reply time, not one each: a server repeating
+    // 120 would otherwise hold the client for ever.
+    DWORD start = GetTickCount();
     int code = ReadReply(timeouts_.reply_ms);
-    // 120: ready in a while; the real greeting follows.
-    while (code == 120) code = ReadReply(timeouts_.reply_ms);
+    while (IsPositivePreliminary(code)) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeouts_.reply_ms) {
+            Close();
+            return Fail(FtpError::kReplyTimedOut);
+        }
+        code = ReadReply(timeouts_.reply_ms - elapsed);
+    }
     if (code == 0) return false;
     if (!IsPositiveCompletion(code)) {
         Close();
@@ -243,13 +257,14 @@ bool FtpSession::OpenData(DataChannel& channel)
             if (code == 227 && ParsePassiveReply(line, where)) parsed = true;
         }
         if (parsed) {
+            // The data connection goes to the server this session talks to,
+            // at the port the reply names, whatever address it names (as
+            // curl does by default): a server behind NAT, bound to every
+            // address or misconfigured names one that cannot be reached,
+            // and a hostile one could send the upload to a third host.
             sockaddr_in address{};
-            address.sin_family = AF_INET;
+            if (!control_.PeerAddress(address)) return Fail(FtpError::kDataConnection, WSAGetLastError());
             address.sin_port = htons(where.port);
-            std::memcpy(&address.sin_addr, where.address, 4);
-            // A server behind NAT or bound to every address may name 0.0.0.0.
-            sockaddr_in peer{};
-            if (address.sin_addr.s_addr == 0 && control_.PeerAddress(peer)) address.sin_addr = peer.sin_addr;
             IoResult connected = channel.data.Connect(address, timeouts_.connect_ms, cancel_);
             if (connected == IoResult::kOk) {
                 channel.passive = true;
@@ -280,7 +295,9 @@ bool FtpSession::StartTransfer(DataChannel& channel, const std::string& command)
     if (code == 0) return false;
     if (!IsPositivePreliminary(code)) return Fail(FtpError::kRefused);
     if (!channel.passive) {
-        IoResult accepted = channel.listener.Accept(channel.data, timeouts_.connect_ms, cancel_);
+        sockaddr_in server{};
+        control_.PeerAddress(server);
+        IoResult accepted = channel.listener.Accept(channel.data, server.sin_addr, timeouts_.connect_ms, cancel_);
         channel.listener.Close();
         if (accepted != IoResult::kOk) {
             // The server waits for a connection that will not come: the
@@ -453,6 +470,8 @@ std::string FtpSession::ErrorText() const
         return "接続されていません。";
     case FtpError::kUnknownHost:
         return Printf("ホスト %s が見つかりません。", host_.c_str());
+    case FtpError::kResolveTimedOut:
+        return Printf("ホスト %s の名前解決が %lu 秒以内に終わりませんでした。", host_.c_str(), timeouts_.connect_ms / 1000);
     case FtpError::kConnectFailed:
         return Printf("%s に接続できません (エラー %d)。", host_.c_str(), system_error_);
     case FtpError::kConnectTimedOut:

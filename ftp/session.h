@@ -20,7 +20,7 @@
 // active mode (PORT) for the rest of the connection.
 
 struct FtpTimeouts {
-    DWORD connect_ms = 10000;    // TCP connect, control and data
+    DWORD connect_ms = 10000;    // name lookup, TCP connect, control and data
     DWORD reply_ms = 30000;      // each reply of the server
     DWORD data_idle_ms = 30000;  // a data connection without progress
 };
@@ -29,6 +29,7 @@ enum class FtpError {
     kNone,
     kNotConnected,
     kUnknownHost,
+    kResolveTimedOut,  // the name lookup did not end within the connect time
     kConnectFailed,
     kConnectTimedOut,
     kReplyTimedOut,

@@ -2,6 +2,8 @@
 
 #include <ws2tcpip.h>
 
+#include <memory>
+
 namespace {
 
 // Cancel requests are noticed within this time.
@@ -108,19 +110,32 @@ bool TcpSocket::Listen(const sockaddr_in& address)
     return true;
 }
 
-IoResult TcpSocket::Accept(TcpSocket& accepted, DWORD timeout_ms, const std::atomic<bool>* cancel)
+IoResult TcpSocket::Accept(TcpSocket& accepted, const in_addr& peer, DWORD timeout_ms, const std::atomic<bool>* cancel)
 {
-    IoResult waited = Wait(false, timeout_ms, cancel);
-    if (waited != IoResult::kOk) return waited;
-    SOCKET s = accept(socket_, nullptr, nullptr);
-    if (s == INVALID_SOCKET) {
-        error_ = WSAGetLastError();
-        return IoResult::kFailed;
+    DWORD start = GetTickCount();
+    while (true) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeout_ms) return IoResult::kTimedOut;
+        IoResult waited = Wait(false, timeout_ms - elapsed, cancel);
+        if (waited != IoResult::kOk) return waited;
+        sockaddr_in from{};
+        int length = sizeof from;
+        SOCKET s = accept(socket_, reinterpret_cast<sockaddr*>(&from), &length);
+        if (s == INVALID_SOCKET) {
+            error_ = WSAGetLastError();
+            return IoResult::kFailed;
+        }
+        // Whoever reaches the open port first would otherwise get the upload
+        // or feed the download.
+        if (from.sin_family != AF_INET || from.sin_addr.s_addr != peer.s_addr) {
+            closesocket(s);
+            continue;
+        }
+        u_long non_blocking = 1;
+        ioctlsocket(s, FIONBIO, &non_blocking);
+        accepted = TcpSocket(s);
+        return IoResult::kOk;
     }
-    u_long non_blocking = 1;
-    ioctlsocket(s, FIONBIO, &non_blocking);
-    accepted = TcpSocket(s);
-    return IoResult::kOk;
 }
 
 IoResult TcpSocket::SendAll(const char* data, std::size_t size, DWORD timeout_ms, const std::atomic<bool>* cancel)
@@ -203,16 +218,71 @@ WinsockUser::~WinsockUser()
     if (ok_) WSACleanup();
 }
 
-bool ResolveHost(const std::string& host, std::uint16_t port, sockaddr_in& address, int& error)
+namespace {
+
+// Shared by the waiting caller and the lookup thread; the last to let go
+// frees it, so a caller that stopped waiting leaves nothing dangling.
+struct Lookup {
+    std::string host;
+    sockaddr_in address{};
+    int error = 0;
+    bool found = false;
+};
+
+DWORD WINAPI LookUp(void* parameter)
 {
+    std::unique_ptr<std::shared_ptr<Lookup>> owner(static_cast<std::shared_ptr<Lookup>*>(parameter));
+    Lookup& lookup = **owner;
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    error = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-    if (error != 0 || found == nullptr) return false;
-    address = *reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+    lookup.error = getaddrinfo(lookup.host.c_str(), nullptr, &hints, &found);
+    if (lookup.error == 0 && found != nullptr) {
+        lookup.address = *reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+        lookup.found = true;
+    }
+    if (found != nullptr) freeaddrinfo(found);
+    return 0;
+}
+
+}  // namespace
+
+IoResult ResolveHost(const std::string& host, std::uint16_t port, sockaddr_in& address, int& error,
+                     DWORD timeout_ms, const std::atomic<bool>* cancel)
+{
+    error = 0;
+    address = sockaddr_in{};
+    address.sin_family = AF_INET;
     address.sin_port = htons(port);
-    freeaddrinfo(found);
-    return true;
+    // A dotted address needs no lookup (and no thread).
+    if (inet_pton(AF_INET, host.c_str(), &address.sin_addr) == 1) return IoResult::kOk;
+
+    auto lookup = std::make_shared<Lookup>();
+    lookup->host = host;
+    auto* handed = new std::shared_ptr<Lookup>(lookup);
+    HANDLE thread = CreateThread(nullptr, 0, LookUp, handed, 0, nullptr);
+    if (thread == nullptr) {
+        delete handed;
+        error = static_cast<int>(GetLastError());
+        return IoResult::kFailed;
+    }
+    DWORD start = GetTickCount();
+    IoResult result = IoResult::kOk;
+    while (WaitForSingleObject(thread, kSliceMs) == WAIT_TIMEOUT) {
+        if (Cancelled(cancel)) {
+            result = IoResult::kCancelled;
+            break;
+        }
+        if (GetTickCount() - start >= timeout_ms) {
+            result = IoResult::kTimedOut;
+            break;
+        }
+    }
+    CloseHandle(thread);
+    if (result != IoResult::kOk) return result;
+    error = lookup->error;
+    if (!lookup->found) return IoResult::kFailed;
+    address.sin_addr = lookup->address.sin_addr;
+    return IoResult::kOk;
 }

@@ -35,7 +35,9 @@ public:
     IoResult Connect(const sockaddr_in& address, DWORD timeout_ms, const std::atomic<bool>* cancel);
     // A listening socket on `address` (port 0: any free port).
     bool Listen(const sockaddr_in& address);
-    IoResult Accept(TcpSocket& accepted, DWORD timeout_ms, const std::atomic<bool>* cancel);
+    // Only a connection from `peer` (an IPv4 address) is taken: any other is
+    // closed at once and the wait goes on.
+    IoResult Accept(TcpSocket& accepted, const in_addr& peer, DWORD timeout_ms, const std::atomic<bool>* cancel);
 
     IoResult SendAll(const char* data, std::size_t size, DWORD timeout_ms, const std::atomic<bool>* cancel);
     // Receives up to `capacity` bytes once some arrive; `received` 0 with kClosed at the end.
@@ -69,5 +71,9 @@ private:
     bool ok_ = false;
 };
 
-// The IPv4 address of a host name or dotted address.
-bool ResolveHost(const std::string& host, std::uint16_t port, sockaddr_in& address, int& error);
+// The IPv4 address of a host name or dotted address. The system's lookup
+// has no time-out of its own: it runs on a worker thread, and the caller
+// waits at most timeout_ms (and ends at once on a cancel request), with
+// kTimedOut or kCancelled and the worker left to finish alone.
+IoResult ResolveHost(const std::string& host, std::uint16_t port, sockaddr_in& address, int& error,
+                     DWORD timeout_ms, const std::atomic<bool>* cancel);

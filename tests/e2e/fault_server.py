@@ -13,6 +13,13 @@ for the fault tests. Modes:
   nopasv    refuses PASV with 502 (the client must fall back to PORT)
   badpasv   names a passive port that nobody listens on
   stall     takes the first 64 KiB of an upload, then reads nothing more
+  greet120  greets with "120 ready in a while" and repeats it every second,
+            never with the real greeting
+  masq      names another address in its PASV reply (as behind NAT) and
+            refuses PORT: only a client that connects to the address it
+            talks to, at the port the reply names, gets a data connection
+  foreign   refuses PASV; on PORT a third host (.254 of the server's /24)
+            connects to the client's data port first and sends "EVIL"
 
 Names are stored as the client's bytes (Shift-JIS stays Shift-JIS)."""
 import socket
@@ -56,12 +63,28 @@ class Handler(FTPHandler):
     unicode_errors = "surrogateescape"
     auth_failed_timeout = 0.1
     dtp_handler = Data
+    if mode == "masq":
+        masquerade_address = ".".join(host.split(".")[:3] + ["253"])
     def handle(self):
         if mode == "greet421":
             self.respond("421 Service not available, closing control connection.")
             self.close_when_done()
+        elif mode == "greet120":
+            self.respond("120 Service ready in a while.")
+            self.ioloop.call_every(1, lambda: None if self._closed else self.respond("120 Service ready in a while."))
         else:
             FTPHandler.handle(self)
+    def ftp_PORT(self, line):
+        if mode == "masq":
+            return self.respond("502 PORT not allowed here.")
+        if mode == "foreign":
+            parts = line.split(",")
+            intruder = socket.socket()
+            intruder.bind((".".join(host.split(".")[:3] + ["254"]), 0))
+            intruder.connect((".".join(parts[:4]), int(parts[4]) * 256 + int(parts[5])))
+            intruder.sendall(b"EVIL\r\n")
+            intruder.close()
+        FTPHandler.ftp_PORT(self, line)
     def ftp_PASS(self, line):
         if mode == "login530":
             self.respond("530 Login incorrect.")
@@ -80,7 +103,7 @@ class Handler(FTPHandler):
         else:
             return FTPHandler.ftp_STOR(self, file, mode_)
     def ftp_PASV(self, line):
-        if mode == "nopasv":
+        if mode in ("nopasv", "foreign"):
             self.respond("502 PASV not allowed here.")
         elif mode == "badpasv":
             self.respond("227 Entering passive mode (127,0,0,1,0,9).")
@@ -104,7 +127,7 @@ class FaultServer:
         while time.monotonic() < deadline and self.process.poll() is None:
             try:
                 with socket.create_connection((host, 21), timeout=1) as probe:
-                    if probe.recv(3) in (b"220", b"421"):
+                    if probe.recv(3) in (b"220", b"421", b"120"):
                         return
             except OSError:
                 time.sleep(0.05)

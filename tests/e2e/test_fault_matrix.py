@@ -42,12 +42,16 @@ FTP_EXE_MESSAGES = {
     # Cut while sending, or (all sent into the buffers) no final reply.
     "reset": r"接続が切れました|データ接続|データ転送|426|応答しませんでした",
     "mute": r"サーバーが 30 秒以内に応答しませんでした",
+    "greet120": r"サーバーが 30 秒以内に応答しませんでした",
 }
+# Served whole all the same: the data connection goes to the control
+# connection's peer, and only that peer's connection is taken.
+WORKING_MODES = ["nopasv", "masq", "foreign"]
 
 
 def bound(mode):
     # A listing cut by a reset gets no final reply from the server either.
-    return SILENT_BOUND if mode in ("mute", "reset") else QUICK_BOUND
+    return SILENT_BOUND if mode in ("mute", "reset", "greet120") else QUICK_BOUND
 
 
 def report(program, mode, seconds, status):
@@ -80,7 +84,7 @@ class FaultMatrixTest(unittest.TestCase):
     def test_ftp_exe(self):
         script = self.work / "tmp dir" / "202612071100.txt"
         script.parent.mkdir()
-        for mode in list(FTP_EXE_MESSAGES) + ["nopasv"]:
+        for mode in list(FTP_EXE_MESSAGES) + WORKING_MODES:
             with self.subTest(mode), self.serve(mode):
                 if self.remote().exists():
                     self.remote().unlink()  # left by a failed case before
@@ -88,7 +92,7 @@ class FaultMatrixTest(unittest.TestCase):
                                                 put_line(self.program, b"O1234")))
                 status, output, seconds = run_timed(e2e.FTP_EXE, ["-s:" + e2e.windows_path(script)], self.work, 90)
                 report("ftp.exe", mode, seconds, status)
-                if mode == "nopasv":
+                if mode in WORKING_MODES:
                     self.assertEqual(status, 0, output)
                     self.assertEqual(self.remote().read_bytes(), self.program.read_bytes())
                     self.remote().unlink()
@@ -110,13 +114,13 @@ class FaultMatrixTest(unittest.TestCase):
         shutil.copy(e2e.FILELIST_EXE, program_folder / "filelist.exe")
         list_file = program_folder / "tmp" / "filelist.tmp"
         # No upload: the put faults do not apply; "reset" cuts the listing.
-        for mode in ["refused", "greet421", "login530", "cd550", "reset", "mute", "nopasv"]:
+        for mode in ["refused", "greet421", "greet120", "login530", "cd550", "reset", "mute"] + WORKING_MODES:
             with self.subTest(mode), self.serve(mode):
                 list_file.write_bytes(b"STALE\r\n")
                 status, output, seconds = run_timed(program_folder / "filelist.exe",
                                                     [self.host_for(mode), USER, PASSWORD, "NC"], self.work, 90)
                 report("filelist.exe", mode, seconds, status)
-                if mode == "nopasv":
+                if mode in WORKING_MODES:
                     self.assertEqual(status, 0, output)
                     self.assertEqual(list_file.read_bytes(), b"O0001\r\n")
                     continue

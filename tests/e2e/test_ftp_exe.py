@@ -135,6 +135,23 @@ class FtpExeTest(unittest.TestCase):
             self.assertNotIn("STOR", [c["cmd"] for c in server.commands()])
         self.assertEqual(os.listdir(self.server_root), ["NC"])
 
+    def test_a_file_held_open_for_writing_still_uploads(self):
+        """As with an editor that keeps the file open: here cmd.exe holds it
+        open for appending (ftp.exe's standard error, which stays empty)
+        while ftp.exe reads it. No blanks in these paths: cmd.exe gets them
+        as separate words, unquoted."""
+        folder = self.work / "held"
+        folder.mkdir()
+        program = folder / "O1234.NC"
+        program.write_bytes(os.urandom(100_000))
+        script = folder / "202610110905.txt"
+        script.write_bytes(control_file(HOST, USER, PASSWORD, b"NC", put_line(program, b"O1234")))
+        with self.server():
+            result = run_windows_program("cmd", ["/c", windows_path(FTP_EXE), "-s:" + windows_path(script),
+                                                 "2>>" + windows_path(program)], self.work, 60)
+            self.assertEqual(result.returncode, 0, result)
+            self.assert_arrived(program, b"O1234")
+
     def test_passive_refused_or_unreachable_falls_back_to_active(self):
         program = self.make_local("O1234.NC", 200_000)
         for mode in ("nopasv", "badpasv"):
