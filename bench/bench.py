@@ -181,15 +181,21 @@ class Bench:
         self.notes.append("%s: %s (from the start of the drop to the last file complete, divided by %d); curl "
                           "per file %s ms" % (what, fmt(ours), count, fmt(curl)))
 
-    def verify_cost(self, home):
+    def verify_cost(self):
         """A drop of 10 × 5 KB with verify=0 and with verify=1, taken in turn
         by one Vantrel (the key is read at each transfer): what the delivery
         check (one more login per file) adds. Each time runs from the start
         of the drop to the drop's answer, which Wine gives once Vantrel has
-        handled WM_DROPFILES, i.e. after the last transfer and its check."""
+        handled WM_DROPFILES, i.e. after the last transfer and its check.
+        The server (on the list host, free at this point) stamps each
+        command, which times the check's own conversation."""
         count = 10
-        folder = program_folder(self.tmp / "verify", self.args.host)
+        home = self.tmp / "server-verify"
         incoming = home / FOLDER
+        incoming.mkdir(parents=True)
+        # Not empty at start, or the start-up file list would say so in a box.
+        (incoming / "O0000").write_bytes(b"%\r\nO0000\r\nM30\r\n%\r\n")
+        folder = program_folder(self.tmp / "verify", self.args.list_host)
         sources = self.tmp / "verify-sources"
         sources.mkdir()
         files = []
@@ -198,12 +204,14 @@ class Bench:
             path.write_bytes(nc_text(5000, i))
             files.append(path)
         per_file = {0: [], 1: []}
-        with e2e.Vantrel(folder) as app:
+        talk, after_client = [], []
+        with e2e.FtpServer(home, host=self.args.list_host) as server, e2e.Vantrel(folder) as app:
             for _ in range(self.args.reps):
                 for verify in (0, 1):
                     folder.write_settings({"table": {"machine": "machines.ini"}, "Vantrel": {"verify": verify}})
                     clear_folder(incoming)
                     confirmed = sum(1 for line in app.list_lines() if line.startswith("... 転送確認済み "))
+                    seen = len(server.commands())
                     start = time.monotonic()
                     e2e.drop(app.hwnd, files, timeout=60 + count * 10)
                     per_file[verify].append((time.monotonic() - start) * 1000 / count)
@@ -218,6 +226,12 @@ class Bench:
                     errors = [line for line in lines if line.startswith("エラー")]
                     if errors or app.dialogs():
                         raise e2e.HarnessError("Vantrel reported %r" % errors[:3])
+                    if verify:
+                        spans = check_spans(server.commands()[seen:])
+                        if len(spans) != count:
+                            raise e2e.HarnessError("%d checks seen by the server" % len(spans))
+                        talk += [s[0] for s in spans]
+                        after_client += [s[1] for s in spans]
         plain, checked = median(per_file[0]), median(per_file[1])
         # Each verify=1 drop follows its verify=0 drop at once: the pair's
         # difference is the steadier figure when the machine's load drifts.
@@ -227,6 +241,11 @@ class Bench:
         self.notes.append("verify: drop of %d, ms per file from the drop to its answer, verify=0 %s, verify=1 %s; "
                           "the check adds %.1f ms per file (median of the pairs' differences)" % (
                               count, fmt(per_file[0]), fmt(per_file[1]), extra))
+        self.notes.append("verify: as the server saw the %d checks, USER to QUIT median %.1f ms (min %.1f, max %.1f); "
+                          "from the client's QUIT to the check's QUIT (the client's ending, Vantrel's wake-up, "
+                          "connect and greeting included) median %.1f ms (min %.1f, max %.1f)" % (
+                              len(talk), median(talk), min(talk), max(talk), median(after_client),
+                              min(after_client), max(after_client)))
 
     def big_file(self, home):
         size = self.args.big_mb * 1024 * 1024
@@ -322,12 +341,12 @@ class Bench:
         with e2e.FtpServer(home, host=self.args.host, log_commands=False):
             if "drop" in sections:
                 self.drops(home)
-            if "verify" in sections:
-                self.verify_cost(home)
             if "big" in sections:
                 self.big_file(home)
             if "startup" in sections:
                 self.startup()
+        if "verify" in sections:
+            self.verify_cost()
         if "refresh" in sections:
             self.refresh()
 
@@ -359,6 +378,22 @@ def nc_text(size, seed):
         total += len(line)
         n += 1
     return "".join(lines).encode("ascii")[:size]
+
+
+def check_spans(commands):
+    """(USER to QUIT, client's QUIT to the check's QUIT) in ms for each
+    delivery check in a server's command log: the session that asks SIZE
+    right after a client's session."""
+    spans = []
+    for i, entry in enumerate(commands):
+        if entry["cmd"] != "SIZE":
+            continue
+        user = max(j for j in range(i) if commands[j]["cmd"] == "USER")
+        client_quit = max(j for j in range(user) if commands[j]["cmd"] == "QUIT")
+        quit_ = next(j for j in range(i, len(commands)) if commands[j]["cmd"] == "QUIT")
+        spans.append(((commands[quit_]["time"] - commands[user]["time"]) * 1000,
+                      (commands[quit_]["time"] - commands[client_quit]["time"]) * 1000))
+    return spans
 
 
 def fmt(values):

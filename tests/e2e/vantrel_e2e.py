@@ -153,7 +153,7 @@ def run_windows_program(exe, args=(), cwd=None, timeout=60):
 # FTP server
 
 _SERVER_SCRIPT = r'''
-import json, sys
+import json, sys, time
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
@@ -174,7 +174,7 @@ Handler.proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items() if k not in
 if log_file:
     def pre_process_command(self, line, cmd, arg, _base=FTPHandler.pre_process_command):
         raw = line.encode("utf-8", "surrogateescape").hex()
-        log_file.write(json.dumps({"raw": raw, "cmd": cmd}) + "\n")
+        log_file.write(json.dumps({"raw": raw, "cmd": cmd, "time": time.time()}) + "\n")
         log_file.flush()
         return _base(self, line, cmd, arg)
     Handler.pre_process_command = pre_process_command
@@ -269,13 +269,15 @@ class FtpServer:
 
     def commands(self):
         """Commands received so far, oldest first: dicts with "cmd" (upper-case
-        verb), "raw" (the line's bytes) and "line" (decoded from code page 932)."""
+        verb), "raw" (the line's bytes), "line" (decoded from code page 932) and
+        "time" (when it arrived, seconds since the epoch)."""
         if self._log is None:
             raise HarnessError("FtpServer started without log_commands")
         entries = []
         for entry in self._read_log():
             raw = bytes.fromhex(entry["raw"])
-            entries.append({"cmd": entry["cmd"], "raw": raw, "line": raw.decode("cp932", errors="replace")})
+            entries.append({"cmd": entry["cmd"], "raw": raw, "line": raw.decode("cp932", errors="replace"),
+                            "time": entry["time"]})
         return entries
 
     def command_lines(self):
