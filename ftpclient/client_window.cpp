@@ -237,18 +237,21 @@ void Delete(HWND window)
     ClientWindow& state = State(window);
     if (state.last_focused_list == IDC_LOCAL_LIST) {
         std::vector<std::string> names = SelectedLocalFiles(window);
-        if (names.empty() || !Confirm(window, "ローカルのファイル " + names.front() +
-                                                  (names.size() > 1 ? " ほか " + std::to_string(names.size() - 1) + " 件" : "") +
-                                                  " を削除しますか？")) {
+        if (names.empty()) {
+            MessageBoxA(window, "削除するファイルを一覧で選んでください。", kClientCaption, MB_OK | MB_ICONINFORMATION);
             return;
         }
+        std::string more = names.size() > 1 ? " ほか " + std::to_string(names.size() - 1) + " 件" : "";
+        if (!Confirm(window, "ローカルのファイル " + names.front() + more + " を削除しますか？")) return;
         std::string failures;
         for (const std::string& name : names) {
-            if (!DeleteFileA((state.local_folder + name).c_str())) failures += name + "\n";
+            if (!DeleteFileA((state.local_folder + name).c_str())) failures += "\n" + name;
         }
         ReadLocalFolder(window);
         if (!failures.empty()) {
-            MessageBoxA(window, ("削除できませんでした:\n" + failures).c_str(), kClientCaption, MB_OK | MB_ICONERROR);
+            SetStatus(window, "エラーがありました。");
+            MessageBoxA(window, ("削除できませんでした:" + failures).c_str(), kClientCaption, MB_OK | MB_ICONERROR);
+            return;
         }
         SetStatus(window, "完了: ローカルのファイルを削除しました。");
         return;

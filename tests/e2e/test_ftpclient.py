@@ -278,7 +278,8 @@ class FtpClientTest(unittest.TestCase):
 
     def test_keys_of_the_panes(self):
         """Tab between the panes, Enter into a folder and Backspace out of it on
-        both sides, Ctrl+A, Delete with its question, F5 for both sides."""
+        both sides, Ctrl+A, Delete with its question on both sides, F5 for both
+        sides."""
         with contextlib.ExitStack() as stack:
             hwnd, window, local = self.serve_and_start(stack)
             focus = lambda: driver("focus", "--hwnd", hwnd)["id"]  # noqa: E731
@@ -329,9 +330,24 @@ class FtpClientTest(unittest.TestCase):
             # F5 reads both sides again.
             (self.work / "server" / "NC" / "NEW.NC").write_bytes(b"1")
             (local / "NEWLOCAL.NC").write_bytes(b"2")
+            (local / "RO.NC").write_bytes(b"3")
+            (local / "RO.NC").chmod(0o444)  # Wine refuses to delete a read-only file
             self.keys(window, "F5")
             wait_for(lambda: "NEW.NC" in self.names(hwnd, IDC_REMOTE_LIST), 20, "the new server file")
-            self.assertIn("NEWLOCAL.NC", self.names(hwnd, IDC_LOCAL_LIST))
+            self.assertEqual(self.names(hwnd, IDC_LOCAL_LIST), ["..", "Sub", "LOCAL.NC", "NEWLOCAL.NC", "RO.NC"])
+
+            # Delete in the local pane: a file that cannot go is named, and no "done".
+            self.keys(window, "Tab", "Home", "End", "Delete")
+            driver("answer", "--pid", self.client_pid(), "--button", IDYES, "--timeout", 10000)
+            box = driver("answer", "--pid", self.client_pid(), "--timeout", 10000)["dialog"]
+            self.assertEqual(bytes.fromhex(box["text_hex"]).decode("cp932"), "削除できませんでした:\nRO.NC")
+            self.assertEqual(self.text(hwnd, IDC_STATUS), "エラーがありました。")
+            self.assertTrue((local / "RO.NC").exists())
+            self.keys(window, "Home", "Down", "Down", "Delete")
+            driver("answer", "--pid", self.client_pid(), "--button", IDYES, "--timeout", 10000)
+            wait_for(lambda: not (local / "LOCAL.NC").exists(), 10, "the deleted local file")
+            self.wait_status(hwnd, "完了: ローカルのファイルを削除しました。")
+            self.assertNotIn("LOCAL.NC", self.names(hwnd, IDC_LOCAL_LIST))
             self.keys(window, "alt+c")
             self.assertEqual(self.client.wait(timeout=20), 0)
 
