@@ -45,9 +45,8 @@ export VANTREL_FTP_EXE=$repo/$win/ftp_exe/ftp.exe
 echo "test: Xvfb $DISPLAY, Wine prefix $WINEPREFIX"
 bash scripts/wine-prefix.sh "$WINEPREFIX" "$VANTREL_FTP_EXE"
 # One wineserver for the whole run instead of one per test program, and the
-# prefix's services started now, with no test's output pipe to inherit.
-# (the server that made the prefix may still be lingering: let it end first).
-wineserver -w
+# prefix's services started now, with no test's output pipe to inherit
+# (wine-prefix.sh leaves no server of its own running).
 wineserver -p </dev/null >/dev/null 2>&1
 wineboot </dev/null >/dev/null 2>&1 || true
 
