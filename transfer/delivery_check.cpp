@@ -74,7 +74,10 @@ RemoteFinding AskServer(const MachineRecord& machine, const std::string& remote_
     }
     // The control file changes folder only when the machine has one; so does the check.
     if (machine.fields_read == 4 && !session.ChangeDirectory(machine.initial_folder.c_str())) {
-        if (session.error() != FtpError::kRefused) return NotAsked(session.ErrorText());
+        // A lost connection or a passing refusal (4xx) says nothing of the folder.
+        if (session.error() != FtpError::kRefused || session.last_code() / 100 != 5) {
+            return NotAsked(session.ErrorText());
+        }
         // The client cannot have put the file into a folder the server refuses.
         RemoteFinding finding;
         finding.kind = RemoteFinding::kNoFolder;
