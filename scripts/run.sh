@@ -35,6 +35,8 @@ fail() {
 }
 
 trap 'exit 130' INT TERM
+# Any other failing step still says where it stopped.
+trap 'echo "run: stopped at line $LINENO of scripts/run.sh: $BASH_COMMAND (its message, if any, is above)" >&2' ERR
 
 if [ -n "${SUDO_USER:-}" ] && [ "$(id -u)" -eq 0 ]; then
   echo "run: started through sudo, so the demo runs as root; as yourself (bash scripts/run.sh) it runs" \
@@ -43,8 +45,14 @@ fi
 
 bash scripts/setup.sh || fail "installing the needed packages failed (the messages above say why)." \
   "Try: sudo apt-get update, then run this script again."
-VANTREL_WIN_BUILD=$win bash scripts/build.sh win || fail "building Vantrel failed (the compiler's messages are above)." \
-  "If $repo/build was made by an earlier run as root: sudo chown -R $(id -un) $repo/build; then run this again."
+if ! VANTREL_WIN_BUILD=$win bash scripts/build.sh win; then
+  if [ -e "$win" ] && [ ! -O "$win" ]; then
+    fail "building Vantrel failed: $win belongs to $(stat -c %U "$win") (an earlier run through sudo?)." \
+      "Try: sudo chown -R $(id -un) $win $demo; then run this script again."
+  fi
+  fail "building Vantrel failed (the compiler's messages are above)." \
+    "Try: rm -rf $win; then run this script again (a build from scratch takes a few minutes)."
+fi
 
 host=${VANTREL_DEMO_HOST:-127.0.0.20}
 if [ "$(id -u)" -eq 0 ]; then ports=(21); else ports=($(seq 2121 2130)); fi
@@ -57,7 +65,9 @@ server_home=$demo/demo-server
 landing=$server_home/$initial_folder
 samples=$demo/demo-files
 
-mkdir -p "$program/tmp" "$program/Log" "$program/.demo" "$landing" "$samples"
+mkdir -p "$program/tmp" "$program/Log" "$program/.demo" "$landing" "$samples" 2>/dev/null && [ -w "$program" ] \
+  || fail "cannot write the demo's folders in $demo as $(id -un) (an earlier run through sudo?)." \
+    "Try: sudo chown -R $(id -un) $demo; then run this script again."
 cp -f "$win/app/Vantrel.exe" "$win/filelist/filelist.exe" "$win/ftpclient/FTPClient.exe" "$program/"
 rm -rf "$program/help" && cp -r help "$program/help"
 # Something on the server, so that its file list shows at once, and an NC
