@@ -1,6 +1,10 @@
 #include "app/version.h"
 
-VersionRecord g_version = {2026, 10, 11, 0, 7, 0};
+#include "app/version_number.h"
+
+// The build number is stored as 0 and completed at start-up.
+VersionRecord g_version = {VANTREL_RELEASE_YEAR, VANTREL_RELEASE_MONTH, VANTREL_RELEASE_DAY,
+                           VANTREL_VERSION_MAJOR, VANTREL_VERSION_MINOR, 0};
 
 void CompleteBuildNumber()
 {

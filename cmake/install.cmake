@@ -15,24 +15,12 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/help/ DESTINATION help)
 install(DIRECTORY DESTINATION tmp)
 install(DIRECTORY DESTINATION Log)
 
-# The package version is the program's own: major.minor.build from the
-# version record (build = month * 100 + day + year).
-file(STRINGS ${CMAKE_SOURCE_DIR}/app/version.cpp _vantrel_version_line REGEX "^VersionRecord g_version")
-string(REGEX MATCH "{ *([0-9]+), *([0-9]+), *([0-9]+), *([0-9]+), *([0-9]+)" _ "${_vantrel_version_line}")
-if("${CMAKE_MATCH_5}" STREQUAL "")
-  message(FATAL_ERROR "no version record found in app/version.cpp")
-endif()
-set(_vantrel_major ${CMAKE_MATCH_4})
-set(_vantrel_minor ${CMAKE_MATCH_5})
-math(EXPR _vantrel_build "${CMAKE_MATCH_2} * 100 + ${CMAKE_MATCH_3} + ${CMAKE_MATCH_1}")
-if(_vantrel_minor LESS 10)
-  set(_vantrel_minor "0${_vantrel_minor}")
-endif()
 
 set(CPACK_PACKAGE_NAME Vantrel)
 set(CPACK_PACKAGE_VENDOR "Tarnvale Service")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "NC program transfer to machining centres by FTP")
-set(CPACK_PACKAGE_VERSION "${_vantrel_major}.${_vantrel_minor}.${_vantrel_build}")
+# The program's own version (cmake/version.cmake), as its version box shows it.
+set(CPACK_PACKAGE_VERSION "${VANTREL_PACKAGE_VERSION}")
 set(CPACK_PACKAGE_FILE_NAME "Vantrel-${CPACK_PACKAGE_VERSION}-win64")
 set(CPACK_GENERATOR ZIP External)
 set(CPACK_EXTERNAL_ENABLE_STAGING ON)
