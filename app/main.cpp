@@ -56,6 +56,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     window_class.lpszClassName = "Vantrel";
     if (RegisterClassA(&window_class) == 0) return 0;
 
+    // The template names the class "Vantrel", so MainWindowProc is the
+    // window procedure and gets WM_INITDIALOG itself. The dialog manager
+    // calls a dialog procedure only from DefDlgProc, which this window never
+    // reaches (it passes what it leaves to DefWindowProcA), so the same
+    // procedure given here is never called as one and its LRESULT answers
+    // are never read as a dialog procedure's TRUE/FALSE.
     HWND main_window = CreateDialogParamA(instance, "MAINPROGRAMDLG", nullptr,
                                           reinterpret_cast<DLGPROC>(MainWindowProc), 0);
     if (main_window == nullptr || !IsWindow(main_window)) return 0;

@@ -27,3 +27,23 @@ HBRUSH StaticColors(HDC dc)
     SetTextColor(dc, ColorValueOf(g_startup.text_color));
     return WindowColorBrush();
 }
+
+bool AnswerAsEveryDialog(HWND dialog, UINT message, WPARAM wparam, INT_PTR& answer)
+{
+    switch (message) {
+    case WM_CTLCOLORDLG:
+        answer = reinterpret_cast<INT_PTR>(WindowColorBrush());
+        return true;
+    case WM_CTLCOLORSTATIC:
+        answer = reinterpret_cast<INT_PTR>(StaticColors(reinterpret_cast<HDC>(wparam)));
+        return true;
+    case WM_CLOSE:
+        EndDialog(dialog, DIALOG_CLOSED);
+        answer = TRUE;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void RequestClose(HWND dialog) { SendMessageA(dialog, WM_CLOSE, 0, 0); }

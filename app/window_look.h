@@ -14,3 +14,14 @@ HBRUSH WindowColorBrush();
 // The answer to a static control's colour request: transparent background,
 // the text colour, and WindowColorBrush().
 HBRUSH StaticColors(HDC dc);
+
+// The answers every dialog of the program gives alike: the colour requests
+// of its background and of static controls, and the close request (close
+// box, or RequestClose), which ends it with DIALOG_CLOSED. True when
+// `message` is one of them, with the dialog procedure's answer in `answer`.
+// Any other message is the dialog's own; what it leaves unhandled it answers
+// FALSE, and the dialog manager passes it on to DefWindowProcA.
+bool AnswerAsEveryDialog(HWND dialog, UINT message, WPARAM wparam, INT_PTR& answer);
+
+// A dialog's close command: the same close request as its close box.
+void RequestClose(HWND dialog);

@@ -48,10 +48,10 @@ void Paint(HWND window)
     g_message.Clear();
 }
 
-void Close(HWND window) { SendMessageA(window, WM_CLOSE, 0, 0); }
-
-INT_PTR CALLBACK ProgramInfoProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+INT_PTR CALLBACK ProgramInfoProc(HWND window, UINT message, WPARAM wparam, LPARAM)
 {
+    INT_PTR answer = FALSE;
+    if (AnswerAsEveryDialog(window, message, wparam, answer)) return answer;
     switch (message) {
     case WM_INITDIALOG:
         SetSmallProgramIcon(window);
@@ -66,21 +66,15 @@ INT_PTR CALLBACK ProgramInfoProc(HWND window, UINT message, WPARAM wparam, LPARA
         SetWindowLongPtrA(window, DWLP_MSGRESULT, DLGC_WANTALLKEYS);
         return TRUE;
     case WM_KEYDOWN:
-        Close(window);
+        RequestClose(window);
         return TRUE;
     case WM_COMMAND:
-        if (LOWORD(wparam) == IDM_INFO_CLOSE) {
-            Close(window);
-            return TRUE;
-        }
-        return DefWindowProcA(window, message, wparam, lparam);
-    case WM_CLOSE:
-        EndDialog(window, DIALOG_CLOSED);
+        // Any other command goes to DefWindowProcA through the dialog
+        // manager; a dialog procedure that called it itself would have it
+        // run twice.
+        if (LOWORD(wparam) != IDM_INFO_CLOSE) return FALSE;
+        RequestClose(window);
         return TRUE;
-    case WM_CTLCOLORDLG:
-        return reinterpret_cast<INT_PTR>(WindowColorBrush());
-    case WM_CTLCOLORSTATIC:
-        return reinterpret_cast<INT_PTR>(StaticColors(reinterpret_cast<HDC>(wparam)));
     default:
         return FALSE;
     }

@@ -84,7 +84,7 @@ bool OnCommand(HWND dialog, int id, int code)
         DeleteFtpValue(dialog);
         return true;
     case IDM_CLOSE:
-        SendMessageA(dialog, WM_CLOSE, 0, 0);
+        RequestClose(dialog);
         return true;
     case IDM_DIALOG_HELP:
         OpenHelpFile(dialog, "マシニング登録");
@@ -107,23 +107,19 @@ int OpenMachineDialog(HWND main_window, HINSTANCE instance)
     return 0;
 }
 
+// Static-control colour requests come from the two check boxes; the label
+// buttons keep their own colours.
 INT_PTR CALLBACK MachineDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
 {
+    INT_PTR answer = FALSE;
+    if (AnswerAsEveryDialog(dialog, message, wparam, answer)) return answer;
     switch (message) {
     case WM_INITDIALOG:
         SetSmallProgramIcon(dialog);
         SendMessageA(dialog, WM_COMMAND, IDM_LOAD_FIELDS, 0);
         return TRUE;
     case WM_COMMAND:
-        return OnCommand(dialog, LOWORD(wparam), HIWORD(wparam)) ? TRUE : FALSE;
-    case WM_CLOSE:
-        EndDialog(dialog, DIALOG_CLOSED);
-        return TRUE;
-    case WM_CTLCOLORSTATIC:
-        // Sent for the two check boxes; the label buttons keep their own colours.
-        return reinterpret_cast<INT_PTR>(StaticColors(reinterpret_cast<HDC>(wparam)));
-    case WM_CTLCOLORDLG:
-        return reinterpret_cast<INT_PTR>(WindowColorBrush());
+        return OnCommand(dialog, LOWORD(wparam), HIWORD(wparam));
     default:
         return FALSE;
     }

@@ -177,52 +177,49 @@ INT_PTR EditColors(HWND dialog, HDC dc, HWND edit)
     return reinterpret_cast<INT_PTR>(ColorBoxBrush(box, ColorValueOf(parsed)));
 }
 
-void OnCommand(HWND dialog, int id, int code)
+// True when the command was this dialog's.
+bool OnCommand(HWND dialog, int id, int code)
 {
     switch (id) {
     case IDC_POSITION_X:
     case IDC_POSITION_Y:
-        if (code == EN_KILLFOCUS) CheckWindowPosition(dialog);
-        break;
+        if (code != EN_KILLFOCUS) return false;
+        CheckWindowPosition(dialog);
+        return true;
     case IDC_WINDOW_COLOR_BUTTON:
     case IDC_TEXT_COLOR_BUTTON:
-        if (code == BN_CLICKED) ChooseSettingColor(dialog, id + COLOR_BUTTON_OFFSET);
-        break;
+        if (code != BN_CLICKED) return false;
+        ChooseSettingColor(dialog, id + COLOR_BUTTON_OFFSET);
+        return true;
     case IDM_SAVE:
         SaveInitialSettings(dialog);
-        break;
+        return true;
     case IDM_CLOSE:
-        EndDialog(dialog, DIALOG_CLOSED);
-        break;
+        RequestClose(dialog);
+        return true;
     case IDM_DIALOG_HELP:
         PostText(dialog, kInformation, "ヘルプファイル作成中");
-        break;
+        return true;
     case IDM_LOAD_FIELDS:
         LoadInitialSettings(dialog);
-        break;
+        return true;
     default:
         // IDOK and IDCANCEL (Enter, Escape) and 40101 do nothing here.
-        break;
+        return false;
     }
 }
 
 INT_PTR CALLBACK InitialSettingsProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
 {
+    INT_PTR answer = FALSE;
+    if (AnswerAsEveryDialog(dialog, message, wparam, answer)) return answer;
     switch (message) {
     case WM_INITDIALOG:
         SetSmallProgramIcon(dialog);
         SendMessageA(dialog, WM_COMMAND, IDM_LOAD_FIELDS, 0);
         return TRUE;
     case WM_COMMAND:
-        OnCommand(dialog, LOWORD(wparam), HIWORD(wparam));
-        return TRUE;
-    case WM_CLOSE:
-        EndDialog(dialog, DIALOG_CLOSED);
-        return TRUE;
-    case WM_CTLCOLORDLG:
-        return reinterpret_cast<INT_PTR>(WindowColorBrush());
-    case WM_CTLCOLORSTATIC:
-        return reinterpret_cast<INT_PTR>(StaticColors(reinterpret_cast<HDC>(wparam)));
+        return OnCommand(dialog, LOWORD(wparam), HIWORD(wparam));
     case WM_CTLCOLOREDIT:
         return EditColors(dialog, reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
     default:
