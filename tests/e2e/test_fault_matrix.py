@@ -29,7 +29,7 @@ SILENT_BOUND = 45      # the 30 s reply limit, plus start and goodbye
 # wait for the server's word on the broken transfer, then a listing that the
 # "reset" server cuts as well (the 30 s reply limit), then start and goodbye.
 UPLOAD_BOUND = {"put552": QUICK_BOUND, "put553": QUICK_BOUND, "reset": 5 + SILENT_BOUND}
-IDC_STATUS, IDC_REMOTE_LIST = 1111, 1104  # ftpclient/ids.h
+IDC_STATUS, IDC_REMOTE_LIST = e2e.client_ids.IDC_STATUS, e2e.client_ids.IDC_REMOTE_LIST
 
 # mode: what ftp.exe must say. "refused" runs against an address nobody serves.
 FTP_EXE_MESSAGES = {
@@ -249,7 +249,7 @@ class FaultMatrixTest(unittest.TestCase):
         with FaultServer(self.root, "ok", HOST, USER, PASSWORD):
             app = e2e.Vantrel(folder).start()
             self.addCleanup(app.kill)
-            e2e.wait_until(lambda: app.list_lines(1001), timeout=30, what="the start-up file list")
+            e2e.wait_until(lambda: app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST), timeout=30, what="the start-up file list")
         # "refused": the machine's own address with no server behind it.
         for mode in ["refused", "greet421", "login530", "cd550", "put552", "put553", "reset", "mute", "nopasv"]:
             with self.subTest(mode), self.serve(mode if mode != "refused" else "refused"):

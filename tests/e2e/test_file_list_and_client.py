@@ -51,28 +51,28 @@ class FileListAndClientTest(unittest.TestCase):
 
     def test_refresh_lists_the_server_folder_and_is_refused_while_a_client_is_open(self):
         folder, app = self.start()
-        self.assertEqual(sorted(app.list_lines(1001)), ["O0001\n", "O0002\n"])
+        self.assertEqual(sorted(app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST)), ["O0001\n", "O0002\n"])
         self.assertNotIn("filelist.tmp", folder.files("tmp"))  # read and deleted
 
         source = self.tmp / "O0003.NC"
         source.write_bytes(b"%\r\nO0003\r\nM30\r\n%\r\n")
         e2e.drop(app.hwnd, [source])
         e2e.wait_until(lambda: self.server.local_path("NCDATA/O0003.NC").exists(), timeout=30, what="upload")
-        self.assertEqual(sorted(app.list_lines(1001)), ["O0001\n", "O0002\n"])  # no refresh by itself
-        app.command(40025, send=True)
-        self.assertEqual(sorted(app.list_lines(1001)), ["O0001\n", "O0002\n", "O0003.NC\n"])
+        self.assertEqual(sorted(app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST)), ["O0001\n", "O0002\n"])  # no refresh by itself
+        app.command(e2e.ids.IDM_REFRESH_FILE_LIST, send=True)
+        self.assertEqual(sorted(app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST)), ["O0001\n", "O0002\n", "O0003.NC\n"])
 
-        app.command(40020, send=True)
+        app.command(e2e.ids.IDM_FTP_CLIENT, send=True)
         e2e.wait_until(lambda: [w for w in e2e.top_level_windows() if w["class"] == "TkTopLevel" and w["visible"]],
                        timeout=30, what="the FTP client's window")
         before = app.list_lines()
-        app.command(40025, send=True)
+        app.command(e2e.ids.IDM_REFRESH_FILE_LIST, send=True)
         self.assertEqual(app.list_lines()[len(before):], REFUSED)
-        self.assertEqual(sorted(app.list_lines(1001)), ["O0001\n", "O0002\n", "O0003.NC\n"])
+        self.assertEqual(sorted(app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST)), ["O0001\n", "O0002\n", "O0003.NC\n"])
 
     def test_client_refused_by_transfer_method_or_missing_program(self):
         folder, app = self.start(VantrelMode=1)
-        app.command(40020)
+        app.command(e2e.ids.IDM_FTP_CLIENT)
         box = app.expect_box(timeout=15)
         self.assertEqual((box["text"], box["icon"]), ("エラー：転送方法が「FTP」ではありません", "error"))
         app.close()
@@ -80,7 +80,7 @@ class FileListAndClientTest(unittest.TestCase):
 
         folder, app = self.start()
         (folder.path / "FTPClient.exe").unlink()
-        app.command(40020)
+        app.command(e2e.ids.IDM_FTP_CLIENT)
         box = app.expect_box(timeout=15)
         self.assertEqual(box["text"], "エラー：ファイル %s がありません" % e2e.windows_path(folder.path / "FTPClient.exe"))
         self.assertEqual(box["icon"], "error")
@@ -90,7 +90,7 @@ class FileListAndClientTest(unittest.TestCase):
             with self.subTest(remote=remote):
                 folder, app = self.start(machine_table)
                 shutil.copyfile(e2e.ARG_RECORDER_EXE, folder.path / "FTPClient.exe")
-                app.command(40020, send=True)
+                app.command(e2e.ids.IDM_FTP_CLIENT, send=True)
                 recorded = folder.path / "args.txt"
                 e2e.wait_until(recorded.exists, timeout=30, what="the client's command line")
                 time.sleep(0.5)
@@ -106,7 +106,7 @@ class FileListAndClientTest(unittest.TestCase):
         folder, app = self.start()
         upload = folder.path / "ZUPLOAD.NC"
         upload.write_bytes(os.urandom(200_000))
-        app.command(40020, send=True)
+        app.command(e2e.ids.IDM_FTP_CLIENT, send=True)
         client = e2e.wait_until(lambda: [w for w in e2e.top_level_windows()
                                          if w["class"] == "TkTopLevel" and w["visible"]],
                                 timeout=30, what="the client's window")[0]
@@ -125,14 +125,14 @@ class FileListAndClientTest(unittest.TestCase):
             return rows.index(name)
 
         # Download: server list row of O0001, counted from the top.
-        keys("alt+v", "Home", *["Down"] * row_of(1104, "O0001"), "alt+d")
+        keys("alt+v", "Home", *["Down"] * row_of(e2e.client_ids.IDC_REMOTE_LIST, "O0001"), "alt+d")
         downloaded = folder.path / "O0001"
         e2e.wait_until(downloaded.exists, timeout=30, what="the download")
         e2e.wait_until(lambda: downloaded.read_bytes() == (self.home / "NCDATA" / "O0001").read_bytes(),
                        timeout=10, what="the whole download")
 
         # Upload: the local list shows the program folder's files.
-        keys("alt+l", "Home", *["Down"] * row_of(1103, "ZUPLOAD.NC"), "alt+u")
+        keys("alt+l", "Home", *["Down"] * row_of(e2e.client_ids.IDC_LOCAL_LIST, "ZUPLOAD.NC"), "alt+u")
         arrived = self.server.local_path("NCDATA/ZUPLOAD.NC")
         e2e.wait_until(lambda: arrived.exists() and arrived.stat().st_size == 200_000, timeout=30, what="the upload")
         self.assertEqual(arrived.read_bytes(), upload.read_bytes())

@@ -10,7 +10,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import vantrel_e2e as e2e  # noqa: E402
 
-HELP = 40030
+HELP = e2e.ids.IDM_HELP
 SHIPPED_HELP = e2e.REPO / "help"
 
 QUIET_TABLE = {

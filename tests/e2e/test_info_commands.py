@@ -13,7 +13,7 @@ import vantrel_e2e as e2e  # noqa: E402
 
 VERSION_TEXT = "ＮＣファイル転送／Tarnvale Service#Vantrel Version 2026R0.07.3037 [Build Date 2026/10/11]"
 PROGRAM_INFO_CAPTION = "プログラム情報 【 Close with any Key 】"
-INFO_CLOSE = 40090
+INFO_CLOSE = e2e.ids.IDM_INFO_CLOSE
 
 
 def file_time(path):
@@ -57,6 +57,7 @@ class CommandLineWordsTest(unittest.TestCase):
         with e2e.Vantrel(folder, ["Version"]) as app:
             about = e2e.wait_until(lambda: app.dialogs(), timeout=20, what="the version box")[0]
             # Wine's about box does not split the text at "#": it shows it whole.
+            # (100 and 101 are the controls of Wine's about box, not ours.)
             first_line = e2e.driver("text", "--hwnd", about["hwnd"], "--id", 100)
             further = e2e.driver("text", "--hwnd", about["hwnd"], "--id", 101)
             self.assertTrue(app.window_state()["visible"])  # the view opened over the main window

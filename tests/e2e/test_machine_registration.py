@@ -12,8 +12,8 @@ import vantrel_e2e as e2e  # noqa: E402
 
 SETTINGS = {"table": {"machine": "machines.ini"}}
 DIALOG_CAPTION = "マシニングデータサーバー情報登録"
-REGISTRATION_NAME = 1010  # then 1011 address, 1012 user name, 1013 password, 1014 folder
-SAVE, CLOSE = 40100, 40102
+REGISTRATION_NAME = e2e.ids.IDC_REGISTRATION_NAME  # then IDC_ADDRESS, IDC_USER_NAME, IDC_PASSWORD, IDC_INITIAL_FOLDER
+SAVE, CLOSE = e2e.ids.IDM_SAVE, e2e.ids.IDM_CLOSE
 
 
 def cp932(hex_text):
@@ -82,9 +82,9 @@ class MachineRegistrationTest(unittest.TestCase):
         with e2e.Vantrel(folder) as app:
             e2e.wait_until(lambda: "IPアドレス   : 127.0.0.9" in app.list_lines(), what="default machine")
             before = app.list_lines()
-            app.set_text(1002, "旋盤セル２")
+            app.set_text(e2e.ids.IDC_MACHINE_COMBO, "旋盤セル２")
             # What typing reports to the main window (CBN_EDITCHANGE), handled before the call returns.
-            app.command(1002, code=5, send=True)
+            app.command(e2e.ids.IDC_MACHINE_COMBO, code=5, send=True)
             after = app.list_lines()
             combo = app.combo()
         self.assertEqual(after, before)

@@ -25,8 +25,8 @@ QUIET_TABLE = {
 # The dialog font of every window of the resource script.
 DIALOG_FACE, DIALOG_POINTS = "ＭＳ ゴシック", 14
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
-OPEN_SETTINGS, OPEN_MACHINES, CLOSE_DIALOG = 40000, 40001, 40102
-MESSAGE_LIST, STATUS_BAR = 1000, 100
+OPEN_SETTINGS, OPEN_MACHINES, CLOSE_DIALOG = e2e.ids.IDM_INITIAL_SETTINGS, e2e.ids.IDM_MACHINE_REGISTRATION, e2e.ids.IDM_CLOSE
+MESSAGE_LIST, STATUS_BAR = e2e.ids.IDC_MESSAGE_LIST, e2e.ids.IDC_STATUS_BAR
 
 
 def set_system_dpi(dpi):
@@ -107,7 +107,7 @@ class MainWindowTest(unittest.TestCase):
             app.command(2, send=True)
             self.assertTrue(app.window_state()["visible"])
             self.assertEqual(app.dialogs(), [])
-            app.command(40009)
+            app.command(e2e.ids.IDM_EXIT)
             self.assertEqual(app.wait_exit(), 0)
 
     def log_lines(self, folder):

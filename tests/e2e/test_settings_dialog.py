@@ -9,8 +9,9 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import vantrel_e2e as e2e  # noqa: E402
 
-OPEN_SETTINGS, SAVE, CLOSE = 40000, 40100, 40102
-BOX_X, BOX_Y, BOX_WINDOW_COLOR, BOX_TEXT_COLOR = 1100, 1101, 1115, 1116
+OPEN_SETTINGS, SAVE, CLOSE = e2e.ids.IDM_INITIAL_SETTINGS, e2e.ids.IDM_SAVE, e2e.ids.IDM_CLOSE
+BOX_X, BOX_Y = e2e.ids.IDC_POSITION_X, e2e.ids.IDC_POSITION_Y
+BOX_WINDOW_COLOR, BOX_TEXT_COLOR = e2e.ids.IDC_WINDOW_COLOR, e2e.ids.IDC_TEXT_COLOR
 EN_KILLFOCUS = 0x0200
 
 # A machine whose data server does not exist: start-up stays quiet.

@@ -27,8 +27,9 @@ FILES = int(os.environ.get("VANTREL_SOAK_FILES", "500"))
 BATCH = int(os.environ.get("VANTREL_SOAK_BATCH", "25"))
 FILE_SIZE = 5000
 
-OPEN_SETTINGS, OPEN_MACHINES, REFRESH, VERSION, PROGRAM_INFO = 40000, 40001, 40025, 40031, 40032
-DIALOG_CLOSE, INFO_CLOSE = 40102, 40090
+OPEN_SETTINGS, OPEN_MACHINES = e2e.ids.IDM_INITIAL_SETTINGS, e2e.ids.IDM_MACHINE_REGISTRATION
+REFRESH, VERSION, PROGRAM_INFO = e2e.ids.IDM_REFRESH_FILE_LIST, e2e.ids.IDM_VERSION, e2e.ids.IDM_PROGRAM_INFO
+DIALOG_CLOSE, INFO_CLOSE = e2e.ids.IDM_CLOSE, e2e.ids.IDM_INFO_CLOSE
 MINIMISE, RESTORE = 6, 9
 # Memory a listed line may cost (list box item and its text), plus one step
 # of the heap's growth, before the growth counts as a leak. Measured: about
@@ -111,11 +112,11 @@ class SoakTest(unittest.TestCase):
                 self.assertEqual(box["icon"], "error", box)
                 self.open_and_close_every_window(app)
                 app.command(REFRESH)
-                e2e.wait_until(lambda: names[-1] + "\n" in app.list_lines(1001), timeout=30,
+                e2e.wait_until(lambda: names[-1] + "\n" in app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST), timeout=30,
                                what="the refreshed file list")
                 self.repaint(app)
                 counts = self.counts(app)
-                counts["lines"] = len(app.list_lines()) + len(app.list_lines(1001))
+                counts["lines"] = len(app.list_lines()) + len(app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST))
                 series.append(counts)
                 print("soak: %4d files %6.1f s  handles %d  gdi %d  windows %d  pagefile %d  working set %d  "
                       "lines %d" % (first + len(batch), time.monotonic() - started, counts["handles"],

@@ -88,7 +88,7 @@ class TransferTest(unittest.TestCase):
         with e2e.FtpServer(self.server_home, host=HOST) as server:
             folder, app = self.start(machine_table())
             self.assertEqual(app.combo()["text"], "MC1")
-            self.assertEqual(app.list_lines(1001), ["O0001\n"])
+            self.assertEqual(app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST), ["O0001\n"])
 
             e2e.drop(app.hwnd, files)
             remote = {"a b": files[0], "テスト": files[1], "PROG": files[2]}

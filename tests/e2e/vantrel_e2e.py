@@ -11,6 +11,7 @@ import atexit
 import json
 import shutil
 import os
+import re
 import signal
 import socket
 import subprocess
@@ -37,6 +38,21 @@ FTPCLIENT_EXE = _path("VANTREL_FTPCLIENT_EXE", BUILD / "ftpclient" / "FTPClient.
 DRIVER_EXE = _path("VANTREL_DRIVER", BUILD / "tests" / "vdriver.exe")
 ARG_RECORDER_EXE = _path("VANTREL_ARG_RECORDER", BUILD / "tests" / "arg_recorder.exe")
 DROP_TOOL = _path("VANTREL_DROP_TOOL", BUILD / "tests" / "host" / "xdnd_drop")
+
+
+def _resource_ids(header):
+    """The `#define NAME number` lines of a resource header, as attributes."""
+    ids = {}
+    for line in (REPO / header).read_text(encoding="utf-8").splitlines():
+        match = re.match(r"#define\s+(\w+)\s+(\d+)\b", line)
+        if match:
+            ids[match.group(1)] = int(match.group(2))
+    return type("ResourceIds", (), ids)
+
+
+# Control and command ids by their names in the sources: ids.IDM_REFRESH_FILE_LIST.
+ids = _resource_ids("resources/resource.h")
+client_ids = _resource_ids("ftpclient/ids.h")  # FTPClient.exe
 
 
 class HarnessError(AssertionError):
@@ -473,7 +489,7 @@ class Vantrel:
     """Vantrel.exe (or a renamed copy) started under Wine from its folder.
 
         with Vantrel(folder) as app:          # starts and waits for the window
-            lines = app.list_lines(1000)
+            lines = app.list_lines(ids.IDC_MESSAGE_LIST)
             app.close()
             self.assertEqual(app.wait_exit(), 0)
 
@@ -519,16 +535,16 @@ class Vantrel:
         return answer
 
     # reading
-    def list_lines(self, control_id=1000):
-        """Lines of a list box of the main window (1000 messages, 1001 server files), as str."""
+    def list_lines(self, control_id=ids.IDC_MESSAGE_LIST):
+        """Lines of a list box of the main window (IDC_MESSAGE_LIST, IDC_SERVER_FILE_LIST), as str."""
         return [line.decode("cp932") for line in self.list_lines_bytes(control_id)]
 
-    def list_lines_bytes(self, control_id=1000):
+    def list_lines_bytes(self, control_id=ids.IDC_MESSAGE_LIST):
         """The same lines as code page 932 bytes."""
         answer = driver("listbox", "--hwnd", self.hwnd, "--id", control_id)
         return [_decode_hex(h) for h in answer["lines_hex"]]
 
-    def combo(self, control_id=1002):
+    def combo(self, control_id=ids.IDC_MACHINE_COMBO):
         """The machine combo box: {"text", "selected", "items"} (str)."""
         answer = driver("combo", "--hwnd", self.hwnd, "--id", control_id)
         return {"text": _decode_hex(answer["text_hex"]).decode("cp932"), "selected": answer["selected"],
@@ -540,9 +556,9 @@ class Vantrel:
         return _decode_hex(driver("text", *args)["text_hex"]).decode("cp932")
 
     def status_text(self):
-        """Part 0 of the status bar (id 100) only: WM_GETTEXT answers part 0 and
+        """Part 0 of the status bar (IDC_STATUS_BAR) only: WM_GETTEXT answers part 0 and
         SB_GETTEXT is not marshalled between processes under Wine."""
-        return self.text(100)
+        return self.text(ids.IDC_STATUS_BAR)
 
     def window_state(self):
         """{"rect": [l, t, r, b], "client", "visible", "iconic", "enabled",
