@@ -14,10 +14,12 @@ import unittest
 from pathlib import Path
 
 from test_ftp_exe import HOST, PASSWORD, USER, MisbehavingFtpServer
-from vantrel_e2e import FTPCLIENT_EXE, FtpServer, driver, start_windows_program, wine_env, windows_path
+from vantrel_e2e import FTPCLIENT_EXE, FtpServer, client_ids, driver, start_windows_program, wine_env, windows_path
 
-IDC_LOCAL_PATH, IDC_REMOTE_PATH, IDC_LOCAL_LIST, IDC_REMOTE_LIST, IDC_UPLOAD = 1101, 1102, 1103, 1104, 1105  # ftpclient/ids.h
-IDC_STATUS, IDCANCEL, IDYES = 1111, 2, 6
+IDC_LOCAL_PATH, IDC_REMOTE_PATH = client_ids.IDC_LOCAL_PATH, client_ids.IDC_REMOTE_PATH
+IDC_LOCAL_LIST, IDC_REMOTE_LIST, IDC_UPLOAD = client_ids.IDC_LOCAL_LIST, client_ids.IDC_REMOTE_LIST, client_ids.IDC_UPLOAD
+IDC_STATUS = client_ids.IDC_STATUS
+IDCANCEL, IDYES = 2, 6  # the platform's message-box buttons
 
 CAPTION = "FTPクライアント"
 
