@@ -6,6 +6,8 @@ Every run's time is printed ("matrix: ...") for docs/reliability.md."""
 import os
 import re
 import shutil
+import socket
+import subprocess
 import sys
 import tempfile
 import time
@@ -20,6 +22,8 @@ from test_ftpclient import CAPTION, press_keys, xdotool  # noqa: E402
 
 HOST = os.environ.get("VANTREL_FAULT_TEST_HOST", "127.0.0.71")
 DOWN_HOST = os.environ.get("VANTREL_FAULT_DOWN_HOST", "127.0.0.72")  # nothing listens here
+DNS_HOST = os.environ.get("VANTREL_FAULT_DNS_HOST", "127.0.0.73")  # a name server that never answers
+UNKNOWN_NAME = "mc1.shop-floor.example"
 USER, PASSWORD = "mc1", "secret"
 UPLOAD_SIZE = 4_000_000  # far more than the 64 KiB after which "reset" strikes, and than send buffers
 QUICK_BOUND = 15       # seconds: every fault the server states or the network reports
@@ -114,7 +118,7 @@ class FaultMatrixTest(unittest.TestCase):
         shutil.copy(e2e.FILELIST_EXE, program_folder / "filelist.exe")
         list_file = program_folder / "tmp" / "filelist.tmp"
         # No upload: the put faults do not apply; "reset" cuts the listing.
-        for mode in ["refused", "greet421", "greet120", "login530", "cd550", "reset", "mute"] + WORKING_MODES:
+        for mode in ["refused", "greet421", "login530", "cd550", "reset", "mute"] + WORKING_MODES:
             with self.subTest(mode), self.serve(mode):
                 list_file.write_bytes(b"STALE\r\n")
                 status, output, seconds = run_timed(program_folder / "filelist.exe",
@@ -129,6 +133,40 @@ class FaultMatrixTest(unittest.TestCase):
                 self.assertLess(seconds, bound(mode), output)
                 log = (program_folder / "tmp" / "filelist.log").read_bytes().decode("cp932", "replace")
                 self.assertRegex(log, r"filelist: \S", log)
+
+    @unittest.skipUnless(os.geteuid() == 0 and shutil.which("unshare"), "a private resolv.conf needs root")
+    def test_a_name_lookup_that_never_answers(self):
+        """The system's lookup has no time-out of its own: with a name server
+        that never answers (and 30 s x 5 tries in resolv.conf) ftp.exe and
+        filelist.exe give up after their 10 s connect time."""
+        resolv = self.work / "resolv.conf"
+        resolv.write_text("nameserver %s\noptions timeout:30 attempts:5\n" % DNS_HOST)
+        silent = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        silent.bind((DNS_HOST, 53))
+        self.addCleanup(silent.close)
+        program_folder = self.work / "Program Files" / "Vantrel"
+        (program_folder / "tmp").mkdir(parents=True)
+        shutil.copy(e2e.FILELIST_EXE, program_folder / "filelist.exe")
+        script = self.work / "202612071100.txt"
+        script.write_bytes(control_file(UNKNOWN_NAME, USER, PASSWORD, b"NC", put_line(self.program, b"O1234")))
+        for exe, args in [(e2e.FTP_EXE, ["-s:" + e2e.windows_path(script)]),
+                          (program_folder / "filelist.exe", [UNKNOWN_NAME, USER, PASSWORD, "NC"])]:
+            with self.subTest(exe.name), tempfile.TemporaryFile() as out:
+                started = time.monotonic()
+                # Only this process tree sees the private resolv.conf.
+                status = subprocess.run(["unshare", "-m", "sh", "-c", 'mount --bind "$0" /etc/resolv.conf && '
+                                         'exec wine "$@"', str(resolv), str(exe)] + args, env=e2e.wine_env(),
+                                        cwd=self.work, stdin=subprocess.DEVNULL, stdout=out, stderr=out,
+                                        timeout=120).returncode
+                seconds = time.monotonic() - started
+                out.seek(0)
+                output = out.read().decode("cp932", "replace")
+                if exe.name == "filelist.exe":
+                    output += (program_folder / "tmp" / "filelist.log").read_bytes().decode("cp932", "replace")
+                report(exe.name, "lookup", seconds, status)
+                self.assertNotEqual(status, 0, output)
+                self.assertIn("の名前解決が 10 秒以内に終わりませんでした", output)
+                self.assertLess(seconds, QUICK_BOUND + 5, output)
 
     @unittest.skipUnless(shutil.which("xdotool"), "xdotool is not installed")
     def test_ftpclient_exe(self):
