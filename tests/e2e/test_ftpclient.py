@@ -392,6 +392,21 @@ class FtpClientTest(unittest.TestCase):
             shutil.rmtree(self.work / "local")
             hwnd, window, _ = self.serve_and_start(stack)
             self.assertEqual(self.rect(hwnd), [20, 30, 1260, 930])
+            # Closed maximised: the normal size stays, and the next start is maximised.
+            driver("show", "--hwnd", hwnd, "--cmd", 3)
+            screen = driver("rect", "--hwnd", hwnd)
+            wait_for(lambda: self.rect(hwnd)[2] - self.rect(hwnd)[0] >= screen["screen_width"], 10, "maximised")
+            self.keys(window, "alt+c")
+            self.assertEqual(self.client.wait(timeout=20), 0)
+            settings = (self.exe.parent / "FTPClient.ini").read_bytes().decode("cp932")
+            self.assertIn("Width=1240", settings)
+            self.assertIn("Maximized=1", settings)
+
+        with contextlib.ExitStack() as stack:
+            shutil.rmtree(self.work / "server")
+            shutil.rmtree(self.work / "local")
+            hwnd, window, _ = self.serve_and_start(stack)
+            self.assertGreaterEqual(self.rect(hwnd)[2] - self.rect(hwnd)[0], screen["screen_width"])
             self.keys(window, "alt+c")
             self.assertEqual(self.client.wait(timeout=20), 0)
 
