@@ -36,6 +36,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (ParseDirectoryReply(line, directory)) FUZZ_CHECK(directory.size() <= line.size());
         ListEntry entry;
         if (ParseListLine(line, entry)) FUZZ_CHECK(entry.name.size() <= line.size());
+        std::uint64_t size = 0;
+        if (ParseSizeReply(line, size)) {
+            std::uint64_t again = 0;
+            FUZZ_CHECK(ParseSizeReply("213 " + std::to_string(size), again) && again == size);
+        }
         std::string host;
         std::uint16_t port = 0;
         if (SplitHostPort(line, host, port)) FUZZ_CHECK(port != 0);
