@@ -17,7 +17,8 @@
 // server sends is handed to the reply sink as it arrives, so that ftp.exe
 // can echo it. Data connections are passive first; when the server refuses
 // PASV or its passive port cannot be reached, the session switches to
-// active mode (PORT) for the rest of the connection.
+// active mode (PORT) for the rest of the connection. Either way the data
+// comes from the control connection's peer only.
 
 struct FtpTimeouts {
     DWORD connect_ms = 10000;    // name lookup, TCP connect, control and data
