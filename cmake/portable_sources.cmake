@@ -19,4 +19,5 @@ set(VANTREL_FTP_PORTABLE_SOURCES
   ftp/command_line.cpp
   ftp/client_options.cpp
   ftp/local_name.cpp
+  ftp/timeouts.cpp
 )

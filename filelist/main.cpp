@@ -98,6 +98,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     std::string remote_folder = arguments.size() > 3 ? arguments[3] : std::string();
 
     FtpSession session;
+    session.set_timeouts(TimeoutsFromEnvironment());
     session.set_reply_sink([&log](const std::string& line) { log.Line(line); });
     if (!session.Open(address)) return Fail(log, session.ErrorText());
     if (!session.Login(user, password)) return Fail(log, "ログインできません: " + session.ErrorText());

@@ -10,6 +10,7 @@
 
 #include "ftp/reply.h"
 #include "ftp/socket_io.h"
+#include "ftp/timeouts.h"
 
 // One FTP control connection and the data connections it opens, used by
 // ftp.exe, filelist.exe and FTPClient.exe alike. Names are byte strings sent
@@ -19,12 +20,6 @@
 // PASV or its passive port cannot be reached, the session switches to
 // active mode (PORT) for the rest of the connection. Either way the data
 // comes from the control connection's peer only.
-
-struct FtpTimeouts {
-    DWORD connect_ms = 10000;    // name lookup, TCP connect, control and data
-    DWORD reply_ms = 30000;      // each reply of the server
-    DWORD data_idle_ms = 30000;  // a data connection without progress
-};
 
 enum class FtpError {
     kNone,

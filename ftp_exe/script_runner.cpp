@@ -41,6 +41,7 @@ private:
 ScriptRunner::ScriptRunner(std::FILE* commands, const FtpExeArguments& arguments)
     : commands_(commands), arguments_(arguments), show_replies_(arguments.show_replies)
 {
+    session_.set_timeouts(TimeoutsFromEnvironment());
     session_.set_reply_sink([this](const std::string& line) {
         if (announce_connection_) {
             PrintLine("Connected to " + host_ + ".");

@@ -27,6 +27,7 @@ std::uint64_t LocalFileSize(const std::string& path)
 RemoteWorker::RemoteWorker(const ClientOptions& options, HWND window) : options_(options), window_(window)
 {
     session_.set_cancel_flag(&cancel_);
+    session_.set_timeouts(TimeoutsFromEnvironment());
 }
 
 RemoteWorker::~RemoteWorker() { Shutdown(); }

@@ -20,6 +20,12 @@ from fault_server import FaultServer  # noqa: E402
 from test_ftp_exe import control_file, put_line, run_timed  # noqa: E402
 from test_ftpclient import CAPTION, press_keys, xdotool  # noqa: E402
 
+# The clients' reply and data-progress limit (VANTREL_FTP_TIMEOUT, default
+# 30 s), short here so that the silent faults end soon. Every program below,
+# and the ftp.exe that Vantrel.exe starts, inherits it.
+REPLY_LIMIT = 5
+os.environ["VANTREL_FTP_TIMEOUT"] = str(REPLY_LIMIT)
+
 HOST = os.environ.get("VANTREL_FAULT_TEST_HOST", "127.0.0.71")
 DOWN_HOST = os.environ.get("VANTREL_FAULT_DOWN_HOST", "127.0.0.72")  # nothing listens here
 DNS_HOST = os.environ.get("VANTREL_FAULT_DNS_HOST", "127.0.0.73")  # a name server that never answers
@@ -27,11 +33,11 @@ UNKNOWN_NAME = "mc1.shop-floor.example"
 USER, PASSWORD = "mc1", "secret"
 UPLOAD_SIZE = 4_000_000  # far more than the 64 KiB after which "reset" strikes, and than send buffers
 QUICK_BOUND = 15       # seconds: every fault the server states or the network reports
-SILENT_BOUND = 45      # the 30 s reply limit, plus start and goodbye
+SILENT_BOUND = REPLY_LIMIT + 15  # the reply limit, plus start and goodbye
 # FTPClient.exe: from the upload key to its box. The box comes after the list
 # the client fetches once the upload has ended; after a reset that is the 5 s
 # wait for the server's word on the broken transfer, then a listing that the
-# "reset" server cuts as well (the 30 s reply limit), then start and goodbye.
+# "reset" server cuts as well (the reply limit), then start and goodbye.
 UPLOAD_BOUND = {"put552": QUICK_BOUND, "put553": QUICK_BOUND, "reset": 5 + SILENT_BOUND}
 IDC_STATUS, IDC_REMOTE_LIST = e2e.client_ids.IDC_STATUS, e2e.client_ids.IDC_REMOTE_LIST
 
@@ -45,8 +51,8 @@ FTP_EXE_MESSAGES = {
     "put553": r"553 Requested action not taken",
     # Cut while sending, or (all sent into the buffers) no final reply.
     "reset": r"接続が切れました|データ接続|データ転送|426|応答しませんでした",
-    "mute": r"サーバーが 30 秒以内に応答しませんでした",
-    "greet120": r"サーバーが 30 秒以内に応答しませんでした",
+    "mute": r"サーバーが %d 秒以内に応答しませんでした" % REPLY_LIMIT,
+    "greet120": r"サーバーが %d 秒以内に応答しませんでした" % REPLY_LIMIT,
 }
 # Served whole all the same: the data connection goes to the control
 # connection's peer, and only that peer's connection is taken.

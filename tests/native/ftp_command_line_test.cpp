@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ftp/command_line.h"
+#include "ftp/timeouts.h"
 
 namespace {
 
@@ -80,6 +81,21 @@ TEST(FtpSingleBlankArguments, EmptyValuesKeepTheirPlace)
     EXPECT_EQ(SplitSingleBlankArguments("  "), (Args{"", "", ""}));
     EXPECT_EQ(SplitSingleBlankArguments("h u \"p w\" \"N C\"\r\n"), (Args{"h", "u", "p w", "N C"}));
     EXPECT_TRUE(SplitSingleBlankArguments("").empty());
+}
+
+// The waits of the three FTP programs: whole seconds 1..3600 from the
+// environment, anything else keeps the default of that wait.
+TEST(FtpTimeouts, WholeSecondsInRangeOrTheDefault)
+{
+    auto ms = [](const FtpTimeouts& t) { return std::vector<unsigned long>{t.connect_ms, t.reply_ms, t.data_idle_ms}; };
+    using Ms = std::vector<unsigned long>;
+    EXPECT_EQ(ms(TimeoutsFromSettings(nullptr, nullptr)), (Ms{10000, 30000, 30000}));
+    EXPECT_EQ(ms(TimeoutsFromSettings("3", "5")), (Ms{3000, 5000, 5000}));
+    EXPECT_EQ(ms(TimeoutsFromSettings(nullptr, "3600")), (Ms{10000, 3600000, 3600000}));
+    EXPECT_EQ(ms(TimeoutsFromSettings("1", nullptr)), (Ms{1000, 30000, 30000}));
+    for (const char* bad : {"", "0", "3601", "99999999999999999999", "-5", "+5", " 5", "5 ", "5s", "1.5", "０"}) {
+        EXPECT_EQ(ms(TimeoutsFromSettings(bad, bad)), (Ms{10000, 30000, 30000})) << bad;
+    }
 }
 
 }  // namespace
