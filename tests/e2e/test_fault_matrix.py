@@ -21,10 +21,12 @@ from test_ftp_exe import control_file, put_line, run_timed  # noqa: E402
 from test_ftpclient import CAPTION, press_keys, xdotool  # noqa: E402
 
 # The clients' reply and data-progress limit (VANTREL_FTP_TIMEOUT, default
-# 30 s), short here so that the silent faults end soon. Every program below,
-# and the ftp.exe that Vantrel.exe starts, inherits it.
-REPLY_LIMIT = 5
+# 30 s) and their name lookup and connect limit (VANTREL_FTP_CONNECT_TIMEOUT,
+# default 10 s), short here so that the silent faults end soon. Every program
+# below, and the ftp.exe that Vantrel.exe starts, inherits them.
+REPLY_LIMIT, CONNECT_LIMIT = 5, 3
 os.environ["VANTREL_FTP_TIMEOUT"] = str(REPLY_LIMIT)
+os.environ["VANTREL_FTP_CONNECT_TIMEOUT"] = str(CONNECT_LIMIT)
 
 HOST = os.environ.get("VANTREL_FAULT_TEST_HOST", "127.0.0.71")
 DOWN_HOST = os.environ.get("VANTREL_FAULT_DOWN_HOST", "127.0.0.72")  # nothing listens here
@@ -144,7 +146,7 @@ class FaultMatrixTest(unittest.TestCase):
     def test_a_name_lookup_that_never_answers(self):
         """The system's lookup has no time-out of its own: with a name server
         that never answers (and 30 s x 5 tries in resolv.conf) ftp.exe and
-        filelist.exe give up after their 10 s connect time."""
+        filelist.exe give up after their connect time."""
         resolv = self.work / "resolv.conf"
         resolv.write_text("nameserver %s\noptions timeout:30 attempts:5\n" % DNS_HOST)
         silent = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
@@ -171,7 +173,7 @@ class FaultMatrixTest(unittest.TestCase):
                     output += (program_folder / "tmp" / "filelist.log").read_bytes().decode("cp932", "replace")
                 report(exe.name, "lookup", seconds, status)
                 self.assertNotEqual(status, 0, output)
-                self.assertIn("の名前解決が 10 秒以内に終わりませんでした", output)
+                self.assertIn("の名前解決が %d 秒以内に終わりませんでした" % CONNECT_LIMIT, output)
                 self.assertLess(seconds, QUICK_BOUND + 5, output)
 
     @unittest.skipUnless(shutil.which("xdotool"), "xdotool is not installed")
