@@ -6,7 +6,7 @@
 #include "platform/files.h"
 #include "transfer/control_script.h"
 
-FixedText<520> g_control_file_path;
+PathText g_control_file_path;
 
 int SetControlFileName(HWND main_window)
 {
