@@ -78,9 +78,7 @@ TEST_F(HelpLookupTest, AHelpFolderPathTooLongForItsBufferIsRefusedWhole)
 // The help folder of the source tree, as Wine sees it.
 std::string ShippedHelpFolder()
 {
-    std::string source = __FILE__;  // .../tests/wine/help_lookup_test.cpp
-    std::string root = source.substr(0, source.rfind("tests/wine/"));
-    std::string windows = "Z:" + root + "help";
+    std::string windows = "Z:" VANTREL_SOURCE_DIR "/help";
     for (char& c : windows) {
         if (c == '/') c = '\\';
     }
