@@ -1,8 +1,8 @@
 #include "ftp/local_name.h"
 
-#include <cctype>
 #include <cstring>
 
+#include "text/parse.h"
 #include "text/sjis.h"
 
 namespace {
@@ -12,11 +12,10 @@ bool IsDeviceName(const std::string& name)
     // Windows takes the part before the first dot, blanks before it ignored.
     std::string stem = name.substr(0, name.find('.'));
     while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-    for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
-        if (stem == device) return true;
+        if (EqualsIgnoreAsciiCase(stem, device)) return true;
     }
-    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
+    return stem.size() == 4 && (StartsWithIgnoreAsciiCase(stem, "COM") || StartsWithIgnoreAsciiCase(stem, "LPT")) &&
            stem[3] >= '1' && stem[3] <= '9';
 }
 
