@@ -8,7 +8,7 @@
 //       every millisecond for its main window: found, visible, and the start
 //       banner readable from its message list; then closes it.
 //   probe refresh HWND COUNT
-//       COUNT times: WM_COMMAND 40025 (file-list refresh) sent to HWND and
+//       COUNT times: WM_COMMAND IDM_REFRESH_FILE_LIST sent to HWND and
 //       waited for; milliseconds and the server list's entry count after each.
 #include <windows.h>
 
@@ -20,11 +20,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "resources/resource.h"
 
-constexpr int kMessageList = 1000;
-constexpr int kServerFileList = 1001;
-constexpr int kRefreshCommand = 40025;
+namespace {
 
 double Now()
 {
@@ -85,7 +83,7 @@ bool Ask(HWND window, UINT message, WPARAM wparam, LPARAM lparam, DWORD_PTR& ans
 
 bool BannerShown(HWND main_window)
 {
-    HWND list = GetDlgItem(main_window, kMessageList);
+    HWND list = GetDlgItem(main_window, IDC_MESSAGE_LIST);
     DWORD_PTR count = 0;
     if (list == nullptr || !Ask(list, LB_GETCOUNT, 0, 0, count)) return false;
     for (DWORD_PTR i = 0; i < count && i < 50; ++i) {
@@ -164,10 +162,10 @@ int Refresh(HWND main_window, int count)
 {
     std::vector<double> times;
     std::vector<double> entries;
-    HWND list = GetDlgItem(main_window, kServerFileList);
+    HWND list = GetDlgItem(main_window, IDC_SERVER_FILE_LIST);
     for (int i = 0; i < count; ++i) {
         double start = Now();
-        SendMessageA(main_window, WM_COMMAND, kRefreshCommand, 0);
+        SendMessageA(main_window, WM_COMMAND, IDM_REFRESH_FILE_LIST, 0);
         times.push_back(Now() - start);
         entries.push_back(static_cast<double>(SendMessageA(list, LB_GETCOUNT, 0, 0)));
     }

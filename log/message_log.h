@@ -17,7 +17,7 @@ enum MessageKind : int {
 // for it is cut at a character boundary, never written past its end.
 extern MessageText g_message;
 
-// Takes the main window's message list (list box 1000).
+// Takes the main window's message list (IDC_MESSAGE_LIST).
 void SetMessageList(HWND list);
 HWND MessageListWindow();
 

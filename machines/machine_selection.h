@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-// Fills the machine combo box (1002) from the slots and reads the default
+// Fills the machine combo box (IDC_MACHINE_COMBO) from the slots and reads the default
 // machine. Returns -1 when the table is not named, 0 when the default
 // machine could not be read, otherwise the number of names listed.
 int LoadMachineList(HWND main_window);

@@ -204,7 +204,7 @@ bool OnCommand(HWND dialog, int id, int code)
         LoadInitialSettings(dialog);
         return true;
     default:
-        // IDOK and IDCANCEL (Enter, Escape) and 40101 do nothing here.
+        // IDOK and IDCANCEL (Enter, Escape) and IDM_DELETE do nothing here.
         return false;
     }
 }

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-// Refreshes the data-server file list (1001) through filelist.exe.
+// Refreshes the data-server file list (IDC_SERVER_FILE_LIST) through filelist.exe.
 int UpdateServerFileList(HWND main_window);
 
 // Runs filelist.exe for the selected machine and waits for it.

@@ -177,7 +177,7 @@ TEST_F(MachineDialogTest, ExistingNameTypedInOtherCaseUpdatesItsSectionAndKeepsI
     EXPECT_EQ(Value("machine", "machine3"), "MC2");
     EXPECT_EQ(Value("machine", "machine1"), "");
     EXPECT_EQ(Value("MC2", "address"), "10.0.0.99");
-    // 1016 unchecked: "default" stays, also when saving the default machine.
+    // IDC_DEFAULT_MACHINE unchecked: "default" stays, also when saving the default machine.
     EXPECT_EQ(Value("machine", "default"), "0");
     Type("MC1", "10.0.0.1", "u1", "p1");
     Command(IDM_SAVE);
