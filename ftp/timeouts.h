@@ -1,6 +1,7 @@
 #pragma once
 
-// How long the FTP programs (ftp.exe, filelist.exe, FTPClient.exe) wait.
+// How long the FTP programs (ftp.exe, filelist.exe, FTPClient.exe) and
+// Vantrel.exe's delivery check wait.
 // The defaults suit a data server on the shop's network; two environment
 // variables change them for every program started with that environment,
 // also when Vantrel.exe starts them with its fixed command lines:

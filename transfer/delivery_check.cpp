@@ -5,6 +5,7 @@
 
 #include "ftp/reply.h"
 #include "ftp/session.h"
+#include "ftp/timeouts.h"
 #include "log/message_log.h"
 #include "machines/machine_record.h"
 #include "settings/settings_file.h"
@@ -68,6 +69,8 @@ bool FindInListing(FtpSession& session, const std::string& name, RemoteFinding& 
 RemoteFinding AskServer(const MachineRecord& machine, const std::string& remote_name)
 {
     FtpSession session;
+    // The waits of the clients Vantrel starts, which inherit its environment.
+    session.set_timeouts(TimeoutsFromEnvironment());
     if (!session.Open(machine.address.c_str())) return NotAsked(session.ErrorText());
     if (!session.Login(machine.user_name.c_str(), machine.password.c_str())) {
         return NotAsked("ログインできません: " + session.ErrorText());
