@@ -6,6 +6,7 @@
 
 #include "ftpclient/client_layout.h"
 #include "ftpclient/ids.h"
+#include "ftp/local_name.h"
 #include "platform/controls.h"
 
 namespace {
@@ -222,9 +223,12 @@ void Download(HWND window)
         MessageBoxA(window, "ダウンロードするファイルを右の一覧で選んでください。", kClientCaption, MB_OK | MB_ICONINFORMATION);
         return;
     }
+    // A name the worker will refuse is neither looked up nor counted: ..\evil would
+    // otherwise ask about a file beside the local folder that is never touched.
     int existing = 0;
     for (const RemoteEntry& entry : job.remote_entries) {
-        existing += GetFileAttributesA((state.local_folder + entry.shown).c_str()) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
+        existing += IsSafeLocalName(entry.shown)
+            && GetFileAttributesA((state.local_folder + entry.shown).c_str()) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
     }
     if (existing > 0 && !Confirm(window, "ローカルにある同じ名前のファイル " + std::to_string(existing) + " 件を上書きしますか？")) {
         return;

@@ -147,6 +147,9 @@ class FtpClientTest(unittest.TestCase):
         (self.work / "server" / "NC").mkdir(parents=True)
         for name in ["..\\evil.txt", "O0002.", "O1234"]:
             (self.work / "server" / "NC" / name).write_bytes(b"%\r\nM30\r\n%\r\n")
+        # A file where the hostile name points: no overwrite question is asked about it.
+        (self.work / "Program Files").mkdir()
+        (self.work / "Program Files" / "evil.txt").write_bytes(b"kept")
         # Rows of the server list: "..", then the three files; all three taken.
         with self.transfer_through_window("sjis", {}, ["alt+v", "Home", "Down", "shift+End", "alt+d"],
                                           "NC") as local:
@@ -158,7 +161,8 @@ class FtpClientTest(unittest.TestCase):
                              [name + ": ローカルのファイル名に使えない名前のため、ダウンロードしません。"
                               for name in ["..\\evil.txt", "O0002."]])
             self.assertEqual([p.name for p in local.iterdir()], ["O1234"])
-            self.assertEqual([p.name for p in local.parent.iterdir()], ["Vantrel"])
+            self.assertEqual(sorted(p.name for p in local.parent.iterdir()), ["Vantrel", "evil.txt"])
+            self.assertEqual((local.parent / "evil.txt").read_bytes(), b"kept")
 
     def test_stop_ends_a_stalled_upload_at_once(self):
         """The server stops reading mid-upload; the stop button ends the
