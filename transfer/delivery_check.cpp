@@ -1,3 +1,7 @@
+// Winsock's header must come before windows.h, which the check's own header
+// brings in; the FTP session needs it and MinGW warns when it comes second.
+#include <winsock2.h>
+
 #include "transfer/delivery_check.h"
 
 #include <cstdint>
