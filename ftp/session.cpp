@@ -118,15 +118,15 @@ bool FtpSession::Open(const std::string& host)
     // 120: ready in a while; the real greeting follows. The whole run of
     // such replies gets one reply time, not one each: a server repeating
     // 120 would otherwise hold the client for ever.
-    DWORD start = GetTickCount();
-    int code = ReadReply(timeouts_.reply_ms);
+    Deadline greeting(timeouts_.reply_ms);
+    int code = ReadReply(greeting.Remaining());
     while (IsPositivePreliminary(code)) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeouts_.reply_ms) {
+        DWORD left = greeting.Remaining();
+        if (left == 0) {
             Close();
             return Fail(FtpError::kReplyTimedOut);
         }
-        code = ReadReply(timeouts_.reply_ms - elapsed);
+        code = ReadReply(left);
     }
     if (code == 0) return false;
     if (!IsPositiveCompletion(code)) {
@@ -140,7 +140,7 @@ int FtpSession::ReadReply(DWORD timeout_ms)
 {
     reply_.Reset();
     last_code_ = 0;
-    DWORD start = GetTickCount();
+    Deadline deadline(timeout_ms);
     std::string line;
     char buffer[4096];
     while (true) {
@@ -160,14 +160,14 @@ int FtpSession::ReadReply(DWORD timeout_ms)
             Fail(FtpError::kProtocol);
             return 0;
         }
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeout_ms) {
+        DWORD left = deadline.Remaining();
+        if (left == 0) {
             Close();
             Fail(FtpError::kReplyTimedOut);
             return 0;
         }
         std::size_t received = 0;
-        IoResult result = control_.Receive(buffer, sizeof buffer, received, timeout_ms - elapsed, cancel_);
+        IoResult result = control_.Receive(buffer, sizeof buffer, received, left, cancel_);
         if (result != IoResult::kOk) {
             int system_error = control_.error();
             Close();

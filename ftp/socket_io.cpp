@@ -29,12 +29,12 @@ TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept
 
 IoResult TcpSocket::Wait(bool for_write, DWORD timeout_ms, const std::atomic<bool>* cancel)
 {
-    DWORD start = GetTickCount();
+    Deadline deadline(timeout_ms);
     while (true) {
         if (Cancelled(cancel)) return IoResult::kCancelled;
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeout_ms) return IoResult::kTimedOut;
-        DWORD slice = timeout_ms - elapsed < kSliceMs ? timeout_ms - elapsed : kSliceMs;
+        DWORD left = deadline.Remaining();
+        if (left == 0) return IoResult::kTimedOut;
+        DWORD slice = left < kSliceMs ? left : kSliceMs;
         fd_set ready;
         fd_set failed;
         FD_ZERO(&ready);
@@ -112,11 +112,11 @@ bool TcpSocket::Listen(const sockaddr_in& address)
 
 IoResult TcpSocket::Accept(TcpSocket& accepted, const in_addr& peer, DWORD timeout_ms, const std::atomic<bool>* cancel)
 {
-    DWORD start = GetTickCount();
+    Deadline deadline(timeout_ms);
     while (true) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeout_ms) return IoResult::kTimedOut;
-        IoResult waited = Wait(false, timeout_ms - elapsed, cancel);
+        DWORD left = deadline.Remaining();
+        if (left == 0) return IoResult::kTimedOut;
+        IoResult waited = Wait(false, left, cancel);
         if (waited != IoResult::kOk) return waited;
         sockaddr_in from{};
         int length = sizeof from;
@@ -267,14 +267,14 @@ IoResult ResolveHost(const std::string& host, std::uint16_t port, sockaddr_in& a
         error = static_cast<int>(GetLastError());
         return IoResult::kFailed;
     }
-    DWORD start = GetTickCount();
+    Deadline deadline(timeout_ms);
     IoResult result = IoResult::kOk;
     while (WaitForSingleObject(thread, kSliceMs) == WAIT_TIMEOUT) {
         if (Cancelled(cancel)) {
             result = IoResult::kCancelled;
             break;
         }
-        if (GetTickCount() - start >= timeout_ms) {
+        if (deadline.Remaining() == 0) {
             result = IoResult::kTimedOut;
             break;
         }

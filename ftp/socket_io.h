@@ -9,6 +9,23 @@
 // A TCP socket whose every wait is bounded. Waits are taken in short slices
 // so that a cancel request from another thread ends them early.
 
+// A time limit counted from its creation. The subtraction of tick counts
+// stays right across GetTickCount's wrap after 49.7 days.
+class Deadline {
+public:
+    explicit Deadline(DWORD ms) : start_(GetTickCount()), ms_(ms) {}
+    // Milliseconds left; 0 once the limit has passed.
+    DWORD Remaining() const
+    {
+        DWORD elapsed = GetTickCount() - start_;
+        return elapsed >= ms_ ? 0 : ms_ - elapsed;
+    }
+
+private:
+    DWORD start_;
+    DWORD ms_;
+};
+
 enum class IoResult {
     kOk,
     kTimedOut,
