@@ -86,18 +86,23 @@ std::vector<int> SelectedRows(HWND window, const Pane& pane)
     return rows;
 }
 
-RowTime LocalRowTime(const FILETIME& written)
+RowTime ToRowTime(const SYSTEMTIME& time)
 {
-    FILETIME local;
-    SYSTEMTIME time;
     RowTime out;
-    if (!FileTimeToLocalFileTime(&written, &local) || !FileTimeToSystemTime(&local, &time)) return out;
     out.year = time.wYear;
     out.month = time.wMonth;
     out.day = time.wDay;
     out.hour = time.wHour;
     out.minute = time.wMinute;
     return out;
+}
+
+RowTime LocalRowTime(const FILETIME& written)
+{
+    FILETIME local;
+    SYSTEMTIME time;
+    if (!FileTimeToLocalFileTime(&written, &local) || !FileTimeToSystemTime(&local, &time)) return RowTime{};
+    return ToRowTime(time);
 }
 
 void ReadLocalFolder(HWND window)
@@ -129,12 +134,7 @@ void ShowRemoteEntries(HWND window)
     ClientWindow& state = State(window);
     SYSTEMTIME clock;
     GetLocalTime(&clock);
-    RowTime now;
-    now.year = clock.wYear;
-    now.month = clock.wMonth;
-    now.day = clock.wDay;
-    now.hour = clock.wHour;
-    now.minute = clock.wMinute;
+    RowTime now = ToRowTime(clock);
     state.remote.rows.clear();
     for (const RemoteEntry& entry : state.remote_entries) {
         FileRow row;
