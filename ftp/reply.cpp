@@ -58,11 +58,16 @@ bool IsMonth(std::string_view word)
     return false;
 }
 
-std::uint64_t ToSize(std::string_view digits)
+// Decimal digits as a size; false when they pass what 64 bits hold.
+bool ToSize(std::string_view digits, std::uint64_t& value)
 {
-    std::uint64_t value = 0;
-    for (char c : digits) value = value * 10 + static_cast<std::uint64_t>(c - '0');
-    return value;
+    value = 0;
+    for (char c : digits) {
+        unsigned digit = static_cast<unsigned>(c - '0');
+        if (value > (UINT64_MAX - digit) / 10) return false;
+        value = value * 10 + digit;
+    }
+    return true;
 }
 
 bool ParseUnixLine(std::string_view line, ListEntry& out)
@@ -84,7 +89,8 @@ bool ParseUnixLine(std::string_view line, ListEntry& out)
         return false;
     }
     std::string_view name = rest;
-    if (name.empty()) return false;
+    std::uint64_t size = 0;
+    if (name.empty() || !ToSize(fields[month - 1], size)) return false;
     out = ListEntry{};
     out.is_directory = kind == 'd';
     out.is_link = kind == 'l';
@@ -93,7 +99,7 @@ bool ParseUnixLine(std::string_view line, ListEntry& out)
         if (arrow != std::string_view::npos) name = name.substr(0, arrow);
     }
     out.name.assign(name);
-    out.size = ToSize(fields[month - 1]);
+    out.size = size;
     out.modified = std::string(fields[month]) + " " + std::string(fields[month + 1]) + " " +
                    std::string(fields[month + 2]);
     return true;
@@ -111,9 +117,7 @@ bool ParseDosLine(std::string_view line, ListEntry& out)
     out = ListEntry{};
     if (fields[2] == "<DIR>") {
         out.is_directory = true;
-    } else if (AllDigits(fields[2])) {
-        out.size = ToSize(fields[2]);
-    } else {
+    } else if (!AllDigits(fields[2]) || !ToSize(fields[2], out.size)) {
         return false;
     }
     out.name.assign(rest);
@@ -123,14 +127,32 @@ bool ParseDosLine(std::string_view line, ListEntry& out)
 
 }  // namespace
 
+void LineSplitter::Feed(const char* data, std::size_t size)
+{
+    // Each byte is moved at most once for every time the buffer halves.
+    if (start_ > 0 && start_ >= pending_.size() - start_) {
+        pending_.erase(0, start_);
+        start_ = 0;
+    }
+    pending_.append(data, size);
+}
+
 bool LineSplitter::NextLine(std::string& line)
 {
-    std::size_t end = pending_.find('\n');
-    if (end == std::string::npos) return false;
-    std::size_t length = end;
-    if (length > 0 && pending_[length - 1] == '\r') --length;
-    line.assign(pending_, 0, length);
-    pending_.erase(0, end + 1);
+    std::size_t end = pending_.find('\n', start_ + scanned_);
+    if (end == std::string::npos) {
+        scanned_ = pending_.size() - start_;
+        return false;
+    }
+    std::size_t length = end - start_;
+    if (length > 0 && pending_[end - 1] == '\r') --length;
+    line.assign(pending_, start_, length);
+    start_ = end + 1;
+    scanned_ = 0;
+    if (start_ == pending_.size()) {
+        pending_.clear();
+        start_ = 0;
+    }
     return true;
 }
 
@@ -144,6 +166,7 @@ int ReplyCode(std::string_view line)
 bool ReplyAssembler::Add(const std::string& line)
 {
     lines_.push_back(line);
+    bytes_ += line.size();
     if (lines_.size() == 1) {
         code_ = ReplyCode(line);
         // A first line without a code cannot open a reply: hand it back as
@@ -158,6 +181,7 @@ void ReplyAssembler::Reset()
 {
     code_ = 0;
     multi_line_ = false;
+    bytes_ = 0;
     lines_.clear();
 }
 

@@ -12,33 +12,45 @@
 // Collects received bytes and hands out whole lines without their CR LF
 // (a lone LF also ends a line, as some servers send it). Bytes are kept as
 // they are: names in replies are Shift-JIS and must reach the caller intact.
+// The cost is linear in the bytes fed: lines taken are skipped by an offset,
+// and the taken part is dropped only once it outweighs the rest.
 class LineSplitter {
 public:
-    void Feed(const char* data, std::size_t size) { pending_.append(data, size); }
+    void Feed(const char* data, std::size_t size);
     // Takes the next complete line into `line`; false while none is complete.
     bool NextLine(std::string& line);
     // A server that never ends its line must not grow memory without bound.
-    bool Overlong() const { return pending_.size() > kMaxLine; }
+    bool Overlong() const { return pending_.size() - start_ > kMaxLine; }
 
     static constexpr std::size_t kMaxLine = 64 * 1024;
 
 private:
     std::string pending_;
+    std::size_t start_ = 0;    // where the first line not yet taken begins
+    std::size_t scanned_ = 0;  // bytes from start_ on known to hold no line feed
 };
 
 // One reply: "123 text" alone, or "123-text" ... up to the line that starts
-// with the same code and a blank. Lines between may be anything.
+// with the same code and a blank. Lines between may be anything, but not
+// without end: a reply past kMaxLines lines or kMaxBytes bytes is no FTP
+// (the longest greetings and FEAT replies seen are a few dozen lines).
 class ReplyAssembler {
 public:
     // Adds a line; true when it completed the reply.
     bool Add(const std::string& line);
     int code() const { return code_; }
     const std::vector<std::string>& lines() const { return lines_; }
+    // The reply so far has passed its limits; the caller gives it up.
+    bool TooLong() const { return lines_.size() > kMaxLines || bytes_ > kMaxBytes; }
     void Reset();
+
+    static constexpr std::size_t kMaxLines = 1000;
+    static constexpr std::size_t kMaxBytes = 256 * 1024;
 
 private:
     int code_ = 0;
     bool multi_line_ = false;
+    std::size_t bytes_ = 0;
     std::vector<std::string> lines_;
 };
 
@@ -84,7 +96,8 @@ struct ListEntry {
     std::uint64_t size = 0;
     std::string modified;  // as the server wrote it, e.g. "Oct 11 09:05"
 };
-// False for lines that are neither form ("total 12", blank lines).
+// False for lines that are neither form ("total 12", blank lines), and for a
+// size too large for 64 bits.
 bool ParseListLine(std::string_view line, ListEntry& out);
 
 // "host" or "host:port" (the port 1 to 65535); port 21 when none is given.
