@@ -154,6 +154,12 @@ int FtpSession::ReadReply(DWORD timeout_ms)
                 }
                 return last_code_;
             }
+            // "220-..." for ever would fill the memory within the reply wait.
+            if (reply_.TooLong()) {
+                Close();
+                Fail(FtpError::kReplyTooLong);
+                return 0;
+            }
         }
         if (splitter_.Overlong()) {
             Close();
@@ -184,8 +190,12 @@ bool FtpSession::SendLine(const std::string& line)
     // A line break inside a name would end the command early and make the
     // rest of the name a command of its own.
     if (line.find_first_of("\r\n") != std::string::npos) return Fail(FtpError::kBadName);
-    std::string wire = line + "\r\n";
+    std::string wire;
+    wire.reserve(line.size() + 2);
+    wire.append(line).append("\r\n");
     IoResult sent = control_.SendAll(wire.data(), wire.size(), timeouts_.reply_ms, cancel_);
+    // The line may be PASS and the password.
+    SecureZeroMemory(wire.data(), wire.size());
     if (sent != IoResult::kOk) {
         int system_error = control_.error();
         Close();
@@ -215,7 +225,14 @@ bool FtpSession::Login(const std::string& user, const std::string& password)
     if (code == 0) return false;
     if (code == 230) return true;
     if (code != 331 && code != 332) return Fail(FtpError::kRefused);
-    return Expect("PASS " + password, 2);
+    // Built in one buffer of its final size (no copy left behind by a
+    // reallocation) and cleared after use.
+    std::string line;
+    line.reserve(5 + password.size());
+    line.append("PASS ").append(password);
+    bool ok = Expect(line, 2);
+    SecureZeroMemory(line.data(), line.size());
+    return ok;
 }
 
 bool FtpSession::SetBinary(bool binary) { return Expect(binary ? "TYPE I" : "TYPE A", 2); }
@@ -324,8 +341,13 @@ bool FtpSession::AbortTransfer(DataChannel& channel, FtpError error, int system_
     // The server answers the broken transfer (426 or the like); read that
     // reply so that the next command gets its own. A cancel request must not
     // cut this short, and a server that stays silent loses the connection.
+    // A program that is ending does not wait for it.
+    if (Abandoned()) {
+        Close();
+        return Fail(error, system_error);
+    }
     const std::atomic<bool>* cancel = cancel_;
-    cancel_ = nullptr;
+    cancel_ = abandon_;
     if (IsOpen() && ReadReply(kTidyUpMs) == 0) Close();
     cancel_ = cancel;
     return Fail(error, system_error);
@@ -423,11 +445,21 @@ bool FtpSession::ReceiveListing(const std::string& command, std::string& listing
     if (!IsOpen()) return Fail(FtpError::kNotConnected);
     DataChannel channel;
     if (!OpenData(channel) || !StartTransfer(channel, command)) return false;
-    char block[8192];
+    // Each byte restarts the idle wait; the listing as a whole must keep up
+    // the rate that ListingAllowanceMs sets.
+    DWORD started = GetTickCount();
+    char block[65536];
     while (true) {
+        std::uint64_t allowed = ListingAllowanceMs(timeouts_, listing.size());
+        DWORD elapsed = GetTickCount() - started;
+        if (elapsed >= allowed) return AbortTransfer(channel, FtpError::kListingTooSlow, 0);
+        DWORD wait = static_cast<DWORD>(std::min<std::uint64_t>(timeouts_.data_idle_ms, allowed - elapsed));
         std::size_t received = 0;
-        IoResult got = channel.data.Receive(block, sizeof block, received, timeouts_.data_idle_ms, cancel_);
+        IoResult got = channel.data.Receive(block, sizeof block, received, wait, cancel_);
         if (got == IoResult::kClosed) return FinishTransfer();
+        if (got == IoResult::kTimedOut && wait < timeouts_.data_idle_ms) {
+            return AbortTransfer(channel, FtpError::kListingTooSlow, 0);
+        }
         if (got != IoResult::kOk) {
             FailIo(got, true, channel.data.error());
             return AbortTransfer(channel, error_, system_error_);
@@ -448,9 +480,15 @@ bool FtpSession::LongList(const std::string& folder, std::string& listing, const
     return ReceiveListing(folder.empty() ? "LIST" : "LIST " + folder, listing, sink);
 }
 
-void FtpSession::Quit()
+void FtpSession::Quit(DWORD longest_ms)
 {
-    if (IsOpen() && SendLine("QUIT")) ReadReply(timeouts_.reply_ms < kTidyUpMs ? timeouts_.reply_ms : kTidyUpMs);
+    if (IsOpen() && !Abandoned()) {
+        // Only an ending program stops the goodbye early.
+        const std::atomic<bool>* cancel = cancel_;
+        cancel_ = abandon_;
+        if (SendLine("QUIT")) ReadReply(std::min<DWORD>(timeouts_.reply_ms, longest_ms));
+        cancel_ = cancel;
+    }
     Close();
 }
 
@@ -482,6 +520,9 @@ std::string FtpSession::ErrorText() const
         return "サーバーとの接続が切れました。";
     case FtpError::kProtocol:
         return "サーバーの応答が FTP の形式ではありません。";
+    case FtpError::kReplyTooLong:
+        return Printf("サーバーの応答が長すぎます (%u 行、%u KiB まで)。", static_cast<unsigned>(ReplyAssembler::kMaxLines),
+                      static_cast<unsigned>(ReplyAssembler::kMaxBytes / 1024));
     case FtpError::kRefused:
         return "サーバーの拒否: " + (reply_.lines().empty() ? std::string() : reply_.lines().back());
     case FtpError::kDataConnection:
@@ -491,6 +532,9 @@ std::string FtpSession::ErrorText() const
                                   : std::string("データ転送中に接続が切れました。");
     case FtpError::kDataTimedOut:
         return Printf("データ転送が %lu 秒間止まったため中止しました。", timeouts_.data_idle_ms / 1000);
+    case FtpError::kListingTooSlow:
+        return Printf("一覧の受信が遅すぎるため中止しました (%lu 秒と、%u KiB ごとにさらに %lu 秒まで)。",
+                      timeouts_.reply_ms / 1000, static_cast<unsigned>(kListingStepBytes / 1024), timeouts_.reply_ms / 1000);
     case FtpError::kLocalFile:
         return Printf("ローカルファイルを読み書きできません (エラー %d)。", system_error_);
     case FtpError::kBadName:

@@ -31,10 +31,12 @@ enum class FtpError {
     kReplyTimedOut,
     kConnectionLost,
     kProtocol,        // a reply that is not FTP
+    kReplyTooLong,    // a reply past ReplyAssembler's limits
     kRefused,         // the server answered with an error code
     kDataConnection,  // neither passive nor active data connection worked
     kDataLost,        // the data connection broke during the transfer
     kDataTimedOut,
+    kListingTooSlow,  // the listing's data fell below its rate (ListingAllowanceMs)
     kLocalFile,
     kBadName,         // a name that would break the command line (CR or LF in it)
     kCancelled,
@@ -56,8 +58,14 @@ public:
 
     void set_timeouts(const FtpTimeouts& timeouts) { timeouts_ = timeouts; }
     void set_reply_sink(ReplySink sink) { sink_ = std::move(sink); }
-    // While *cancel is true every wait ends at once with kCancelled.
+    // While *cancel is true every wait ends at once with kCancelled. The
+    // short tidy-up after a broken transfer (reading the server's word on
+    // it, so that the connection stays in step) still runs.
     void set_cancel_flag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
+    // While *abandon is true (the program is ending) the tidy-up is skipped
+    // as well: a broken transfer closes the control connection at once, and
+    // Quit sends nothing. Set the cancel flag with it.
+    void set_abandon_flag(const std::atomic<bool>* abandon) { abandon_ = abandon; }
 
     // Connects and reads the greeting. `host` may carry ":port".
     bool Open(const std::string& host);
@@ -87,8 +95,8 @@ public:
     bool NameList(const std::string& folder, std::string& listing, const DataSink& sink = nullptr);
     bool LongList(const std::string& folder, std::string& listing, const DataSink& sink = nullptr);
 
-    // QUIT with a short wait for the goodbye, then close.
-    void Quit();
+    // QUIT with a short wait for the goodbye (at most longest_ms), then close.
+    void Quit(DWORD longest_ms = 5000);
     void Close();
 
     FtpError error() const { return error_; }
@@ -110,6 +118,7 @@ private:
     bool FinishTransfer();
     bool AbortTransfer(DataChannel& channel, FtpError error, int system_error);
     bool ReceiveListing(const std::string& command, std::string& listing, const DataSink& sink);
+    bool Abandoned() const { return abandon_ != nullptr && abandon_->load(); }
 
     WinsockUser winsock_;
     TcpSocket control_;
@@ -118,6 +127,7 @@ private:
     FtpTimeouts timeouts_;
     ReplySink sink_;
     const std::atomic<bool>* cancel_ = nullptr;
+    const std::atomic<bool>* abandon_ = nullptr;
     bool active_only_ = false;
     FtpError error_ = FtpError::kNone;
     int system_error_ = 0;

@@ -122,7 +122,13 @@ IoResult TcpSocket::Accept(TcpSocket& accepted, const in_addr& peer, DWORD timeo
         int length = sizeof from;
         SOCKET s = accept(socket_, reinterpret_cast<sockaddr*>(&from), &length);
         if (s == INVALID_SOCKET) {
-            error_ = WSAGetLastError();
+            int error = WSAGetLastError();
+            // A connection that was reset before it could be taken (Windows
+            // says WSAECONNRESET, a Linux host under Wine ECONNABORTED) or is
+            // gone again since select saw it: whoever it was, it is not the
+            // server's data connection, which is still to come.
+            if (error == WSAECONNRESET || error == WSAECONNABORTED || error == WSAEWOULDBLOCK) continue;
+            error_ = error;
             return IoResult::kFailed;
         }
         // Whoever reaches the open port first would otherwise get the upload
