@@ -30,6 +30,35 @@ TEST(FtpLineSplitter, JoinsPiecesAndKeepsShiftJisBytes)
     EXPECT_EQ(Drain(splitter), (std::vector<std::string>{"220 partial"}));
 }
 
+// The same lines whatever pieces the bytes come in, also when the lines
+// taken so far are dropped from the buffer between pieces.
+TEST(FtpLineSplitter, SameLinesForEveryPieceSize)
+{
+    std::string data;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 300; ++i) {
+        expected.push_back(std::string(static_cast<std::size_t>(i % 37), 'a' + i % 26) + std::to_string(i));
+        data += expected.back() + (i % 3 == 0 ? "\n" : "\r\n");
+    }
+    for (std::size_t piece : {1u, 2u, 7u, 64u, 1000u, 100000u}) {
+        LineSplitter splitter;
+        std::vector<std::string> lines;
+        for (std::size_t pos = 0; pos < data.size(); pos += piece) {
+            splitter.Feed(data.data() + pos, std::min(piece, data.size() - pos));
+            for (const std::string& line : Drain(splitter)) lines.push_back(line);
+            EXPECT_FALSE(splitter.Overlong()) << piece;
+        }
+        EXPECT_EQ(lines, expected) << "pieces of " << piece;
+    }
+    // Only the unfinished line counts towards the limit.
+    LineSplitter splitter;
+    std::string endless(LineSplitter::kMaxLine, 'x');
+    splitter.Feed(endless.data(), endless.size());
+    EXPECT_FALSE(splitter.Overlong());
+    splitter.Feed("x", 1);
+    EXPECT_TRUE(splitter.Overlong());
+}
+
 TEST(FtpReplyAssembler, SingleAndMultiLineReplies)
 {
     ReplyAssembler reply;
@@ -49,6 +78,30 @@ TEST(FtpReplyAssembler, SingleAndMultiLineReplies)
     reply.Reset();
     EXPECT_TRUE(reply.Add("hello"));
     EXPECT_EQ(reply.code(), 0);
+}
+
+TEST(FtpReplyAssembler, AnEndlessReplyPassesItsLimits)
+{
+    struct Case {
+        const char* what;
+        std::string line;
+        std::size_t lines_allowed;
+    };
+    const Case cases[] = {
+        {"short lines", "220-welcome", ReplyAssembler::kMaxLines},
+        {"long lines", "220-" + std::string(1020, 'w'), ReplyAssembler::kMaxBytes / 1024},
+    };
+    for (const Case& c : cases) {
+        ReplyAssembler reply;
+        std::size_t added = 0;
+        while (!reply.TooLong() && added < 100000) {
+            EXPECT_FALSE(reply.Add(c.line));
+            ++added;
+        }
+        EXPECT_EQ(added, c.lines_allowed + 1) << c.what;
+        reply.Reset();
+        EXPECT_FALSE(reply.TooLong()) << c.what;
+    }
 }
 
 TEST(FtpReplyCode, OnlyThreeDigitsFollowedByBlankDashOrEnd)
@@ -133,6 +186,12 @@ TEST(FtpListLine, UnixFormsKeepNamesWithBlanks)
     EXPECT_TRUE(entry.is_link);
     EXPECT_EQ(entry.name, "latest");
 
+    // Sizes up to what 64 bits hold; a larger one is no size at all.
+    ASSERT_TRUE(ParseListLine("-rw-r--r-- 1 u g 18446744073709551615 Dec 07 09:43 big", entry));
+    EXPECT_EQ(entry.size, UINT64_MAX);
+    EXPECT_FALSE(ParseListLine("-rw-r--r-- 1 u g 18446744073709551616 Dec 07 09:43 big", entry));
+    EXPECT_FALSE(ParseListLine("-rw-r--r-- 1 u g 99999999999999999999999 Dec 07 09:43 big", entry));
+
     EXPECT_FALSE(ParseListLine("total 12", entry));
     EXPECT_FALSE(ParseListLine("", entry));
     EXPECT_FALSE(ParseListLine("-rw-r--r-- 1 u g 12 Dec 07 09:43", entry));  // no name
@@ -148,6 +207,7 @@ TEST(FtpListLine, DosForms)
     EXPECT_FALSE(entry.is_directory);
     EXPECT_EQ(entry.size, 1234u);
     EXPECT_EQ(entry.name, "O1234");
+    EXPECT_FALSE(ParseListLine("10-11-26  09:05PM  18446744073709551616 O1234", entry));
 }
 
 TEST(FtpHostPort, OptionalPort)
@@ -171,7 +231,9 @@ TEST(FtpLocalName, ListedNamesThatWouldLeaveTheFolderOrNameADeviceAreRefused)
 {
     for (const char* name : {"", ".", "..", "..\\evil.txt", "../evil.txt", "sub\\x", "C:x", "a:b", "NUL", "nul",
                              "CON.txt", "prn.nc", "Aux", "COM1", "com9.log", "LPT1", "lpt9.x", "CON .txt",
-                             "O1234.", "O1234 ", "a\tb", "a\x7f", "line\nfeed"}) {
+                             "O1234.", "O1234 ", "a\tb", "a\x7f", "line\nfeed",
+                             // Half a double-byte character at the end, which Windows drops.
+                             "x.\x81", "CON\x81", "O1234\x9F", "\x88\x9F\xE0"}) {
         EXPECT_FALSE(IsSafeLocalName(name)) << name;
     }
     // Shift-JIS: 表 and ソ end in 0x5C, which is no separator there.
