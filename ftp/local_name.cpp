@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "text/lead_byte.h"
 #include "text/parse.h"
 #include "text/sjis.h"
 
@@ -29,6 +30,9 @@ bool IsSafeLocalName(const std::string& name)
         width = CharBytes(name, i);
         if (width == 2) continue;
         unsigned char byte = static_cast<unsigned char>(name[i]);
+        // A lead byte with nothing after it: Windows drops it when it turns
+        // the name into UTF-16, so "CON\x81" would open CON.
+        if (IsLeadByte(byte)) return false;
         if (byte < 0x20 || byte == 0x7F || std::strchr("\\/:", byte) != nullptr) return false;
     }
     return !IsDeviceName(name);

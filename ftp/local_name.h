@@ -8,6 +8,6 @@
 // or blank is stored under another name than the one shown. Refused: empty,
 // "." and "..", any '\\', '/' or ':' (whole Shift-JIS characters: a trail
 // byte 0x5C is no separator), a control character, a dot or blank at the
-// end, and CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9 in any letter case,
+// end, a lead byte with no trail byte after it at the end, and CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9 in any letter case,
 // with or without an extension.
 bool IsSafeLocalName(const std::string& name);

@@ -1,7 +1,32 @@
 // What a server says: control-connection bytes cut into lines and replies,
 // and the replies and listings whose content the session uses.
+#include <cstring>
+
 #include "fuzz_input.h"
+#include "ftp/local_name.h"
 #include "ftp/reply.h"
+#include "text/lead_byte.h"
+#include "text/sjis.h"
+
+namespace {
+
+// A listed name taken as a local file name: whole characters only (Windows
+// drops a lead byte left at the end when it converts the name), no
+// separator, drive colon or control character among the single bytes.
+void CheckSafeName(const std::string& name)
+{
+    if (!IsSafeLocalName(name)) return;
+    FUZZ_CHECK(!name.empty() && name != "." && name != "..");
+    for (std::size_t i = 0, width = 0; i < name.size(); i += width) {
+        width = CharBytes(name, i);
+        unsigned char byte = static_cast<unsigned char>(name[i]);
+        if (width == 2) continue;
+        FUZZ_CHECK(!IsLeadByte(byte));
+        FUZZ_CHECK(byte >= 0x20 && byte != 0x7F && std::strchr("\\/:", byte) == nullptr);
+    }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -20,7 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         taken += line.size();
         int code = ReplyCode(line);
         FUZZ_CHECK(code == 0 || (code >= 100 && code <= 999));
-        if (reply.Add(line)) {
+        bool complete = reply.Add(line);
+        // A reply past its limits is given up by the session; so here.
+        if (!complete && reply.TooLong()) reply.Reset();
+        if (complete) {
             // A first line without a code comes back as a reply of code 0.
             FUZZ_CHECK((reply.code() == 0 || reply.code() >= 100) && reply.code() <= 999 && !reply.lines().empty());
             reply.Reset();
@@ -44,6 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::string host;
         std::uint16_t port = 0;
         if (SplitHostPort(line, host, port)) FUZZ_CHECK(port != 0);
+        CheckSafeName(line);
+        if (ParseListLine(line, entry)) CheckSafeName(entry.name);
     }
     FUZZ_CHECK(taken <= size);
 
