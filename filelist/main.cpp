@@ -98,7 +98,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     std::string remote_folder = arguments.size() > 3 ? arguments[3] : std::string();
 
     FtpSession session;
-    session.set_timeouts(TimeoutsFromEnvironment());
+    std::string refused;
+    session.set_timeouts(TimeoutsFromEnvironment(&refused));
+    if (!refused.empty()) log.Line("filelist: " + refused);
     session.set_reply_sink([&log](const std::string& line) { log.Line(line); });
     if (!session.Open(address)) return Fail(log, session.ErrorText());
     if (!session.Login(user, password)) return Fail(log, "ログインできません: " + session.ErrorText());

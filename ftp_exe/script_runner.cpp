@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "ftp_exe/output.h"
@@ -41,7 +42,14 @@ private:
 ScriptRunner::ScriptRunner(std::FILE* commands, const FtpExeArguments& arguments)
     : commands_(commands), arguments_(arguments), show_replies_(arguments.show_replies)
 {
-    session_.set_timeouts(TimeoutsFromEnvironment());
+    // A wait setting that is refused is said on standard error, which the
+    // script's output does not hide, before anything else.
+    std::string refused;
+    session_.set_timeouts(TimeoutsFromEnvironment(&refused));
+    for (std::size_t start = 0, end = 0; start < refused.size(); start = end + 1) {
+        end = std::min(refused.find('\n', start), refused.size());
+        std::fprintf(stderr, "ftp: %s\n", refused.substr(start, end - start).c_str());
+    }
     session_.set_reply_sink([this](const std::string& line) {
         if (announce_connection_) {
             PrintLine("Connected to " + host_ + ".");
