@@ -76,9 +76,13 @@ RemoteFinding AskServer(const MachineRecord& machine, const std::string& remote_
     // The waits of the clients Vantrel starts, which inherit its environment.
     session.set_timeouts(TimeoutsFromEnvironment());
     if (!session.Open(machine.address.c_str())) return NotAsked(session.ErrorText());
-    if (!session.Login(machine.user_name.c_str(), machine.password.c_str())) {
-        return NotAsked("ログインできません: " + session.ErrorText());
-    }
+    // The one copy of the password made here, of its exact length (no
+    // reallocation leaves another behind), is cleared after use; the
+    // session clears the PASS line it builds from it.
+    std::string password = machine.password.c_str();
+    bool logged_in = session.Login(machine.user_name.c_str(), password);
+    SecureZeroMemory(password.data(), password.size());
+    if (!logged_in) return NotAsked("ログインできません: " + session.ErrorText());
     // The control file changes folder only when the machine has one; so does the check.
     if (machine.fields_read == 4 && !session.ChangeDirectory(machine.initial_folder.c_str())) {
         // A lost connection or a passing refusal (4xx) says nothing of the folder.
