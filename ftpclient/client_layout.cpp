@@ -115,9 +115,13 @@ bool SaveWindowPlace(HWND window, const std::string& settings_path)
     if (settings_path.empty() || !GetWindowPlacement(window, &placement)) return false;
     const RECT& place = placement.rcNormalPosition;
     const char* file = settings_path.c_str();
+    // Minimised from maximised, it comes back maximised: Windows keeps that
+    // in the placement's flags (WPF_RESTORETOMAXIMIZED), and so do we.
+    bool maximized = IsZoomed(window) ||
+                     (IsIconic(window) && (placement.flags & WPF_RESTORETOMAXIMIZED) != 0);
     return WriteProfileText(kSection, "Left", std::to_string(place.left).c_str(), file) &&
            WriteProfileText(kSection, "Top", std::to_string(place.top).c_str(), file) &&
            WriteProfileText(kSection, "Width", std::to_string(place.right - place.left).c_str(), file) &&
            WriteProfileText(kSection, "Height", std::to_string(place.bottom - place.top).c_str(), file) &&
-           WriteProfileText(kSection, "Maximized", IsZoomed(window) ? "1" : "0", file);
+           WriteProfileText(kSection, "Maximized", maximized ? "1" : "0", file);
 }

@@ -24,6 +24,8 @@ ProgressBar Progress(HWND window) { return ProgressBar(GetDlgItem(window, IDC_PR
 constexpr const char* kColumnTitles[] = {"名前", "サイズ", "更新日時", "種類"};
 constexpr int kColumnWidths[] = {60, 40, 72, 56};  // dialog units
 constexpr int kParentParam = -1;
+// How long closing waits for the worker to let go of a running job.
+constexpr DWORD kCloseWaitMs = 500;
 
 void ShowSortMark(HWND window, const Pane& pane)
 {
@@ -183,6 +185,7 @@ void StartJob(HWND window, Job job)
     job.local_folder = state.local_folder;
     if (state.worker->Start(std::move(job))) {
         SetBusy(window, true);
+        SetTimer(window, kJobTimer, kJobTimerMs, nullptr);
     } else {
         MessageBoxA(window, "作業を開始できません。", kClientCaption, MB_OK | MB_ICONERROR);
     }
@@ -203,9 +206,14 @@ void Upload(HWND window)
         MessageBoxA(window, "アップロードするファイルを左の一覧で選んでください。", kClientCaption, MB_OK | MB_ICONINFORMATION);
         return;
     }
+    // The files that the upload replaces: a folder of that name is not
+    // replaced (the server refuses), and "o1234.nc" replaces "O1234.NC" on a
+    // Windows server, as it would here.
     int existing = 0;
     for (const std::string& name : job.local_names) {
-        for (const RemoteEntry& entry : state.remote_entries) existing += entry.shown == name ? 1 : 0;
+        existing += std::any_of(state.remote_entries.begin(), state.remote_entries.end(), [&](const RemoteEntry& entry) {
+            return !entry.is_directory && SameFileName(entry.shown, name);
+        }) ? 1 : 0;
     }
     if (existing > 0 && !Confirm(window, "サーバーにある同じ名前のファイル " + std::to_string(existing) + " 件を上書きしますか？")) {
         return;
@@ -225,10 +233,13 @@ void Download(HWND window)
     }
     // A name the worker will refuse is neither looked up nor counted: ..\evil would
     // otherwise ask about a file beside the local folder that is never touched.
+    // The file system finds the name in any letter case; a folder of that
+    // name is not overwritten (the download fails), so it is not counted.
     int existing = 0;
     for (const RemoteEntry& entry : job.remote_entries) {
-        existing += IsSafeLocalName(entry.shown)
-            && GetFileAttributesA((state.local_folder + entry.shown).c_str()) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
+        DWORD attributes = IsSafeLocalName(entry.shown) ? GetFileAttributesA((state.local_folder + entry.shown).c_str())
+                                                        : INVALID_FILE_ATTRIBUTES;
+        existing += attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ? 1 : 0;
     }
     if (existing > 0 && !Confirm(window, "ローカルにある同じ名前のファイル " + std::to_string(existing) + " 件を上書きしますか？")) {
         return;
@@ -386,25 +397,31 @@ int KeyPane(HWND window)
     return pane != 0 ? pane : State(window).last_focused_list;
 }
 
-void JobDone(HWND window, JobResult* raw)
+// What the worker has to say, once it has said it (a nudge or the timer):
+// the status line, the percentage and, once the job has ended, its result.
+void HearWorker(HWND window)
 {
-    std::unique_ptr<JobResult> result(raw);
     ClientWindow& state = State(window);
-    state.worker->Finished();
+    std::string text;
+    if (state.worker->TakeStatus(text)) SetStatus(window, text);
+    if (state.worker->busy()) Progress(window).SetPos(state.worker->percent());
+    JobResult result;
+    if (!state.worker->TakeResult(result)) return;
+    KillTimer(window, kJobTimer);
     SetBusy(window, false);
-    if (result->has_listing) {
-        state.remote_entries = std::move(result->entries);
-        state.remote_path = result->remote_path;
+    if (result.has_listing) {
+        state.remote_entries = std::move(result.entries);
+        state.remote_path = result.remote_path;
         ShowRemoteEntries(window);
     }
-    if (result->local_changed) ReadLocalFolder(window);
-    if (!result->ok) {
+    if (result.local_changed) ReadLocalFolder(window);
+    if (!result.ok) {
         SetStatus(window, "エラーがありました。");
-        MessageBoxA(window, result->message.c_str(), kClientCaption, MB_OK | MB_ICONERROR);
+        MessageBoxA(window, result.message.c_str(), kClientCaption, MB_OK | MB_ICONERROR);
         return;
     }
     Progress(window).SetPos(100);
-    switch (result->kind) {
+    switch (result.kind) {
     case JobKind::kUpload:
         SetStatus(window, "完了: アップロードしました。");
         break;
@@ -414,9 +431,14 @@ void JobDone(HWND window, JobResult* raw)
     case JobKind::kDeleteRemote:
         SetStatus(window, "完了: サーバーのファイルを削除しました。");
         break;
-    default:
-        SetStatus(window, "完了: サーバーのファイル " + std::to_string(state.remote_entries.size()) + " 件");
+    default: {
+        // A refused wait setting stays in view after each listing until it is mended.
+        std::string notice = state.worker->timeout_notice();
+        std::replace(notice.begin(), notice.end(), '\n', ' ');
+        SetStatus(window, "完了: サーバーのファイル " + std::to_string(state.remote_entries.size()) + " 件" +
+                              (notice.empty() ? "" : "  " + notice));
         break;
+    }
     }
 }
 
@@ -463,16 +485,18 @@ void Initialise(HWND window, ClientWindow* state)
     StartJob(window, std::move(job));
 }
 
+// The window closes within a second whatever the worker is doing: a job is
+// abandoned, not finished, and no listing follows it.
 void Close(HWND window)
 {
     ClientWindow& state = State(window);
     SetStatus(window, "終了しています...");
-    state.worker->Shutdown();
-    // Results the worker posted before it ended are dropped with the window.
-    MSG pending;
-    while (PeekMessageA(&pending, window, kStatusMessage, kJobDoneMessage, PM_REMOVE)) {
-        if (pending.message == kStatusMessage) delete reinterpret_cast<std::string*>(pending.lParam);
-        if (pending.message == kJobDoneMessage) delete reinterpret_cast<JobResult*>(pending.lParam);
+    KillTimer(window, kJobTimer);
+    if (!state.worker->Shutdown(kCloseWaitMs)) {
+        // Its thread is stuck in a call that no flag reaches. The process
+        // ends with the window and takes the thread with it; the worker it
+        // uses must outlive it until then.
+        static_cast<void>(state.worker.release());
     }
     SaveWindowPlace(window, state.settings_path);
     DestroyWindow(window);
@@ -573,15 +597,13 @@ INT_PTR CALLBACK ClientDialogProc(HWND window, UINT message, WPARAM w, LPARAM l)
         }
         return TRUE;
     case kProgressMessage:
-        Progress(window).SetPos(static_cast<int>(w));
-        return TRUE;
-    case kStatusMessage: {
-        std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(l));
-        SetStatus(window, *text);
-        return TRUE;
-    }
+    case kStatusMessage:
     case kJobDoneMessage:
-        JobDone(window, reinterpret_cast<JobResult*>(l));
+        HearWorker(window);
+        return TRUE;
+    case WM_TIMER:
+        if (w != kJobTimer) return FALSE;
+        HearWorker(window);
         return TRUE;
     case WM_CLOSE:
         Close(window);

@@ -232,6 +232,11 @@ std::vector<std::size_t> SortedRows(const std::vector<FileRow>& rows, SortOrder 
     return indexes;
 }
 
+bool SameFileName(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && Folded(a, false) == Folded(b, false);
+}
+
 std::string ParentFolder(const std::string& folder)
 {
     std::vector<std::size_t> separators;

@@ -58,6 +58,11 @@ SortOrder ClickedOrder(SortOrder current, SortColumn clicked);
 // the column (names without regard to ASCII case; equal values by name).
 std::vector<std::size_t> SortedRows(const std::vector<FileRow>& rows, SortOrder order);
 
+// Whether two names are the same file name to Windows, as far as the
+// overwrite questions need: ASCII letters match in either case, double-byte
+// characters (whose second byte may fall among the letters) byte for byte.
+bool SameFileName(const std::string& a, const std::string& b);
+
 // The folder above a local folder ("C:\\NC\\A\\" gives "C:\\NC\\"); "" for a
 // drive's root or a share's ("\\\\server\\share\\"). Folders end with a backslash.
 std::string ParentFolder(const std::string& folder);

@@ -28,10 +28,15 @@
 
 #ifndef RC_INVOKED
 #include <windows.h>
-// wParam: percent of the current file. lParam: unused.
+// Nudges from the worker thread; they carry nothing, the window asks the
+// worker (remote_worker.h). The percentage of the current file changed:
 constexpr UINT kProgressMessage = WM_APP + 1;
-// lParam: a std::string* with a status line, owned by the receiver.
+// The status line changed:
 constexpr UINT kStatusMessage = WM_APP + 2;
-// lParam: a JobResult* owned by the receiver.
+// The job has ended:
 constexpr UINT kJobDoneMessage = WM_APP + 3;
+// While a job runs the window also looks every so often, so that a nudge
+// lost on a full message queue loses nothing.
+constexpr UINT_PTR kJobTimer = 1;
+constexpr UINT kJobTimerMs = 250;
 #endif

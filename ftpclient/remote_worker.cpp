@@ -26,11 +26,17 @@ std::uint64_t LocalFileSize(const std::string& path)
 
 RemoteWorker::RemoteWorker(const ClientOptions& options, HWND window) : options_(options), window_(window)
 {
+    InitializeCriticalSection(&status_lock_);
     session_.set_cancel_flag(&cancel_);
-    session_.set_timeouts(TimeoutsFromEnvironment());
+    session_.set_abandon_flag(&abandon_);
+    session_.set_timeouts(TimeoutsFromEnvironment(&timeout_notice_));
 }
 
-RemoteWorker::~RemoteWorker() { Shutdown(); }
+RemoteWorker::~RemoteWorker()
+{
+    Shutdown(INFINITE);
+    DeleteCriticalSection(&status_lock_);
+}
 
 bool RemoteWorker::Start(Job job)
 {
@@ -38,39 +44,70 @@ bool RemoteWorker::Start(Job job)
     job_ = std::move(job);
     local_folder_ = job_.local_folder;
     cancel_ = false;
+    percent_ = 0;
     thread_ = CreateThread(nullptr, 0, &RemoteWorker::ThreadMain, this, 0, nullptr);
     return thread_ != nullptr;
 }
 
-void RemoteWorker::Finished()
+bool RemoteWorker::TakeResult(JobResult& result)
 {
-    if (thread_ == nullptr) return;
-    WaitForSingleObject(thread_, INFINITE);
+    if (thread_ == nullptr || WaitForSingleObject(thread_, 0) != WAIT_OBJECT_0) return false;
     CloseHandle(thread_);
     thread_ = nullptr;
+    result = std::move(result_);
+    result_ = JobResult{};
+    return true;
 }
 
-void RemoteWorker::Shutdown()
+bool RemoteWorker::TakeStatus(std::string& text)
 {
-    cancel_ = true;
-    // Every wait of the session ends within a tenth of a second of a cancel.
-    Finished();
-    cancel_ = false;
-    session_.Quit();
+    EnterCriticalSection(&status_lock_);
+    bool changed = status_changed_;
+    if (changed) text = status_;
+    status_changed_ = false;
+    LeaveCriticalSection(&status_lock_);
+    return changed;
+}
+
+bool RemoteWorker::Shutdown(DWORD longest_ms)
+{
+    if (thread_ != nullptr) {
+        abandon_ = true;
+        cancel_ = true;
+        // Every wait of the session ends within a tenth of a second of these;
+        // only a call that no flag reaches (a local file on a dead network
+        // share, say) could hold the thread longer.
+        if (WaitForSingleObject(thread_, longest_ms) != WAIT_OBJECT_0) return false;
+        CloseHandle(thread_);
+        thread_ = nullptr;
+    }
+    // Abandoned, this only closes; idle, it says goodbye within the time.
+    session_.Quit(longest_ms);
+    return true;
 }
 
 DWORD WINAPI RemoteWorker::ThreadMain(void* self)
 {
     auto* worker = static_cast<RemoteWorker*>(self);
-    auto result = std::make_unique<JobResult>(worker->Run(worker->job_));
-    if (PostMessageA(worker->window_, kJobDoneMessage, 0, reinterpret_cast<LPARAM>(result.get()))) result.release();
+    worker->result_ = worker->Run(worker->job_);
+    // The window takes the result when this thread has ended; the nudge
+    // only hurries it (a lost one is made up by the window's timer).
+    PostMessageA(worker->window_, kJobDoneMessage, 0, 0);
     return 0;
 }
 
 void RemoteWorker::Status(const std::string& text)
 {
-    auto line = std::make_unique<std::string>(text);
-    if (PostMessageA(window_, kStatusMessage, 0, reinterpret_cast<LPARAM>(line.get()))) line.release();
+    EnterCriticalSection(&status_lock_);
+    status_ = text;
+    status_changed_ = true;
+    LeaveCriticalSection(&status_lock_);
+    PostMessageA(window_, kStatusMessage, 0, 0);
+}
+
+void RemoteWorker::Progress(int percent)
+{
+    if (percent_.exchange(percent) != percent) PostMessageA(window_, kProgressMessage, 0, 0);
 }
 
 void RemoteWorker::AddFailure(JobResult& result, const std::string& what)
@@ -85,7 +122,7 @@ bool RemoteWorker::Connect(JobResult& result)
     Status(options_.host + " に接続しています...");
     if (!session_.Open(options_.host) || !session_.Login(options_.user, options_.password) ||
         !session_.SetBinary(true)) {
-        AddFailure(result, "接続できません: " + session_.ErrorText());
+        if (!cancel_) AddFailure(result, "接続できません: " + session_.ErrorText());
         session_.Close();
         return false;
     }
@@ -126,7 +163,7 @@ bool RemoteWorker::List(JobResult& result)
 {
     std::string listing;
     if (!WithReconnect(result, [&] { return session_.LongList(std::string(), listing); })) {
-        AddFailure(result, "一覧を取得できません: " + session_.ErrorText());
+        if (!cancel_) AddFailure(result, "一覧を取得できません: " + session_.ErrorText());
         return false;
     }
     result.has_listing = true;
@@ -146,8 +183,8 @@ bool RemoteWorker::List(JobResult& result)
         entry.shown = ToShownName(parsed.name, options_.encoding);
         entry.is_directory = parsed.is_directory;
         entry.size = parsed.size;
-        entry.modified = parsed.modified;
-        result.entries.push_back(entry);
+        entry.modified = std::move(parsed.modified);
+        result.entries.push_back(std::move(entry));
     }
     // A listing in a form we cannot read still has names.
     if (any_line && result.entries.empty()) {
@@ -169,12 +206,12 @@ void RemoteWorker::Upload(const std::string& name, std::size_t index, std::size_
     std::string path = local_folder_ + name;
     std::uint64_t total = LocalFileSize(path);
     Status("アップロード中 (" + std::to_string(index + 1) + "/" + std::to_string(count) + "): " + name);
-    PostMessageA(window_, kProgressMessage, 0, 0);
+    Progress(0);
     std::uint64_t bytes = 0;
     bool data_sent = false;
     auto progress = [&](std::uint64_t done) {
         data_sent = true;
-        PostMessageA(window_, kProgressMessage, Percent(done, total), 0);
+        Progress(Percent(done, total));
     };
     std::string wire = ToWireName(name, options_.encoding);
     if (!WithReconnect(result, [&] { return session_.Store(path, wire, progress, bytes); }) &&
@@ -195,9 +232,9 @@ void RemoteWorker::Download(const RemoteEntry& entry, std::size_t index, std::si
         return;
     }
     Status("ダウンロード中 (" + std::to_string(index + 1) + "/" + std::to_string(count) + "): " + entry.shown);
-    PostMessageA(window_, kProgressMessage, 0, 0);
+    Progress(0);
     std::uint64_t bytes = 0;
-    auto progress = [&](std::uint64_t done) { PostMessageA(window_, kProgressMessage, Percent(done, entry.size), 0); };
+    auto progress = [&](std::uint64_t done) { Progress(Percent(done, entry.size)); };
     std::string path = local_folder_ + entry.shown;
     if (WithReconnect(result, [&] { return session_.Retrieve(entry.wire, path, progress, bytes); })) {
         result.local_changed = true;
@@ -214,7 +251,7 @@ JobResult RemoteWorker::Run(const Job& job)
     case JobKind::kConnect:
         session_.Close();
         remote_path_.clear();
-        if (Connect(result)) List(result);
+        if (Connect(result) && !cancel_) List(result);
         break;
     case JobKind::kRefresh:
         List(result);
@@ -224,10 +261,10 @@ JobResult RemoteWorker::Run(const Job& job)
         std::string where;
         if (WithReconnect(result, [&] { return session_.ChangeDirectory(target) && session_.PrintDirectory(where); })) {
             remote_path_ = where;
-        } else {
+        } else if (!cancel_) {
             AddFailure(result, "フォルダーを移動できません: " + session_.ErrorText());
         }
-        List(result);
+        if (!cancel_) List(result);
         break;
     }
     case JobKind::kUpload:
@@ -244,15 +281,19 @@ JobResult RemoteWorker::Run(const Job& job)
         for (const RemoteEntry& entry : job.remote_entries) {
             if (cancel_) break;
             Status("削除中: " + entry.shown);
-            if (!WithReconnect(result, [&] { return session_.Delete(entry.wire); })) {
+            if (!WithReconnect(result, [&] { return session_.Delete(entry.wire); }) && !cancel_) {
                 AddFailure(result, entry.shown + ": " + session_.ErrorText());
             }
         }
         break;
     }
-    bool cancelled = cancel_.exchange(false);
-    // The server's list is shown as it is now, after a failure or a cancel too.
-    if (job.kind == JobKind::kUpload || job.kind == JobKind::kDeleteRemote) List(result);
-    if (cancelled) AddFailure(result, "中止しました。");
+    // A stopped job ends here: the user asked for no more of the server,
+    // and a closing window cannot wait for a listing. Otherwise the server's
+    // list is shown as it is now, after a failure too.
+    if (cancel_) {
+        AddFailure(result, "中止しました。");
+    } else if (job.kind == JobKind::kUpload || job.kind == JobKind::kDeleteRemote) {
+        List(result);
+    }
     return result;
 }

@@ -12,9 +12,14 @@
 #include "ftp/session.h"
 
 // The client's FTP work runs on a worker thread, one job at a time, so that
-// the window stays responsive during long transfers; the worker reports
-// through messages posted to the window (ids.h). Only the worker touches the
-// session while a job runs; the window starts no job while one is running.
+// the window stays responsive during long transfers. Only the worker touches
+// the session while a job runs; the window starts no job while one is running.
+//
+// What the worker has to say (the status line, the percentage of the current
+// file, the job's result) is kept here, and the window is only nudged with a
+// message that carries nothing (ids.h). A nudge that is lost (the window's
+// message queue full, the window closing) loses nothing: the window also
+// looks on a timer while a job runs, and nothing is owned by a message.
 
 struct RemoteEntry {
     std::string shown;  // in the ANSI code page
@@ -57,11 +62,24 @@ public:
     // False while a job is running.
     bool Start(Job job);
     bool busy() const { return thread_ != nullptr; }
-    // Called by the window when it has received the job's result.
-    void Finished();
+    // Once the job's thread has ended: its result, and the worker is idle
+    // again. False while it runs, or when no job was started.
+    bool TakeResult(JobResult& result);
+    // The latest status line, when it has changed since the last call.
+    bool TakeStatus(std::string& text);
+    // Percent of the current file.
+    int percent() const { return percent_; }
+    // What was wrong with VANTREL_FTP_CONNECT_TIMEOUT or VANTREL_FTP_TIMEOUT
+    // (one line each); empty when nothing was.
+    const std::string& timeout_notice() const { return timeout_notice_; }
+    // The user's stop: the job ends at its next wait; it lists nothing after.
     void Cancel() { cancel_ = true; }
-    // Cancels any job, waits for the thread, and says goodbye to the server.
-    void Shutdown();
+    // The window is closing: a running job is abandoned at once (its
+    // sockets closed, no word with the server), an idle connection says
+    // goodbye. Waits at most longest_ms; false when the job's thread has not
+    // ended by then, and the worker must then be left alone (the process is
+    // ending) rather than destroyed.
+    bool Shutdown(DWORD longest_ms);
 
 private:
     static DWORD WINAPI ThreadMain(void* self);
@@ -75,6 +93,9 @@ private:
     void Upload(const std::string& name, std::size_t index, std::size_t count, JobResult& result);
     void Download(const RemoteEntry& entry, std::size_t index, std::size_t count, JobResult& result);
     void Status(const std::string& text);
+    // Nudges the window only when the percentage changes: a fast transfer
+    // would otherwise post one message per received block.
+    void Progress(int percent);
     void AddFailure(JobResult& result, const std::string& what);
 
     ClientOptions options_;
@@ -82,7 +103,14 @@ private:
     HWND window_;
     FtpSession session_;
     std::atomic<bool> cancel_{false};
+    std::atomic<bool> abandon_{false};
     HANDLE thread_ = nullptr;
     Job job_;
+    JobResult result_;  // written by the job's thread before it ends
     std::string remote_path_;  // wire form of the current folder, once known
+    CRITICAL_SECTION status_lock_;
+    std::string status_;
+    bool status_changed_ = false;
+    std::atomic<int> percent_{0};
+    std::string timeout_notice_;
 };
