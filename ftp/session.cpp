@@ -321,7 +321,8 @@ bool FtpSession::StartTransfer(DataChannel& channel, const std::string& command)
             // control connection is out of step and is given up.
             Close();
             if (accepted == IoResult::kCancelled) return Fail(FtpError::kCancelled);
-            return Fail(accepted == IoResult::kTimedOut ? FtpError::kDataTimedOut : FtpError::kDataConnection);
+            if (accepted == IoResult::kTimedOut) return Fail(FtpError::kDataTimedOut);
+            return Fail(FtpError::kDataConnection, channel.listener.error());
         }
     }
     return true;
