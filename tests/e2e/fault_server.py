@@ -20,6 +20,15 @@ for the fault tests. Modes:
             talks to, at the port the reply names, gets a data connection
   foreign   refuses PASV; on PORT a third host (.254 of the server's /24)
             connects to the client's data port first and sends "EVIL"
+  resetthird refuses PASV; on PORT a third host (.254) connects to the
+            client's data port and resets that connection at once, before
+            the client can take it
+  trickle   sends a listing one byte every TRICKLE_S seconds, for ever: each
+            byte comes well within the clients' data idle time
+  endless   greets with a multi-line reply that never ends ("220-..." lines
+            as fast as the client reads them)
+  slow      reads uploads at SLOW_RATE bytes a second (ThrottledDTPHandler),
+            as a slow line would
 
 Names are stored as the client's bytes (Shift-JIS stays Shift-JIS)."""
 import socket
@@ -28,22 +37,37 @@ import time
 
 from vantrel_e2e import PYTHON
 
+TRICKLE_S = 2
+SLOW_RATE = 100_000
+
 _SCRIPT = r'''
 import socket, struct, sys
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler, DTPHandler
+from pyftpdlib.handlers import FTPHandler, DTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
-host, root, mode, user, password = sys.argv[1:6]
+host, root, mode, user, password, trickle_s, slow_rate = sys.argv[1:8]
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
 
-def reset(dtp):
+def reset(connection):
     # SO_LINGER 0: close() sends RST instead of FIN.
-    dtp.socket.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-    dtp.close()
+    plain = getattr(connection, "socket", connection)
+    plain.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    connection.close()
 
-class Data(DTPHandler):
+class Endless:
+    """A producer of "220-" lines without end."""
+    def more(self):
+        return b"220-Welcome, and welcome again.\r\n" * 100
+
+Base = ThrottledDTPHandler if mode == "slow" else DTPHandler
+
+class Data(Base):
+    read_limit = int(slow_rate)
+    _trickle = None
     def handle_read_event(self):
+        if mode == "slow":
+            return Base.handle_read_event(self)
         DTPHandler.handle_read(self)
         if mode == "reset" and self.receive and self.tot_bytes_received >= 65536:
             reset(self)
@@ -53,11 +77,25 @@ class Data(DTPHandler):
     def push(self, data):
         if mode == "reset":
             return reset(self)
+        if mode == "trickle":
+            return self.trickle()
         DTPHandler.push(self, data)
     def push_with_producer(self, producer):
         if mode == "reset":
             return reset(self)
+        if mode == "trickle":
+            return self.trickle()
         DTPHandler.push_with_producer(self, producer)
+    def trickle(self):
+        self._trickle = self.ioloop.call_every(float(trickle_s), lambda: DTPHandler.push(self, b"O"))
+    def close_when_done(self):
+        if mode != "trickle":
+            DTPHandler.close_when_done(self)
+    def close(self):
+        if self._trickle is not None:
+            self._trickle.cancel()
+            self._trickle = None
+        Base.close(self)
 
 class Handler(FTPHandler):
     unicode_errors = "surrogateescape"
@@ -69,6 +107,8 @@ class Handler(FTPHandler):
         if mode == "greet421":
             self.respond("421 Service not available, closing control connection.")
             self.close_when_done()
+        elif mode == "endless":
+            self.push_with_producer(Endless())
         elif mode == "greet120":
             self.respond("120 Service ready in a while.")
             self.ioloop.call_every(1, lambda: None if self._closed else self.respond("120 Service ready in a while."))
@@ -77,13 +117,16 @@ class Handler(FTPHandler):
     def ftp_PORT(self, line):
         if mode == "masq":
             return self.respond("502 PORT not allowed here.")
-        if mode == "foreign":
+        if mode in ("foreign", "resetthird"):
             parts = line.split(",")
             intruder = socket.socket()
             intruder.bind((".".join(host.split(".")[:3] + ["254"]), 0))
             intruder.connect((".".join(parts[:4]), int(parts[4]) * 256 + int(parts[5])))
-            intruder.sendall(b"EVIL\r\n")
-            intruder.close()
+            if mode == "foreign":
+                intruder.sendall(b"EVIL\r\n")
+                intruder.close()
+            else:
+                reset(intruder)
         FTPHandler.ftp_PORT(self, line)
     def ftp_PASS(self, line):
         if mode == "login530":
@@ -103,7 +146,7 @@ class Handler(FTPHandler):
         else:
             return FTPHandler.ftp_STOR(self, file, mode_)
     def ftp_PASV(self, line):
-        if mode in ("nopasv", "foreign"):
+        if mode in ("nopasv", "foreign", "resetthird"):
             self.respond("502 PASV not allowed here.")
         elif mode == "badpasv":
             self.respond("227 Entering passive mode (127,0,0,1,0,9).")
@@ -120,7 +163,8 @@ class FaultServer:
 
     def __init__(self, root, mode, host, user, password):
         self.host = host
-        self.process = subprocess.Popen([PYTHON, "-c", _SCRIPT, host, str(root), mode, user, password],
+        self.process = subprocess.Popen([PYTHON, "-c", _SCRIPT, host, str(root), mode, user, password,
+                                         str(TRICKLE_S), str(SLOW_RATE)],
                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL, start_new_session=True)
         deadline = time.monotonic() + 15

@@ -286,6 +286,75 @@ class FaultMatrixTest(unittest.TestCase):
                         client.kill()
                         client.wait()
 
+    def test_huge_slow_and_hostile_servers(self):
+        """A listing that trickles a byte every TRICKLE_S seconds (each within
+        the idle time) ends at its rate limit; a greeting of "220-" lines
+        without end is given up at the reply's line limit, long before the
+        reply time; a third host that resets its connection to the active
+        data port is skipped and the transfer goes through."""
+        program_folder = self.work / "Program Files" / "Vantrel"
+        (program_folder / "tmp").mkdir(parents=True)
+        shutil.copy(e2e.FILELIST_EXE, program_folder / "filelist.exe")
+        list_file = program_folder / "tmp" / "filelist.tmp"
+        script = self.work / "202612071100.txt"
+        script.write_bytes(control_file(HOST, USER, PASSWORD, b"NC", put_line(self.program, b"O1234")))
+        too_slow = "一覧の受信が遅すぎるため中止しました"
+        too_long = "サーバーの応答が長すぎます"
+        # (program, mode, what it must say; None: it must succeed)
+        cases = [("ftp.exe", "endless", too_long), ("filelist.exe", "endless", too_long),
+                 ("filelist.exe", "resetthird", None), ("ftp.exe", "resetthird", None),
+                 ("filelist.exe", "trickle", too_slow)]
+        for program, mode, message in cases:
+            with self.subTest(program=program, mode=mode), self.serve(mode):
+                if self.remote().exists():
+                    self.remote().unlink()
+                if program == "ftp.exe":
+                    status, output, seconds = run_timed(e2e.FTP_EXE, ["-s:" + e2e.windows_path(script)], self.work, 90)
+                else:
+                    list_file.write_bytes(b"STALE\r\n")
+                    status, output, seconds = run_timed(program_folder / "filelist.exe",
+                                                        [HOST, USER, PASSWORD, "NC"], self.work, 90)
+                    output += (program_folder / "tmp" / "filelist.log").read_bytes().decode("cp932", "replace")
+                report(program, mode, seconds, status)
+                if message is None:
+                    self.assertEqual(status, 0, output)
+                    if program == "ftp.exe":
+                        self.assertEqual(self.remote().read_bytes(), self.program.read_bytes())
+                    else:
+                        self.assertEqual(list_file.read_bytes(), b"O0001\r\n")
+                    continue
+                self.assertNotEqual(status, 0, output)
+                self.assertIn(message, output)
+                self.assertLess(seconds, SILENT_BOUND if mode == "trickle" else QUICK_BOUND, output)
+                self.assertFalse(self.remote().exists())
+                if program == "filelist.exe":
+                    self.assertFalse(list_file.exists(), output)
+
+    @unittest.skipUnless(shutil.which("xdotool"), "xdotool is not installed")
+    def test_ftpclient_exe_on_a_trickling_listing(self):
+        """FTPClient's first listing trickles: an error box within the bound,
+        and the window still answers."""
+        with self.serve("trickle"):
+            started = time.monotonic()
+            client = e2e.start_windows_program(e2e.FTPCLIENT_EXE, [
+                "--host", HOST, "--user", USER, "--password", PASSWORD, "--encoding", "sjis",
+                "--remote-dir", "NC", "--local-dir", e2e.windows_path(self.local) + "\\"])
+            try:
+                found = e2e.driver("find", "--class", "TkTopLevel", "--timeout", 30000, timeout=60)
+                answer = e2e.driver("answer", "--pid", found["pid"], "--timeout", SILENT_BOUND * 1000,
+                                    timeout=SILENT_BOUND + 30, check=False)
+                seconds = time.monotonic() - started
+                report("FTPClient.exe", "trickle", seconds, "box" if answer.get("ok") else "no box")
+                self.assertTrue(answer.get("ok"), "no error box within %s s" % SILENT_BOUND)
+                text = bytes.fromhex(answer["dialog"]["text_hex"]).decode("cp932")
+                self.assertIn("一覧の受信が遅すぎるため中止しました", text)
+                self.assertLess(seconds, SILENT_BOUND, text)
+                self.assertIsNone(client.poll())
+            finally:
+                e2e.kill_windows_of_class("TkTopLevel")
+                client.kill()
+                client.wait()
+
     def test_vantrel_drop(self):
         table = {"machine": {"machine0": "MC1", "default": 0},
                  "MC1": {"address": HOST, "username": USER, "password": PASSWORD, "extention": 0,
