@@ -8,6 +8,7 @@
 #include "ftpclient/ids.h"
 #include "ftp/local_name.h"
 #include "platform/controls.h"
+#include "text/sjis.h"
 
 namespace {
 
@@ -55,25 +56,35 @@ void FitNameColumns(HWND window)
     }
 }
 
-// Rows of the pane in its order; the rows whose indexes are in `selected` stay selected.
-void FillPane(HWND window, const Pane& pane, const std::vector<int>& selected = {})
+// Rows of the pane in its order; the rows whose indexes are in `selected` stay
+// selected. The list only learns how many there are: one message, whatever
+// their number.
+void FillPane(HWND window, Pane& pane, const std::vector<int>& selected = {})
 {
     ListView list = List(window, pane.list_id);
-    list.SetRedraw(false);
+    pane.shown.clear();
+    pane.shown.reserve(pane.rows.size() + 1);
+    if (pane.has_parent) pane.shown.push_back(kParentParam);
+    for (std::size_t index : SortedRows(pane.rows, pane.order)) pane.shown.push_back(static_cast<int>(index));
     list.DeleteAllItems();
-    if (pane.has_parent) list.AddItem("..", kParentParam);
-    for (std::size_t index : SortedRows(pane.rows, pane.order)) {
-        const FileRow& row = pane.rows[index];
-        int item = list.AddItem(row.name.c_str(), static_cast<LPARAM>(index));
-        list.SetItemText(item, 1, row.is_directory ? "" : GroupedSize(row.size).c_str());
-        list.SetItemText(item, 2, RowTimeText(row.modified).c_str());
-        list.SetItemText(item, 3, TypeText(row).c_str());
-        if (std::find(selected.begin(), selected.end(), static_cast<int>(index)) != selected.end()) {
-            list.SetItemState(item, LVIS_SELECTED, LVIS_SELECTED);
+    list.SetItemCount(static_cast<int>(pane.shown.size()));
+    if (!selected.empty()) {
+        std::vector<bool> wanted(pane.rows.size());
+        for (int index : selected) wanted[static_cast<std::size_t>(index)] = true;
+        for (std::size_t item = 0; item < pane.shown.size(); ++item) {
+            if (pane.shown[item] >= 0 && wanted[static_cast<std::size_t>(pane.shown[item])]) {
+                list.SetItemState(static_cast<int>(item), LVIS_SELECTED, LVIS_SELECTED);
+            }
         }
     }
     list.SetItemState(0, LVIS_FOCUSED, LVIS_FOCUSED);
-    list.SetRedraw(true);
+}
+
+// The row an item of the list shows: its index, kParentParam for "..", or -2
+// for no item.
+int RowOfItem(const Pane& pane, int item)
+{
+    return item >= 0 && static_cast<std::size_t>(item) < pane.shown.size() ? pane.shown[item] : -2;
 }
 
 // Indexes of the selected rows (".." left out).
@@ -82,10 +93,60 @@ std::vector<int> SelectedRows(HWND window, const Pane& pane)
     ListView list = List(window, pane.list_id);
     std::vector<int> rows;
     for (int item = list.GetNextItem(-1, LVNI_SELECTED); item >= 0; item = list.GetNextItem(item, LVNI_SELECTED)) {
-        LPARAM index = list.GetItemParam(item);
-        if (index >= 0 && index < static_cast<LPARAM>(pane.rows.size())) rows.push_back(static_cast<int>(index));
+        int index = RowOfItem(pane, item);
+        if (index >= 0) rows.push_back(index);
     }
     return rows;
+}
+
+// The text of one cell, for the list's LVN_GETDISPINFO.
+void CellText(const Pane& pane, NMLVDISPINFOA& request)
+{
+    LVITEMA& item = request.item;
+    if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) return;
+    int index = RowOfItem(pane, item.iItem);
+    std::string text;
+    if (index == kParentParam) {
+        text = item.iSubItem == 0 ? ".." : "";
+    } else if (index >= 0) {
+        const FileRow& row = pane.rows[static_cast<std::size_t>(index)];
+        switch (item.iSubItem) {
+        case 0:
+            text = row.name;
+            break;
+        case 1:
+            text = row.is_directory ? "" : GroupedSize(row.size);
+            break;
+        case 2:
+            text = RowTimeText(row.modified);
+            break;
+        default:
+            text = TypeText(row);
+            break;
+        }
+    }
+    CopyWholeChars(item.pszText, static_cast<std::size_t>(item.cchTextMax), text.c_str());
+}
+
+// Typing in a list finds the next row whose name starts with what was typed
+// (LVN_ODFINDITEM); -1 when none does.
+int FindRow(const Pane& pane, const NMLVFINDITEMA& request)
+{
+    const LVFINDINFOA& find = request.lvfi;
+    if ((find.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || find.psz == nullptr || pane.shown.empty()) return -1;
+    std::string typed = find.psz;
+    std::size_t count = pane.shown.size();
+    std::size_t start = request.iStart >= 0 ? static_cast<std::size_t>(request.iStart) % count : 0;
+    for (std::size_t step = 0; step < count; ++step) {
+        std::size_t item = (start + step) % count;
+        if (pane.shown[item] < 0) continue;
+        const std::string& name = pane.rows[static_cast<std::size_t>(pane.shown[item])].name;
+        bool partial = (find.flags & LVFI_PARTIAL) != 0;
+        if (name.size() < typed.size() || (!partial && name.size() != typed.size())) continue;
+        if (SameFileName(name.substr(0, typed.size()), typed)) return static_cast<int>(item);
+        if ((find.flags & LVFI_WRAP) == 0 && item + 1 == count) break;
+    }
+    return -1;
 }
 
 RowTime ToRowTime(const SYSTEMTIME& time)
@@ -321,14 +382,12 @@ void OpenRow(HWND window, int list_id)
     ClientWindow& state = State(window);
     Pane& pane = PaneOf(state, list_id);
     ListView list = List(window, list_id);
-    int item = list.GetNextItem(-1, LVNI_FOCUSED);
-    if (item < 0) return;
-    LPARAM index = list.GetItemParam(item);
+    int index = RowOfItem(pane, list.GetNextItem(-1, LVNI_FOCUSED));
     if (index == kParentParam) {
         GoUp(window, list_id);
         return;
     }
-    if (index < 0 || index >= static_cast<LPARAM>(pane.rows.size()) || !pane.rows[index].is_directory) return;
+    if (index < 0 || !pane.rows[static_cast<std::size_t>(index)].is_directory) return;
     if (list_id == IDC_LOCAL_LIST) {
         state.local_folder += pane.rows[index].name + "\\";
         ReadLocalFolder(window);
@@ -542,7 +601,7 @@ bool OnCommand(HWND window, int id)
     return false;
 }
 
-bool OnNotify(HWND window, const NMHDR& header)
+bool OnNotify(HWND window, NMHDR& header)
 {
     int id = static_cast<int>(header.idFrom);
     if (id != IDC_LOCAL_LIST && id != IDC_REMOTE_LIST) return false;
@@ -555,6 +614,13 @@ bool OnNotify(HWND window, const NMHDR& header)
         return true;
     case LVN_COLUMNCLICK:
         SortBy(window, id, reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+        return true;
+    case LVN_GETDISPINFOA:
+        CellText(PaneOf(State(window), id), reinterpret_cast<NMLVDISPINFOA&>(header));
+        return true;
+    case LVN_ODFINDITEMA:
+        SetWindowLongPtrA(window, DWLP_MSGRESULT,
+                          FindRow(PaneOf(State(window), id), reinterpret_cast<const NMLVFINDITEMA&>(header)));
         return true;
     }
     return false;
@@ -582,7 +648,7 @@ INT_PTR CALLBACK ClientDialogProc(HWND window, UINT message, WPARAM w, LPARAM l)
         return OnCommand(window, LOWORD(w)) ? TRUE : FALSE;
     }
     case WM_NOTIFY:
-        return OnNotify(window, *reinterpret_cast<const NMHDR*>(l)) ? TRUE : FALSE;
+        return OnNotify(window, *reinterpret_cast<NMHDR*>(l)) ? TRUE : FALSE;
     case WM_GETMINMAXINFO:
         // Sent before WM_INITDIALOG too, when the state is not there yet.
         if (GetWindowLongPtrA(window, DWLP_USER) != 0) {

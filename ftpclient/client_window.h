@@ -12,13 +12,15 @@
 
 inline constexpr const char* kClientCaption = "FTPクライアント";
 
-// One side of the window: its list view's rows and their order. Each item of
-// the list view carries the index of its row, or -1 for the ".." row.
+// One side of the window: its rows and their order. The list view holds no
+// rows of its own (LVS_OWNERDATA): item i shows rows[shown[i]], or ".." where
+// shown[i] is -1.
 struct Pane {
     int list_id = 0;
     std::vector<FileRow> rows;
     bool has_parent = false;  // the list starts with ".."
     SortOrder order;
+    std::vector<int> shown;
 };
 
 // The two-pane window: a local folder on the left, the server's folder on the

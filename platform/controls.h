@@ -125,30 +125,9 @@ public:
     void SetColumnWidth(int index, int width) const { Send(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(index), width); }
     void DeleteAllItems() const { Send(LVM_DELETEALLITEMS, 0, 0); }
     int GetItemCount() const { return Send(LVM_GETITEMCOUNT, 0, 0); }
-    // Appends a row; returns its index.
-    int AddItem(const char* text, LPARAM param) const
-    {
-        LVITEMA item{};
-        item.mask = LVIF_TEXT | LVIF_PARAM;
-        item.iItem = GetItemCount();
-        item.pszText = const_cast<char*>(text);
-        item.lParam = param;
-        return Send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    }
-    void SetItemText(int index, int column, const char* text) const
-    {
-        LVITEMA item{};
-        item.iSubItem = column;
-        item.pszText = const_cast<char*>(text);
-        Send(LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-    }
-    LPARAM GetItemParam(int index) const
-    {
-        LVITEMA item{};
-        item.mask = LVIF_PARAM;
-        item.iItem = index;
-        return Send(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) ? item.lParam : -1;
-    }
+    // Rows of a list view that holds no data of its own (LVS_OWNERDATA):
+    // its parent answers LVN_GETDISPINFO for the rows in view.
+    void SetItemCount(int count) const { Send(LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0); }
     // The next row after `start` (-1: from the top) in the state of flags
     // (LVNI_SELECTED, LVNI_FOCUSED); -1 when there is none.
     int GetNextItem(int start, UINT flags) const { return Send(LVM_GETNEXTITEM, static_cast<WPARAM>(start), flags); }

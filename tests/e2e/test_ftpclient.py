@@ -212,8 +212,9 @@ class FtpClientTest(unittest.TestCase):
             self.wait_status(hwnd, "完了: サーバーのファイル 0 件")
             self.keys(window, "alt+l", "Home", "Down", "alt+u")  # below ".."
             wait_for(lambda: arrived.exists() and arrived.stat().st_size > 0, 15, "the upload under way")
+            xdotool(self.env, "windowfocus", "--sync", window)
             closed = time.monotonic()
-            xdotool(self.env, "key", "--window", window, "alt+c")
+            xdotool(self.env, "key", "alt+c")
             wait_for(lambda: not self.windows(), CLOSE_BOUND, "the window gone")
             window_s = time.monotonic() - closed
             self.assertEqual(self.client.wait(timeout=CLOSE_BOUND), 0)
