@@ -144,4 +144,21 @@ TEST(FtpClientRows, FoldersFirstThenTheClickedColumn)
     EXPECT_EQ(Names(rows, order), (std::vector<std::string>{"archive", "NC", "b.NC", "c.nc", "A.txt", "\x83\x41"}));
 }
 
+// The overwrite questions: one name to Windows in any ASCII case; the
+// trail byte of a double-byte character is no letter (チ 83 41, ビ 83 72).
+TEST(FtpClientRows, SameFileNameFoldsAsciiOnly)
+{
+    struct Case {
+        const char* a;
+        const char* b;
+        bool same;
+    };
+    const Case cases[] = {
+        {"O1234.NC", "o1234.nc", true},  {"O1234.NC", "O1234.NC", true}, {"O1234.NC", "O1234.NC ", false},
+        {"O1234", "O1235", false},       {"\x83\x41.nc", "\x83\x41.NC", true},
+        {"\x83\x41", "\x83\x61", false}, {"\x83\x72", "\x83\x52", false}, {"", "", true},
+    };
+    for (const Case& c : cases) EXPECT_EQ(SameFileName(c.a, c.b), c.same) << c.a << " / " << c.b;
+}
+
 }  // namespace
