@@ -330,13 +330,62 @@ class Bench:
         self.notes.append("refresh: command %s ms; filelist.exe alone (ShellExecuteExA + wait) %s ms" % (
             fmt(answer["ms"]), fmt(sibling["ms"])))
 
+    def listing(self):
+        """filelist.exe and FTPClient.exe on a folder of N names, to the list
+        shown (filelist.exe: started and ended, its list file written;
+        FTPClient.exe: from its start to the status line's "完了" with every
+        row in the server pane), beside curl's listing of the same folder
+        (NLST for filelist.exe, LIST for FTPClient.exe, as each asks)."""
+        local = self.tmp / "listing-local"
+        local.mkdir()
+        (local / "LOCAL.NC").write_bytes(b"%\r\nM30\r\n%\r\n")
+        for count in self.args.listing_counts:
+            home = self.tmp / ("server-listing-%d" % count)
+            (home / FOLDER).mkdir(parents=True)
+            for i in range(count):
+                (home / FOLDER / ("O%06d.NC" % i)).write_bytes(b"")
+            folder = program_folder(self.tmp / ("listing-%d" % count), self.args.list_host)
+            list_file = folder.path / "tmp" / "filelist.tmp"
+            client_args = "--host %s --user %s --password %s --encoding sjis --remote-dir %s --local-dir %s\\" % (
+                self.args.list_host, USER, PASSWORD, FOLDER, e2e.windows_path(local))
+            filelist, client, curl_names, curl_list = [], [], [], []
+            with e2e.FtpServer(home, host=self.args.list_host, log_commands=False):
+                for _ in range(self.args.reps):
+                    answer = probe("launch", 1, e2e.windows_path(folder.path / "filelist.exe"),
+                                   "%s %s %s %s" % (self.args.list_host, USER, PASSWORD, FOLDER), timeout=900)
+                    lines = list_file.read_bytes().count(b"\n") if list_file.exists() else -1
+                    if answer["exit_codes"] != [0] or lines != count:
+                        raise e2e.HarnessError("filelist.exe listed %d of %d names: %r" % (lines, count, answer))
+                    filelist.append(answer["ms"][0])
+                    list_file.unlink()
+                    answer = probe("client", e2e.windows_path(e2e.FTPCLIENT_EXE), client_args, timeout=900)
+                    if answer["rows"] != count + 1:  # and ".."
+                        raise e2e.HarnessError("FTPClient.exe showed %d rows of %d" % (answer["rows"], count + 1))
+                    client.append(answer["shown_ms"])
+                    for option, times in (("-l", curl_names), (None, curl_list)):
+                        start = time.monotonic()
+                        result = subprocess.run(["curl", "-s", "-S"] + ([option] if option else []) + [
+                            "ftp://%s:%s@%s/%s/" % (USER, PASSWORD, self.args.list_host, FOLDER)],
+                            check=True, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, timeout=600)
+                        times.append((time.monotonic() - start) * 1000)
+                        if result.stdout.count(b"\n") != count:
+                            raise e2e.HarnessError("curl listed %d of %d names" % (result.stdout.count(b"\n"), count))
+            self.row("filelist.exe, %d names, ms" % count, median(filelist), median(curl_names), "curl NLST",
+                     "none", None)
+            self.row("FTPClient.exe, %d names to the list shown, ms" % count, median(client), median(curl_list),
+                     "curl LIST", "none", None)
+            self.notes.append("listing of %d names: filelist.exe %s ms (ShellExecuteExA + wait), FTPClient.exe %s ms "
+                              "(start to the list shown), curl NLST %s ms, curl LIST %s ms (whole process)" % (
+                                  count, fmt(filelist), fmt(client), fmt(curl_names), fmt(curl_list)))
+            shutil.rmtree(home, ignore_errors=True)
+
     # ------------------------------------------------------------------
     def run(self):
         home = self.tmp / "server"
         (home / FOLDER).mkdir(parents=True)
         (home / FOLDER / "O0000").write_bytes(b"%\r\nO0000\r\nM30\r\n%\r\n")
         e2e.kill_windows_of_class("Vantrel")
-        sections = self.args.only or ["drop", "verify", "big", "startup", "refresh"]
+        sections = self.args.only or ["drop", "verify", "big", "startup", "refresh", "listing"]
         self.launch_floor()
         with e2e.FtpServer(home, host=self.args.host, log_commands=False):
             if "drop" in sections:
@@ -349,6 +398,8 @@ class Bench:
             self.verify_cost()
         if "refresh" in sections:
             self.refresh()
+        if "listing" in sections:
+            self.listing()
 
     def table(self):
         lines = ["| measure | Vantrel | baseline | baseline is | ratio | target | met |",
@@ -409,7 +460,8 @@ def main():
     parser.add_argument("--launches", type=int, default=25)
     parser.add_argument("--host", default=os.environ.get("VANTREL_BENCH_HOST", "127.0.0.90"))
     parser.add_argument("--list-host", default=os.environ.get("VANTREL_BENCH_LIST_HOST", "127.0.0.91"))
-    parser.add_argument("--only", action="append", choices=["drop", "verify", "big", "startup", "refresh"])
+    parser.add_argument("--listing-counts", type=lambda s: [int(x) for x in s.split(",")], default=[10000, 100000])
+    parser.add_argument("--only", action="append", choices=["drop", "verify", "big", "startup", "refresh", "listing"])
     parser.add_argument("--out", help="also write the table to this file")
     args = parser.parse_args()
     bench = Bench(args)

@@ -10,6 +10,11 @@
 //   probe refresh HWND COUNT
 //       COUNT times: WM_COMMAND IDM_REFRESH_FILE_LIST sent to HWND and
 //       waited for; milliseconds and the server list's entry count after each.
+//   probe client EXE ARGUMENTS
+//       starts FTPClient.exe (CreateProcess) and polls every millisecond for
+//       its window and its status line: the milliseconds until the first
+//       listing is shown ("完了" on the status line) and the rows of the
+//       server pane then; then closes it and times its end.
 #include <windows.h>
 
 #include <shellapi.h>
@@ -20,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "ftpclient/ids.h"
 #include "resources/resource.h"
 
 namespace {
@@ -103,6 +109,8 @@ struct Found {
     HWND window;
 };
 
+const char* g_class = "Vantrel";
+
 BOOL CALLBACK FindOwnWindow(HWND window, LPARAM data)
 {
     Found* found = reinterpret_cast<Found*>(data);
@@ -110,7 +118,7 @@ BOOL CALLBACK FindOwnWindow(HWND window, LPARAM data)
     GetWindowThreadProcessId(window, &pid);
     char name[32] = {};
     GetClassNameA(window, name, sizeof name);
-    if (pid == found->pid && std::strcmp(name, "Vantrel") == 0) {
+    if (pid == found->pid && std::strcmp(name, g_class) == 0) {
         found->window = window;
         return FALSE;
     }
@@ -173,6 +181,48 @@ int Refresh(HWND main_window, int count)
     return 0;
 }
 
+int Client(const char* exe, const char* arguments)
+{
+    std::string command = "\"" + std::string(exe) + "\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    double start = Now();
+    if (!CreateProcessA(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        std::printf("{\"ok\":false,\"error\":%lu}\n", GetLastError());
+        return 1;
+    }
+    CloseHandle(process.hThread);
+    g_class = "TkTopLevel";
+    Found found = {process.dwProcessId, nullptr};
+    double shown_ms = -1;
+    char status[256] = {};
+    while (Now() - start < 600000 && shown_ms < 0) {
+        if (found.window == nullptr) EnumWindows(FindOwnWindow, reinterpret_cast<LPARAM>(&found));
+        // A static control's text is read without a message to its process.
+        if (found.window != nullptr && GetWindowTextA(GetDlgItem(found.window, IDC_STATUS), status, sizeof status) > 0 &&
+            (std::strncmp(status, "完了", std::strlen("完了")) == 0 ||
+             std::strncmp(status, "エラー", std::strlen("エラー")) == 0)) {
+            shown_ms = Now() - start;
+        }
+        if (WaitForSingleObject(process.hProcess, 1) == WAIT_OBJECT_0) break;
+    }
+    DWORD_PTR rows = 0;
+    if (found.window != nullptr) {
+        SendMessageTimeoutA(GetDlgItem(found.window, IDC_REMOTE_LIST), 0x1004 /* LVM_GETITEMCOUNT */, 0, 0,
+                            SMTO_NORMAL, 10000, &rows);
+    }
+    bool ok = shown_ms >= 0 && std::strncmp(status, "完了", std::strlen("完了")) == 0;
+    double closing = Now();
+    if (found.window != nullptr) PostMessageA(found.window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+    double closed_ms = Now() - closing;
+    CloseHandle(process.hProcess);
+    std::printf("{\"ok\":%s,\"shown_ms\":%.3f,\"rows\":%lu,\"close_ms\":%.3f}\n", ok ? "true" : "false", shown_ms,
+                static_cast<unsigned long>(rows), closed_ms);
+    return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -185,6 +235,8 @@ int main(int argc, char** argv)
         HWND window = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoull(argv[2], nullptr, 0)));
         return Refresh(window, std::atoi(argv[3]));
     }
-    std::fprintf(stderr, "usage: probe launch COUNT PROGRAM [PARAMETERS] | startup EXE | refresh HWND COUNT\n");
+    if (argc == 4 && std::strcmp(argv[1], "client") == 0) return Client(argv[2], argv[3]);
+    std::fprintf(stderr, "usage: probe launch COUNT PROGRAM [PARAMETERS] | startup EXE | refresh HWND COUNT | "
+                 "client EXE ARGUMENTS\n");
     return 2;
 }
