@@ -25,22 +25,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/clock.h"
 #include "ftpclient/ids.h"
 #include "resources/resource.h"
 
 namespace {
-
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 std::string Join(const std::vector<double>& values)
 {

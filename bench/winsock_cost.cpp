@@ -11,19 +11,9 @@
 #include <cstdlib>
 #include <vector>
 
-namespace {
+#include "bench/clock.h"
 
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+namespace {
 
 SOCKET Open(const sockaddr_in& address, int send_buffer)
 {
