@@ -448,6 +448,21 @@ class FtpClientTest(unittest.TestCase):
             self.keys(window, "alt+c")
             self.assertEqual(self.client.wait(timeout=20), 0)
 
+    def test_minimised_from_maximised_it_is_kept_maximised(self):
+        """Closed while minimised from maximised (from the task bar, say), it
+        opens maximised next time, as Windows restores such a window."""
+        with contextlib.ExitStack() as stack:
+            hwnd, _, _ = self.serve_and_start(stack)
+            screen = driver("rect", "--hwnd", hwnd)
+            driver("show", "--hwnd", hwnd, "--cmd", 3)  # SW_MAXIMIZE
+            wait_for(lambda: self.rect(hwnd)[2] - self.rect(hwnd)[0] >= screen["screen_width"], 10, "maximised")
+            driver("show", "--hwnd", hwnd, "--cmd", 6)  # SW_MINIMIZE
+            wait_for(lambda: self.rect(hwnd)[2] - self.rect(hwnd)[0] < screen["screen_width"], 10, "minimised")
+            driver("close", "--hwnd", hwnd)
+            self.assertEqual(self.client.wait(timeout=20), 0)
+        settings = (self.exe.parent / "FTPClient.ini").read_bytes().decode("cp932")
+        self.assertIn("Maximized=1", settings)
+
 
 if __name__ == "__main__":
     unittest.main()
