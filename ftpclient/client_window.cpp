@@ -84,7 +84,9 @@ void FillPane(HWND window, Pane& pane, const std::vector<int>& selected = {})
 // for no item.
 int RowOfItem(const Pane& pane, int item)
 {
-    return item >= 0 && static_cast<std::size_t>(item) < pane.shown.size() ? pane.shown[item] : -2;
+    if (item < 0 || static_cast<std::size_t>(item) >= pane.shown.size()) return -2;
+    int index = pane.shown[static_cast<std::size_t>(item)];
+    return index < static_cast<int>(pane.rows.size()) ? index : -2;
 }
 
 // Indexes of the selected rows (".." left out).
