@@ -24,7 +24,7 @@ class BenchSmokeTest(unittest.TestCase):
         self.addCleanup(lambda: table.unlink(missing_ok=True))
         env = e2e.wine_env()
         command = [e2e.PYTHON, str(BENCH), "--reps", "1", "--counts", "1,2", "--big-mb", "2", "--list-files", "50",
-                   "--launches", "3", "--host", HOST, "--list-host", LIST_HOST, "--out", str(table)]
+                   "--listing-counts", "20", "--launches", "3", "--host", HOST, "--list-host", LIST_HOST, "--out", str(table)]
         result = subprocess.run(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                 stderr=subprocess.STDOUT, timeout=120)
         output = result.stdout.decode(errors="replace")
@@ -35,9 +35,10 @@ class BenchSmokeTest(unittest.TestCase):
         rows = [line for line in table.read_text(encoding="utf-8").splitlines()
                 if line.startswith("| ") and not line.startswith("| measure ")]
         measures = [row.split("|")[1].strip() for row in rows]
-        self.assertEqual(len(rows), 7, output)
+        self.assertEqual(len(rows), 9, output)
         for expected in ("drop of 1 ", "drop of 2 ", "drop of 10 × 5 KB with verify=1", "2 MiB, whole run",
-                         "2 MiB, data phase", "start-up", "refresh with 50 files"):
+                         "2 MiB, data phase", "start-up", "refresh with 50 files", "filelist.exe, 20 names",
+                         "FTPClient.exe, 20 names"):
             self.assertTrue(any(m.startswith(expected) for m in measures), (expected, measures))
         for row in rows:
             ours, baseline = (float(cell) for cell in row.split("|")[2:4])
