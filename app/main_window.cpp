@@ -11,6 +11,7 @@
 #include "machines/machine_dialog.h"
 #include "machines/machine_selection.h"
 #include "app/window_look.h"
+#include "app/window_place.h"
 #include "resources/resource.h"
 #include "settings/initial_settings_dialog.h"
 #include "settings/settings_file.h"
@@ -23,17 +24,7 @@ int g_machine_count = 0;
 
 namespace {
 
-// The taskbar's height, subtracted from the screen whichever edge it stands
-// on. With no "Shell_TrayWnd" window (Wine on a bare X server has none) the
-// whole screen is free: 0.
-int TaskbarHeight()
-{
-    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
-    if (taskbar == nullptr) return 0;
-    RECT client;
-    GetClientRect(taskbar, &client);
-    return client.bottom - client.top;
-}
+ScreenBox BoxOf(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
 void OnInitDialog(HWND hwnd)
 {
@@ -137,15 +128,25 @@ void PlaceMainWindow(HWND main_window)
 
 void MoveMainWindow(HWND main_window, double x, double y)
 {
+    // The primary screen, its work area, and the taskbar window (there is
+    // none under Wine on a bare X server: the whole screen is free).
     RECT screen;
     GetWindowRect(GetDesktopWindow(), &screen);
+    RECT work = screen;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) work = screen;
+    ScreenBox taskbar;
+    bool has_taskbar = false;
+    if (HWND tray = FindWindowA("Shell_TrayWnd", nullptr); tray != nullptr && IsWindowVisible(tray)) {
+        RECT rect;
+        has_taskbar = GetWindowRect(tray, &rect) != FALSE;
+        taskbar = BoxOf(rect);
+    }
+    ScreenBox area = FreeArea(BoxOf(screen), BoxOf(work), has_taskbar ? &taskbar : nullptr);
+
     RECT outer;
     GetWindowRect(main_window, &outer);
-    int width = outer.right - outer.left;
-    int height = outer.bottom - outer.top;
-    int left = static_cast<int>((screen.right - width) * x);
-    int top = static_cast<int>((screen.bottom - height - TaskbarHeight()) * y);
-    SetWindowPos(main_window, HWND_TOP, left, top, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    ScreenPoint place = PlaceInArea(area, outer.right - outer.left, outer.bottom - outer.top, x, y);
+    SetWindowPos(main_window, HWND_TOP, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
 }
 
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)

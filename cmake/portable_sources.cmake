@@ -11,6 +11,7 @@ set(VANTREL_PORTABLE_SOURCES
   text/script_encoding.cpp
   machines/registration_name.cpp
   app/version.cpp
+  app/window_place.cpp
   log/message_lines.cpp
   settings/setting_text.cpp
   transfer/control_script.cpp
