@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <string>
+
 #include "app/startup_state.h"
 #include "info/help_lookup.h"
 #include "info/system_info.h"
@@ -99,6 +101,20 @@ void OnCommand(HWND hwnd, int id, int code)
     }
 }
 
+// Whether the ANSI form of a dropped path names the file that was dropped.
+// The ANSI call writes a character that Shift-JIS lacks as its best fit
+// ("cafe.nc" for "café.nc", another file or none) or as "?".
+bool AnsiPathIsExact(HDROP drop, UINT index)
+{
+    UINT length = DragQueryFileW(drop, index, nullptr, 0);
+    std::wstring wide(length + 1, L'\0');
+    DragQueryFileW(drop, index, wide.data(), length + 1);
+    BOOL lossy = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), static_cast<int>(length), nullptr, 0, nullptr,
+                        &lossy);
+    return !lossy;
+}
+
 // Each dropped file in drop order, one complete transfer after the other.
 void OnDropFiles(HWND hwnd, HDROP drop)
 {
@@ -112,6 +128,11 @@ void OnDropFiles(HWND hwnd, HDROP drop)
             continue;
         }
         DragQueryFileA(drop, i, g_dropped_file_path.data(), static_cast<UINT>(g_dropped_file_path.kSize));
+        if (!AnsiPathIsExact(drop, i)) {
+            PostText(hwnd, kError, "エラー：ファイル %s の名前には Shift-JIS で書けない文字があるため、転送しませんでした",
+                     g_dropped_file_path.c_str());
+            continue;
+        }
         StartVantrel(hwnd);
     }
     DragFinish(drop);

@@ -1,14 +1,21 @@
-// What the program checks and decides about the system it runs on: the ANSI
-// code page at start, and the main window's place with the taskbar on an
-// edge (a stand-in "Shell_TrayWnd": Wine has no taskbar, and its work area
-// and ABM_GETTASKBARPOS ignore such a window).
+// What the application shell checks and decides about the system it runs
+// on: the ANSI code page at start, the main window's place with the taskbar
+// on an edge (a stand-in "Shell_TrayWnd": Wine has no taskbar, and its work
+// area and ABM_GETTASKBARPOS ignore such a window), and dropped names that
+// Shift-JIS cannot write.
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/code_page_check.h"
 #include "app/main_window.h"
+#include "log/message_log.h"
 #include "tests/rig/message_box_capture.h"
+#include "tests/wine/control_text.h"
 
 namespace {
 
@@ -74,6 +81,39 @@ TEST(MainWindowPlace, InsideTheScreenWithAStandInTaskbarOnTheLeftOrAtTheBottom)
         DestroyWindow(bar);
     }
     UnregisterClassA("Shell_TrayWnd", GetModuleHandleA(nullptr));
+}
+
+// A drop as the shell hands it over, with wide names.
+HDROP WideDrop(const std::vector<std::wstring>& paths)
+{
+    std::wstring list;
+    for (const std::wstring& path : paths) list += path + L'\0';
+    list += L'\0';
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
+    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = TRUE;
+    std::memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), list.data(), list.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+TEST(MainWindowDrop, ANameShiftJisCannotWriteIsRefusedNotSentAsItsNearestName)
+{
+    HWND main = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
+    HWND list = CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 300, 200, main, nullptr, nullptr, nullptr);
+    SetMessageList(list);
+    MessageBoxCapture boxes;
+    // café.nc reads "cafe.nc" through the ANSI call (best fit), 한.nc "?.nc".
+    MainWindowProc(main, WM_DROPFILES,
+                   reinterpret_cast<WPARAM>(WideDrop({L"C:\\data\\caf\u00e9.nc", L"C:\\data\\\ud55c.nc"})), 0);
+    std::vector<std::string> texts;
+    for (const CapturedWindow& box : boxes.Boxes()) texts.push_back(box.text);
+    const char* refusal = "の名前には Shift-JIS で書けない文字があるため、転送しませんでした";
+    EXPECT_EQ(texts, (std::vector<std::string>{std::string("エラー：ファイル C:\\data\\cafe.nc ") + refusal,
+                                               std::string("エラー：ファイル C:\\data\\?.nc ") + refusal}));
+    for (const std::string& line : ListBoxLines(list)) EXPECT_NE(line, "routine name : StartVantrel");
+    DestroyWindow(main);
 }
 
 }  // namespace
