@@ -91,20 +91,6 @@ TEST(ControlScript, OpenLineGivesAPortAsAWordOfItsOwn)
     for (const auto& c : cases) EXPECT_EQ(OpenLine(c.address), c.line) << c.address;
 }
 
-TEST(ScriptEncoding, TheClientOfWindows8AndLaterReadsUtf8)
-{
-    const struct {
-        unsigned long major, minor;
-        ScriptEncoding encoding;
-    } cases[] = {
-        {5, 1, ScriptEncoding::kAnsi},  {6, 0, ScriptEncoding::kAnsi}, {6, 1, ScriptEncoding::kAnsi},
-        {6, 2, ScriptEncoding::kUtf8},  {6, 3, ScriptEncoding::kUtf8}, {10, 0, ScriptEncoding::kUtf8},
-        {11, 0, ScriptEncoding::kUtf8},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ScriptEncodingFor(c.major, c.minor), c.encoding) << c.major << "." << c.minor;
-}
-
 // For a client that reads UTF-8, a value the ANSI code page has no
 // character for would reach it as something else: the drop is refused.
 TEST(ControlScript, AValueThatDoesNotConvertToUtf8IsRefusedForAUtf8Client)
