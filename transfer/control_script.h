@@ -7,8 +7,10 @@
 
 // The content of the FTP control file, line by line, each line ending in a
 // line feed (the text-mode stream stores it as CR LF). Values are written
-// byte for byte; only a value holding a blank is quoted, because the
-// command-line client would otherwise split it into two arguments.
+// byte for byte in the ANSI code page, as they are held (WriteControlText
+// converts the lines for a client that reads UTF-8); only a value holding a
+// blank is quoted, because the command-line client would otherwise split it
+// into two arguments.
 
 // Lines 1 to 5: open, user name, password, binary, and "cd" only when the
 // record's fields-read count is 4. Check ControlScriptFault first.
