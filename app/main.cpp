@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/code_page_check.h"
 #include "app/main_window.h"
 #include "app/startup_state.h"
 #include "platform/profile.h"
@@ -29,6 +30,9 @@ void OpenConsoleIfAsked()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
 {
+    // Before any path or setting is read: on another code page they would
+    // be garbled. Ends with 0, as every other early end does.
+    if (!CheckAnsiCodePage(GetACP())) return 0;
     InitializeStartup();
     OpenConsoleIfAsked();
 

@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <string>
+
 #include "app/startup_state.h"
 #include "info/help_lookup.h"
 #include "info/system_info.h"
@@ -11,6 +13,7 @@
 #include "machines/machine_dialog.h"
 #include "machines/machine_selection.h"
 #include "app/window_look.h"
+#include "app/window_place.h"
 #include "resources/resource.h"
 #include "settings/initial_settings_dialog.h"
 #include "settings/settings_file.h"
@@ -23,17 +26,7 @@ int g_machine_count = 0;
 
 namespace {
 
-// The taskbar's height, subtracted from the screen whichever edge it stands
-// on. With no "Shell_TrayWnd" window (Wine on a bare X server has none) the
-// whole screen is free: 0.
-int TaskbarHeight()
-{
-    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
-    if (taskbar == nullptr) return 0;
-    RECT client;
-    GetClientRect(taskbar, &client);
-    return client.bottom - client.top;
-}
+ScreenBox BoxOf(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
 void OnInitDialog(HWND hwnd)
 {
@@ -108,6 +101,20 @@ void OnCommand(HWND hwnd, int id, int code)
     }
 }
 
+// Whether the ANSI form of a dropped path names the file that was dropped.
+// The ANSI call writes a character that Shift-JIS lacks as its best fit
+// ("cafe.nc" for "café.nc", another file or none) or as "?".
+bool AnsiPathIsExact(HDROP drop, UINT index)
+{
+    UINT length = DragQueryFileW(drop, index, nullptr, 0);
+    std::wstring wide(length + 1, L'\0');
+    DragQueryFileW(drop, index, wide.data(), length + 1);
+    BOOL lossy = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), static_cast<int>(length), nullptr, 0, nullptr,
+                        &lossy);
+    return !lossy;
+}
+
 // Each dropped file in drop order, one complete transfer after the other.
 void OnDropFiles(HWND hwnd, HDROP drop)
 {
@@ -121,6 +128,11 @@ void OnDropFiles(HWND hwnd, HDROP drop)
             continue;
         }
         DragQueryFileA(drop, i, g_dropped_file_path.data(), static_cast<UINT>(g_dropped_file_path.kSize));
+        if (!AnsiPathIsExact(drop, i)) {
+            PostText(hwnd, kError, "エラー：ファイル %s の名前には Shift-JIS で書けない文字があるため、転送しませんでした",
+                     g_dropped_file_path.c_str());
+            continue;
+        }
         StartVantrel(hwnd);
     }
     DragFinish(drop);
@@ -137,15 +149,25 @@ void PlaceMainWindow(HWND main_window)
 
 void MoveMainWindow(HWND main_window, double x, double y)
 {
+    // The primary screen, its work area, and the taskbar window (there is
+    // none under Wine on a bare X server: the whole screen is free).
     RECT screen;
     GetWindowRect(GetDesktopWindow(), &screen);
+    RECT work = screen;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) work = screen;
+    ScreenBox taskbar;
+    bool has_taskbar = false;
+    if (HWND tray = FindWindowA("Shell_TrayWnd", nullptr); tray != nullptr && IsWindowVisible(tray)) {
+        RECT rect;
+        has_taskbar = GetWindowRect(tray, &rect) != FALSE;
+        taskbar = BoxOf(rect);
+    }
+    ScreenBox area = FreeArea(BoxOf(screen), BoxOf(work), has_taskbar ? &taskbar : nullptr);
+
     RECT outer;
     GetWindowRect(main_window, &outer);
-    int width = outer.right - outer.left;
-    int height = outer.bottom - outer.top;
-    int left = static_cast<int>((screen.right - width) * x);
-    int top = static_cast<int>((screen.bottom - height - TaskbarHeight()) * y);
-    SetWindowPos(main_window, HWND_TOP, left, top, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    ScreenPoint place = PlaceInArea(area, outer.right - outer.left, outer.bottom - outer.top, x, y);
+    SetWindowPos(main_window, HWND_TOP, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
 }
 
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)

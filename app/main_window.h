@@ -10,7 +10,8 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
 void PlaceMainWindow(HWND main_window);
 
 // Moves and shows the main window at fractions x, y of the free screen area
-// (screen less the taskbar's height), without any range check of its own.
+// (the work area, which leaves out the taskbar on whichever edge it stands);
+// fractions outside 0 to 1 count as the nearer edge.
 void MoveMainWindow(HWND main_window, double x, double y);
 
 // Creates the status bar (id 100) with its three parts and texts.

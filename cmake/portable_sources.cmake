@@ -1,13 +1,17 @@
 # The code that needs no Windows, listed once for the three builds that
 # compile it: the program tree (vantrel_portable, ftp_portable), the native
 # sanitizer tree and the libFuzzer project (fuzz/). Paths are relative to the
-# repository root; the Shift-JIS lead-byte test is chosen by each build
-# (text/lead_byte_win.cpp asks Windows, text/lead_byte_sjis.cpp elsewhere).
+# repository root; the Shift-JIS lead-byte test and the code-page
+# conversions are chosen by each build (text/lead_byte_win.cpp and
+# text/code_page_win.cpp ask Windows; text/lead_byte_sjis.cpp and
+# text/code_page_iconv.cpp elsewhere).
 set(VANTREL_PORTABLE_SOURCES
   text/sjis.cpp
   text/parse.cpp
+  text/script_encoding.cpp
   machines/registration_name.cpp
   app/version.cpp
+  app/window_place.cpp
   log/message_lines.cpp
   settings/setting_text.cpp
   transfer/control_script.cpp

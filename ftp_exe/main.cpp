@@ -8,6 +8,7 @@
 #include "ftp/command_line.h"
 #include "ftp_exe/output.h"
 #include "ftp_exe/script_runner.h"
+#include "text/script_encoding.h"
 
 int main()
 {
@@ -20,14 +21,17 @@ int main()
         return 2;
     }
     std::FILE* commands = stdin;
+    ScriptEncoding encoding = ScriptEncoding::kAnsi;
     if (!arguments.script_path.empty()) {
         commands = std::fopen(arguments.script_path.c_str(), "rb");
         if (commands == nullptr) {
             PrintLine("Error opening script file " + arguments.script_path + ".");
             return 2;
         }
+        // As the Windows client does: UTF-8 on Windows 8 and later.
+        encoding = SystemScriptEncoding();
     }
-    ScriptRunner runner(commands, arguments);
+    ScriptRunner runner(commands, arguments, encoding);
     int status = runner.Run();
     if (commands != stdin) std::fclose(commands);
     return status;

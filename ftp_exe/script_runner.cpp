@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "ftp_exe/output.h"
+#include "text/code_page.h"
 #include "text/sjis.h"
 
 namespace {
@@ -39,8 +41,8 @@ private:
 
 }  // namespace
 
-ScriptRunner::ScriptRunner(std::FILE* commands, const FtpExeArguments& arguments)
-    : commands_(commands), arguments_(arguments), show_replies_(arguments.show_replies)
+ScriptRunner::ScriptRunner(std::FILE* commands, const FtpExeArguments& arguments, ScriptEncoding encoding)
+    : commands_(commands), arguments_(arguments), encoding_(encoding), show_replies_(arguments.show_replies)
 {
     // A wait setting that is refused is said on standard error, which the
     // script's output does not hide, before anything else.
@@ -72,7 +74,19 @@ bool ScriptRunner::ReadLine(std::string& line)
         line += static_cast<char>(c);
     }
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    return any;
+    if (!any || encoding_ == ScriptEncoding::kAnsi) return any;
+
+    // A byte order mark before the first line is no part of a command.
+    if (++lines_read_ == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
+    std::string ansi;
+    bool converted = Utf8ToAnsi(line, ansi);
+    std::fill(line.begin(), line.end(), '\0');  // it may be the password
+    line.swap(ansi);
+    if (converted) return true;
+    PrintLine("ftp: スクリプトの " + std::to_string(lines_read_) +
+              " 行目は UTF-8 でないか、Shift-JIS で書けない文字を含みます。");
+    unreadable_line_ = true;
+    return false;
 }
 
 bool ScriptRunner::Argument(const std::vector<std::string>& words, std::size_t index, const char* prompt,
@@ -107,6 +121,7 @@ int ScriptRunner::Run()
         ok = Execute(words, quit);
         if (quit) break;
     }
+    if (unreadable_line_) ok = false;
     if (!ok) PrintLine("ftp: コマンドが失敗したため、残りのコマンドは実行しません。");
     if (session_.IsOpen()) session_.Quit();
     FlushOutput();

@@ -6,6 +6,7 @@
 
 #include "ftp/command_line.h"
 #include "ftp/session.h"
+#include "text/script_encoding.h"
 
 // Runs FTP commands line by line as the Windows command-line client does with
 // "-s:": each command is echoed after "ftp> ", the server's replies follow,
@@ -14,9 +15,12 @@
 // ends the script (after a QUIT), so that a failed "cd" cannot send a file
 // into the wrong folder and a failed "open" cannot turn the password line
 // into a command; the exit status then says that something failed.
+// A script in UTF-8 (as the client of Windows 8 and later reads it) is
+// turned into the ANSI code page line by line, in which names go to the
+// server; a line that does not convert is a failed command.
 class ScriptRunner {
 public:
-    ScriptRunner(std::FILE* commands, const FtpExeArguments& arguments);
+    ScriptRunner(std::FILE* commands, const FtpExeArguments& arguments, ScriptEncoding encoding);
 
     // 0 when every command succeeded, 1 otherwise.
     int Run();
@@ -37,6 +41,9 @@ private:
 
     std::FILE* commands_;
     FtpExeArguments arguments_;
+    ScriptEncoding encoding_;
+    int lines_read_ = 0;
+    bool unreadable_line_ = false;
     FtpSession session_;
     std::string host_;
     bool show_replies_ = true;

@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     machine.extension_flag = (data[0] >> 3) % 3 - 1;
     const std::string& path = f[4];
 
-    bool refused = ControlScriptFault(machine, path.c_str()) != nullptr;
+    bool refused = ControlScriptFault(machine, path.c_str(), ScriptEncoding::kAnsi) != nullptr;
     std::string head = ControlFileHead(machine);
     std::string put = PutCommandLine(path.c_str(), machine.extension_flag);
     if (refused) return 0;

@@ -17,11 +17,21 @@ if(NOT EXISTS "${stage}/Vantrel.exe")
 endif()
 
 set(setup "${CPACK_TOPLEVEL_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}-setup.exe")
+# With a certificate (VANTREL_SIGN_CERT, packaging/sign.sh) the uninstaller
+# is signed as makensis makes it, and the installer afterwards.
+set(sign_uninstaller)
+if(NOT "$ENV{VANTREL_SIGN_CERT}" STREQUAL "")
+  set(sign_uninstaller "-DSIGN=${CPACK_VANTREL_SIGN_SCRIPT}")
+endif()
 execute_process(
   COMMAND "${MAKENSIS}" -V2 -INPUTCHARSET UTF8 "-DSTAGE=${stage}" "-DOUTFILE=${setup}"
-          "-DVERSION=${CPACK_PACKAGE_VERSION}" "${CPACK_VANTREL_NSIS_SCRIPT}"
+          "-DVERSION=${CPACK_PACKAGE_VERSION}" ${sign_uninstaller} "${CPACK_VANTREL_NSIS_SCRIPT}"
   RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "makensis failed (${status})")
+endif()
+execute_process(COMMAND bash "${CPACK_VANTREL_SIGN_SCRIPT}" "${setup}" RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "signing the installer failed")
 endif()
 set(CPACK_EXTERNAL_BUILT_PACKAGES "${setup}")

@@ -1,7 +1,9 @@
 ; Installer of the Vantrel program folder, built by makensis from the folder
 ; that `cmake --install` lays out (CPack does this: packaging/installer.cmake).
 ;   makensis -INPUTCHARSET UTF8 -DSTAGE=<program folder> -DOUTFILE=<setup.exe>
-;            -DVERSION=<version> packaging/vantrel.nsi
+;            -DVERSION=<version> [-DSIGN=<packaging/sign.sh>] packaging/vantrel.nsi
+; With SIGN, the uninstaller is signed by that script as it is made (the
+; programs are signed when they are staged, the installer after makensis).
 ;
 ; Vantrel writes beside itself (settings, machine table, control files in
 ; tmp\, logs in Log\), so it is installed per user into a folder the user can
@@ -21,6 +23,10 @@ Target amd64-unicode
 !define MAKER "Tarnvale Service"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define MENU_FOLDER "$SMPROGRAMS\${PRODUCT}"
+
+!ifdef SIGN
+  !uninstfinalize 'bash "${SIGN}" "%1"' = 0
+!endif
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"

@@ -13,6 +13,7 @@ packages=(
   locales fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine
   # tests and tools
   python3 python3-pyftpdlib imagemagick tnftp nsis curl ca-certificates
+  osslsigncode openssl  # signing the package (packaging/sign.sh) and its test
   procps iproute2 util-linux  # ps/pgrep; the loopback of the namespace a user's test run gets
 )
 

@@ -3,9 +3,10 @@
 #   scripts/wine-prefix.sh PREFIX [FTP_EXE]
 # - Japanese locale (code page 932), Windows font names mapped to IPA fonts,
 #   so that dialogs, list boxes and the status bar show Japanese;
+# - Windows 10 as the version Wine reports;
 # - no crash dialog, no Mono/Gecko install prompt: nothing that can block;
-# - our ftp.exe in C:\windows\system32, where the shell looks first for the
-#   bare name "ftp.exe" (never beside Vantrel.exe). FTP_EXE defaults to the
+# - our ftp.exe in C:\windows\system32, where Windows has its own and
+#   Vantrel starts it from (never beside Vantrel.exe). FTP_EXE defaults to the
 #   cross build's ftp_exe/ftp.exe under build/win when it exists;
 # - Wine's Marlett in C:\windows\Fonts, for the caption buttons' symbols;
 # - no wineserver of its own left running: one started here, without a
@@ -60,19 +61,33 @@ if [ ! -f "$prefix/.vantrel-prefix-v1" ]; then
 fi
 
 # Settings, applied again to older prefixes whenever they change here.
-settings=$prefix/.vantrel-settings-v3
+settings=$prefix/.vantrel-settings-v4
 if [ ! -f "$settings" ]; then
   reg=$(mktemp --suffix=.reg)
   {
     printf 'Windows Registry Editor Version 5.00\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
-    for name in "ＭＳ ゴシック" "ＭＳ Ｐゴシック" "ＭＳ 明朝" "ＭＳ Ｐ明朝" "MS Gothic" "MS PGothic" \
-                "MS UI Gothic" "MS Mincho" "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif" "Tahoma"; do
-      target=IPAGothic
-      case "$name" in *明朝*|*Mincho*) target=IPAMincho ;; esac
+    # Fixed-pitch faces to the fixed-pitch IPA fonts, proportional ones (the
+    # P faces, "MS UI Gothic" and the dialog faces, which are MS UI Gothic
+    # on a Japanese Windows) to the proportional ones, so that layouts are
+    # checked with the kind of font Windows has.
+    for name in "ＭＳ ゴシック" "MS Gothic" "ＭＳ 明朝" "MS Mincho" \
+                "ＭＳ Ｐゴシック" "MS PGothic" "ＭＳ Ｐ明朝" "MS PMincho" "MS UI Gothic" \
+                "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif" "Tahoma"; do
+      case "$name" in
+        "ＭＳ 明朝"|"MS Mincho") target=IPAMincho ;;
+        *Ｐ明朝*|*PMincho*) target=IPAPMincho ;;
+        "ＭＳ ゴシック"|"MS Gothic") target=IPAGothic ;;
+        *) target=IPAPGothic ;;
+      esac
       printf '"%s"="%s"\r\n' "$name" "$target"
     done
     printf '\r\n'
+    # The Windows our users have: 10 (Wine 8 knows no 11). Programs that
+    # declare Windows 10 in their manifest are told 10.0.18362, others 6.2,
+    # as Windows does. A test that needs an older one sets it for its
+    # programs under AppDefaults.
+    printf '[HKEY_CURRENT_USER\\Software\\Wine]\r\n"Version"="win10"\r\n\r\n'
     # A crash ends the process (backtrace on stderr) instead of opening a dialog.
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
     # Unmanaged windows: with no window manager on the X server, Wine

@@ -4,6 +4,7 @@
 #include "log/message_log.h"
 #include "machines/machine_record.h"
 #include "platform/files.h"
+#include "text/code_page.h"
 #include "transfer/control_script.h"
 
 PathText g_control_file_path;
@@ -22,10 +23,19 @@ int SetControlFileName(HWND main_window)
     return 0;
 }
 
-int WritePutCommand(std::FILE* control_file, const char* local_path)
+bool WriteControlText(std::FILE* control_file, const std::string& lines, ScriptEncoding encoding)
+{
+    if (encoding == ScriptEncoding::kAnsi) return std::fputs(lines.c_str(), control_file) >= 0;
+    std::string utf8;
+    bool written = AnsiToUtf8(lines, utf8) && std::fputs(utf8.c_str(), control_file) >= 0;
+    SecureZeroMemory(utf8.data(), utf8.size());
+    return written;
+}
+
+int WritePutCommand(std::FILE* control_file, const char* local_path, ScriptEncoding encoding)
 {
     std::string line = PutCommandLine(local_path, g_selected_machine.extension_flag);
-    bool written = std::fputs(line.c_str(), control_file) >= 0;
+    bool written = WriteControlText(control_file, line, encoding);
     line.assign(line.size(), '\0');
     Sleep(100);
     return written ? 0 : -1;

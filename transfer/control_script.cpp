@@ -1,7 +1,10 @@
 #include "transfer/control_script.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
+#include "text/code_page.h"
 #include "text/parse.h"
 #include "text/sjis.h"
 
@@ -25,12 +28,31 @@ std::string ControlFileHead(const MachineRecord& machine)
     // Room for every line at once: a string that grows leaves copies of the
     // password behind in the blocks it gives up, which nobody clears.
     head.reserve(256);
-    AddLine(head, "open", machine.address.c_str());
+    head += OpenLine(machine.address.c_str());
     AddLine(head, nullptr, machine.user_name.c_str());
     AddLine(head, nullptr, machine.password.c_str());
     AddLine(head, nullptr, "binary");
     if (machine.fields_read == 4) AddLine(head, "cd", QuoteIfBlank(machine.initial_folder.c_str()).c_str());
     return head;
+}
+
+std::string OpenLine(const char* address)
+{
+    std::string_view text = address;
+    std::size_t colon = text.rfind(':');
+    std::string_view port = colon == std::string_view::npos ? std::string_view() : text.substr(colon + 1);
+    bool has_port = colon != 0 && colon == text.find(':') && !port.empty() && port.size() <= 5 &&
+                    port.find_first_not_of("0123456789") == std::string_view::npos;
+    std::string line = "open ";
+    if (has_port) {
+        line.append(text.substr(0, colon));
+        line += ' ';
+        line.append(port);
+    } else {
+        line.append(text);
+    }
+    line += '\n';
+    return line;
 }
 
 std::string PutCommandLine(const char* local_path, int extension_flag)
@@ -53,16 +75,25 @@ std::string RemoteName(const char* local_path, int extension_flag)
 
 std::string ClientParameters(const char* control_file_path)
 {
-    return "-s:" + QuoteIfBlank(control_file_path);
+    PathParts parts = SplitPath(control_file_path);
+    return "-s:" + parts.base_name + parts.extension;
 }
 
 namespace {
 
 bool HasAny(const char* text, const char* bytes) { return std::strpbrk(text, bytes) != nullptr; }
 
+bool ConvertsToUtf8(const char* text)
+{
+    std::string utf8;
+    bool converts = AnsiToUtf8(text, utf8);
+    std::fill(utf8.begin(), utf8.end(), '\0');
+    return converts;
+}
+
 }  // namespace
 
-const char* ControlScriptFault(const MachineRecord& machine, const char* local_path)
+const char* ControlScriptFault(const MachineRecord& machine, const char* local_path, ScriptEncoding encoding)
 {
     // The client reads one command per line, and splits the open, cd and put
     // lines into words at blanks and double quotes: a line break in any value
@@ -72,5 +103,15 @@ const char* ControlScriptFault(const MachineRecord& machine, const char* local_p
     if (HasAny(machine.address.c_str(), "\r\n\"") || HasAny(machine.user_name.c_str(), "\r\n") ||
         HasAny(machine.password.c_str(), "\r\n") || HasAny(machine.initial_folder.c_str(), "\r\n\""))
         return "エラー：マシニングの設定値に改行か「\"」が含まれています";
+    if (encoding == ScriptEncoding::kUtf8) {
+        if (!ConvertsToUtf8(local_path))
+            return "エラー：パスに Shift-JIS として読めない文字があるため、コントロールファイルを UTF-8 で書けません";
+        for (const char* value : {machine.address.c_str(), machine.user_name.c_str(), machine.password.c_str(),
+                                  machine.initial_folder.c_str()}) {
+            if (!ConvertsToUtf8(value))
+                return "エラー：マシニングの設定値に Shift-JIS として読めない文字があるため、コントロールファイルを UTF-8 "
+                       "で書けません";
+        }
+    }
     return nullptr;
 }

@@ -8,14 +8,49 @@
 #include "platform/controls.h"
 #include "platform/files.h"
 #include "resources/resource.h"
+#include "text/parse.h"
+#include "text/sjis.h"
 #include "transfer/file_list_pieces.h"
 #include "transfer/transfer_run.h"
+
+namespace {
+
+// Whether the process image of a window is our FTPClient.exe (from any
+// folder). A process that cannot be asked counts as another program.
+bool BelongsToFtpClient(HWND window)
+{
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(window, &process_id);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id);
+    if (process == nullptr) return false;
+    PathText image;
+    DWORD length = static_cast<DWORD>(image.kSize);
+    bool named = QueryFullProcessImageNameA(process, 0, image.data(), &length) != FALSE;
+    CloseHandle(process);
+    if (!named) return false;
+    PathParts parts = SplitPath(image.c_str());
+    return EqualsIgnoreAsciiCase(parts.base_name + parts.extension, "FTPClient.exe");
+}
+
+// Our FTP client's window class is "TkTopLevel"; so is every Tcl/Tk
+// program's (Python's IDLE and tkinter tools, git-gui, gitk), which must
+// not block the refresh.
+bool FtpClientWindowOpen()
+{
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, "TkTopLevel", nullptr)) != nullptr) {
+        if (BelongsToFtpClient(window)) return true;
+    }
+    return false;
+}
+
+}  // namespace
 
 int UpdateServerFileList(HWND main_window)
 {
     // An open FTP client session could be changing the server's folder: the
     // user closes it first.
-    if (FindWindowA("TkTopLevel", nullptr) != nullptr) {
+    if (FtpClientWindowOpen()) {
         PostText(main_window, kListOnly, "----------");
         PostText(main_window, kListOnly, "QzrFTPクライントが起動してます");
         PostText(main_window, kListOnly, "QzrFTPクライントを閉じて下さい");

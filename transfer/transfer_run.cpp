@@ -9,19 +9,37 @@
 #include "log/message_log.h"
 #include "machines/machine_record.h"
 #include "platform/controls.h"
+#include "platform/files.h"
 #include "platform/profile.h"
 #include "resources/resource.h"
+#include "text/script_encoding.h"
 #include "transfer/control_file.h"
 #include "transfer/control_script.h"
 #include "transfer/delivery_check.h"
 
 PathText g_dropped_file_path;
 
+namespace {
+
+// The system's command-line FTP client, ftp.exe in the system folder.
+PathText SystemFtpClient()
+{
+    PathText client;
+    UINT length = GetSystemDirectoryA(client.data(), static_cast<UINT>(client.kSize));
+    if (length == 0 || length >= client.kSize) client.Clear();
+    client.Append(client.empty() ? "ftp.exe" : "\\ftp.exe");
+    return client;
+}
+
+}  // namespace
+
 int StartVantrel(HWND main_window)
 {
     PostText(main_window, kListOnly, "routine name : StartVantrel");
     PostText(main_window, kListOnly, "... 転送ファイル %s", g_dropped_file_path.c_str());
-    if (const char* fault = ControlScriptFault(g_selected_machine, g_dropped_file_path.c_str()))
+    // The client of Windows 8 and later reads its script in UTF-8.
+    ScriptEncoding encoding = SystemScriptEncoding();
+    if (const char* fault = ControlScriptFault(g_selected_machine, g_dropped_file_path.c_str(), encoding))
         return PostText(main_window, kError, "%s", fault);
     SetControlFileName(main_window);
 
@@ -51,10 +69,10 @@ int StartVantrel(HWND main_window)
     // flush failed (measured under Wine 8 on a full file system; fflush
     // returns EOF there and sets the error flag).
     std::string head = ControlFileHead(g_selected_machine);
-    bool written = std::fputs(head.c_str(), control) >= 0;
+    bool written = WriteControlText(control, head, encoding);
     SecureZeroMemory(head.data(), head.size());
-    written = WritePutCommand(control, g_dropped_file_path.c_str()) == 0 && written;
-    written = std::fputs(kQuitLine, control) >= 0 && written;
+    written = WritePutCommand(control, g_dropped_file_path.c_str(), encoding) == 0 && written;
+    written = WriteControlText(control, kQuitLine, encoding) && written;
     written = std::fflush(control) == 0 && std::ferror(control) == 0 && written;
     written = std::fclose(control) == 0 && written;
     if (!written) {
@@ -63,10 +81,17 @@ int StartVantrel(HWND main_window)
                         g_control_file_path.c_str(), g_dropped_file_path.c_str());
     }
 
+    // The client runs in tmp and is given the control file's bare name: the
+    // Windows client takes no blank after "-s:", and the program folder may
+    // have one. Named by its place in the system folder, because the shell
+    // looks in the working folder first (measured under Wine) and nothing
+    // but the system's own client may run there.
     FixedText<540> parameters;
     parameters.Assign(ClientParameters(g_control_file_path.c_str()).c_str());
+    PathText folder;
+    ProgramFolderPath(folder, "tmp");
     DWORD exit_code = 0;
-    bool ran = ExecuteAndWait(main_window, "ftp.exe", parameters.c_str(), &exit_code) == 0;
+    bool ran = ExecuteAndWait(main_window, SystemFtpClient().c_str(), parameters.c_str(), &exit_code, folder.c_str()) == 0;
     parameters.Clear();
 
     // The client tells a failed transfer by its exit status; a file that did
@@ -92,14 +117,19 @@ int StartVantrel(HWND main_window)
     return 0;
 }
 
-int ExecuteAndWait(HWND owner, const char* program, const char* parameters, DWORD* exit_code)
+int ExecuteAndWait(HWND owner, const char* program, const char* parameters, DWORD* exit_code, const char* folder)
 {
     SHELLEXECUTEINFOA request = {};
     request.cbSize = sizeof request;
-    request.fMask = SEE_MASK_NOCLOSEPROCESS;
+    // The programs started here are our own filelist.exe and the system's
+    // ftp.exe. Unpacked from a downloaded ZIP, ours carry the Internet zone
+    // mark, and the zone check would put a security prompt inside a wait
+    // that blocks the window, at every start.
+    request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOZONECHECKS;
     request.hwnd = owner;
     request.lpFile = program;
     request.lpParameters = parameters;
+    request.lpDirectory = folder;
     request.nShow = SW_SHOWNORMAL;
     if (!ShellExecuteExA(&request)) return PostText(owner, kError, "エラー：ファイルの実行に失敗しました");
 

@@ -12,7 +12,10 @@ extern PathText g_dropped_file_path;
 // posting the failure.
 int StartVantrel(HWND main_window);
 
-// Starts program through the shell (no verb, shown normally) and waits for it
-// to end. 0 when it ran, -1 after posting that it could not be started. When
-// exit_code is given it receives the program's exit status.
-int ExecuteAndWait(HWND owner, const char* program, const char* parameters, DWORD* exit_code = nullptr);
+// Starts program through the shell (no verb, shown normally, without the
+// zone check: see the definition) and waits for it to end, in its working
+// folder when one is given, else in this program's current folder. 0 when
+// it ran, -1 after posting that it could not be started. When exit_code is
+// given it receives the program's exit status.
+int ExecuteAndWait(HWND owner, const char* program, const char* parameters, DWORD* exit_code = nullptr,
+                   const char* folder = nullptr);

@@ -87,7 +87,9 @@ class BadInputTest(unittest.TestCase):
 
     def test_long_values_are_cut_to_their_buffers(self):
         """Values of thousands of bytes reach the control file cut on whole
-        characters: address 23 bytes, user name and password 31, folder 15."""
+        characters: address 23 bytes, user name and password 31, folder 15
+        (as Shift-JIS; the prefix reports Windows 10, so the control file
+        holds them in UTF-8)."""
         settings = crlf("[table]\nmachine=machines.ini\n[Vantrel]\ndelete=0\n[window]\nX=0.%s\nY=1e999\n"
                         "[color]\nwindow=%s\ntext=%s\n" % ("5" * 4000, "255," * 1500, "-" * 3000)).encode()
         address = DOWN_HOST + "9" * 5000
@@ -102,8 +104,8 @@ class BadInputTest(unittest.TestCase):
         scripts = [n for n in folder.files("tmp") if n.endswith(".txt")]
         self.assertEqual(len(scripts), 1)
         lines = (folder.path / "tmp" / scripts[0]).read_bytes().split(b"\r\n")
-        self.assertEqual(lines[:5], [b"open " + address[:23].encode(), ("ソ" * 15).encode("cp932"), b"p" * 31,
-                                     b"binary", b"cd " + ("表" * 7).encode("cp932")])
+        self.assertEqual(lines[:5], [b"open " + address[:23].encode(), ("ソ" * 15).encode("utf-8"), b"p" * 31,
+                                     b"binary", b"cd " + ("表" * 7).encode("utf-8")])
         self.assert_sound_and_close(app)
 
     def test_long_dropped_paths(self):

@@ -1,9 +1,12 @@
 """ftp.exe under Wine against a real FTP server (pyftpdlib) on loopback.
 
 The control files are written exactly as the main program writes them
-(CR LF, values byte for byte, a value with a blank in double quotes,
-Shift-JIS names). The same control file is also run through Debian's tnftp,
-a client nobody here wrote.
+where the system reports Windows 10, as the test prefix does (CR LF, values
+byte for byte, a value with a blank in double quotes, UTF-8, which the
+client of Windows 8 and later reads; names go to the server in Shift-JIS).
+The same control file is also run through Debian's tnftp, a client nobody
+here wrote. The Shift-JIS control file of Windows 7 is run in
+test_transfer.py.
 """
 import os
 import shutil
@@ -28,9 +31,9 @@ def MisbehavingFtpServer(root, mode):
     return FaultServer(root, mode, HOST, USER, PASSWORD)
 
 
-def sjis_path(path):
-    """The Windows path as the Shift-JIS bytes a control file holds."""
-    return windows_path(path).encode("cp932")
+def script_path(path):
+    """The Windows path as the bytes a control file holds (UTF-8)."""
+    return windows_path(path).encode("utf-8")
 
 
 def run_timed(exe, args, cwd, timeout=120):
@@ -45,7 +48,7 @@ def put_line(local, remote=None):
     double quotes, every other value byte for byte."""
     def quoted(value):
         return b'"' + value + b'"' if b" " in value else value
-    line = b"put " + quoted(sjis_path(local))
+    line = b"put " + quoted(script_path(local))
     return line if remote is None else line + b" " + quoted(remote)
 
 
@@ -98,7 +101,7 @@ class FtpExeTest(unittest.TestCase):
             (program, put_line(program, b"O1234"), b"O1234"),
             # Extension flag 1: no remote name, the local file's own name is used.
             (japanese, put_line(japanese), "テスト表ソ.nc".encode("cp932")),
-            (japanese, put_line(japanese, "テスト表ソ".encode("cp932")), "テスト表ソ".encode("cp932")),
+            (japanese, put_line(japanese, "テスト表ソ".encode("utf-8")), "テスト表ソ".encode("cp932")),
             (blank, put_line(blank, b"my prog"), b"my prog"),
             (no_dot, put_line(no_dot, b"PROG"), b"PROG"),
         ]
@@ -116,6 +119,7 @@ class FtpExeTest(unittest.TestCase):
 
     def test_failures_end_non_zero_in_bounded_time(self):
         program = self.make_local("O1234.NC", 1000)
+        japanese = self.make_local("テスト.nc", 1000)
         put = put_line(program, b"O1234")
         with self.server() as server:
             cases = {
@@ -125,12 +129,17 @@ class FtpExeTest(unittest.TestCase):
                 "missing local file": control_file(HOST, USER, PASSWORD, b"NC",
                                                    put_line(self.local / "gone.nc", b"gone")),
                 "unknown command": control_file(HOST, USER, PASSWORD, b"NC", b"mput *.nc"),
+                # Windows 7's Shift-JIS where UTF-8 is read: the line is not run.
+                "Shift-JIS script": control_file(HOST, USER, PASSWORD, b"NC",
+                                                 b'put "' + windows_path(japanese).encode("cp932") + b'" T'),
             }
             for name, content in cases.items():
                 with self.subTest(name):
                     status, output, seconds = self.run_script(content, timeout=60)
                     self.assertNotEqual(status, 0, output)
                     self.assertLess(seconds, 20, output)
+                    if name == "Shift-JIS script":
+                        self.assertIn("ftp: スクリプトの 6 行目は UTF-8 でないか", output)
             # A failed cd must not send the file into the login folder.
             self.assertNotIn("STOR", [c["cmd"] for c in server.commands()])
         self.assertEqual(os.listdir(self.server_root), ["NC"])
@@ -201,7 +210,7 @@ class FtpExeTest(unittest.TestCase):
         (self.server_root / "NC" / "O1").write_bytes(b"G01 X1\r\n")
         lines = [USER, PASSWORD, "cd NC", "ls", f'get O1 "{windows_path(self.local / "O1")}"', "bye"]
         script = self.work / "s.txt"
-        script.write_bytes("".join(line + "\r\n" for line in lines).encode("cp932"))
+        script.write_bytes("".join(line + "\r\n" for line in lines).encode("utf-8"))
         with self.server():
             status, output, _ = run_timed(FTP_EXE, ["-s:" + windows_path(script), HOST], self.work, 60)
         self.assertEqual(status, 0, output)

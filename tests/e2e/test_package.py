@@ -1,10 +1,13 @@
 """The Windows package as a machine shop gets it.
 
-cpack is run on the build tree that holds the Vantrel.exe under test. The
-ZIP, unpacked into a fresh folder, must be a program folder that sends a
-dropped file with nothing but its own sample settings and one machine added
-to its sample machine table. The installer must install silently under
-Wine, keep the user's settings on a second run, start, and uninstall."""
+cpack is run on the build tree that holds the Vantrel.exe under test, with a
+throw-away self-signed certificate (openssl) for the signing, as a release
+is built with the maker's. The ZIP, unpacked into a fresh folder, must be a
+program folder that sends a dropped file with nothing but its own sample
+settings and one machine added to its sample machine table. The installer
+must install silently under Wine, keep the user's settings on a second run,
+start, and uninstall. Every program in the package, the installer and the
+uninstaller carry a signature by that certificate."""
 import os
 import shutil
 import signal
@@ -75,19 +78,45 @@ class PackageTest(unittest.TestCase):
         if not (BUILD_DIR / "CPackConfig.cmake").exists():
             raise unittest.SkipTest("no CPack configuration in %s" % BUILD_DIR)
         cls.tmp = Path(tempfile.mkdtemp(prefix="vantrel-package-"))
-        out = cls.tmp / "packages"
+        cls.certificate = cls.tmp / "signing.pem"
+        key, pfx = cls.tmp / "signing.key", cls.tmp / "signing.pfx"
+        for command in (["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-keyout", key,
+                         "-out", cls.certificate, "-subj", "/CN=Vantrel test signing/O=Tarnvale Service",
+                         "-addext", "extendedKeyUsage=codeSigning"],
+                        ["openssl", "pkcs12", "-export", "-inkey", key, "-in", cls.certificate, "-out", pfx,
+                         "-passout", "pass:a pass word"]):
+            subprocess.run([str(c) for c in command], check=True, capture_output=True, timeout=60)
         started = time.monotonic()
-        result = subprocess.run(["cpack", "--config", str(BUILD_DIR / "CPackConfig.cmake"), "-B", str(out)],
-                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                                timeout=180)
+        out, log = cls.package(cls.tmp / "packages", VANTREL_SIGN_CERT=str(pfx), VANTREL_SIGN_PASSWORD="a pass word")
         print("cpack: %.1f s" % (time.monotonic() - started), file=sys.stderr)
-        if result.returncode != 0:
-            raise AssertionError("cpack failed: %s" % result.stdout.decode(errors="replace"))
+        cls.cpack_log = log
         zips = sorted(out.glob("Vantrel-*-win64.zip"))
         setups = sorted(out.glob("Vantrel-*-win64-setup.exe"))
         if len(zips) != 1 or len(setups) != 1:
             raise AssertionError("expected one ZIP and one installer in %s" % sorted(out.iterdir()))
         cls.zip_path, cls.setup_path = zips[0], setups[0]
+
+    @staticmethod
+    def package(out, **signing):
+        """Runs cpack into out, with or without the signing variables; returns out and its output."""
+        env = {k: v for k, v in os.environ.items() if not k.startswith("VANTREL_SIGN_")}
+        env.update(signing)
+        result = subprocess.run(["cpack", "--config", str(BUILD_DIR / "CPackConfig.cmake"), "-B", str(out)], env=env,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                timeout=180)
+        log = result.stdout.decode(errors="replace")
+        if result.returncode != 0:
+            raise AssertionError("cpack failed: %s" % log)
+        return out, log
+
+    def verify_signature(self, program):
+        """osslsigncode's verdict on a program's signature: (trusted through
+        the test certificate, what it reports with the system's trust store)."""
+        def verify(*trust):
+            result = subprocess.run(["osslsigncode", "verify", *trust, "-in", str(program)], capture_output=True,
+                                    timeout=60)
+            return result.returncode, (result.stdout + result.stderr).decode(errors="replace")
+        return verify("-CAfile", str(self.certificate)), verify()
 
     @classmethod
     def tearDownClass(cls):
@@ -109,6 +138,32 @@ class PackageTest(unittest.TestCase):
             data.decode("cp932")  # every byte sequence a Shift-JIS reader accepts
             self.assertEqual(data.count(b"\n"), data.count(b"\r\n"), name)
         self.assertEqual((top / "help" / "help.ini").read_bytes(), (HELP_DIR / "help.ini").read_bytes())
+
+    def test_every_program_and_the_installer_are_signed_and_without_a_certificate_nothing_is(self):
+        top = self.unpack(self.tmp / "signed")
+        for program in [top / "Vantrel.exe", top / "filelist.exe", top / "FTPClient.exe", self.setup_path]:
+            with self.subTest(program=program.name):
+                (status, report), (untrusted_status, untrusted) = self.verify_signature(program)
+                self.assertEqual(status, 0, report)
+                self.assertIn("Signer's certificate:", report)
+                self.assertIn("Subject: /CN=Vantrel test signing/O=Tarnvale Service", report)
+                self.assertIn("Signature verification: ok", report)
+                # What any self-signed certificate gets from a trust store that does not hold it.
+                self.assertEqual(untrusted_status, 1, untrusted)
+                self.assertIn("self-signed certificate", untrusted)
+                self.assertIn("Signature verification: failed", untrusted)
+        self.assertIn("sign: %s signed" % self.setup_path.name, self.cpack_log)
+
+        out, log = self.package(self.tmp / "unsigned")
+        self.assertIn("sign: VANTREL_SIGN_CERT is not set: Vantrel.exe filelist.exe FTPClient.exe left unsigned", log)
+        self.assertIn("sign: VANTREL_SIGN_CERT is not set: Vantrel-", log)
+        with zipfile.ZipFile(next(out.glob("Vantrel-*-win64.zip"))) as archive:
+            archive.extractall(self.tmp / "unsigned-zip")
+        (unsigned_top,) = (self.tmp / "unsigned-zip").iterdir()
+        for program in [unsigned_top / "Vantrel.exe", next(out.glob("Vantrel-*-setup.exe"))]:
+            (status, report), _ = self.verify_signature(program)
+            self.assertNotEqual(status, 0, report)
+            self.assertIn("No signature found", report)
 
     def test_every_program_declares_itself_in_its_manifest(self):
         # Read as Windows' loader finds it, resource 1 of type RT_MANIFEST. A
@@ -135,7 +190,7 @@ class PackageTest(unittest.TestCase):
                 self.assertNotIn("dependentAssembly", elements)
 
     def test_unpacked_zip_sends_a_dropped_file_with_its_sample_settings(self):
-        # A blank in the folder: the control file's path must be quoted.
+        # A blank in the folder: the client is given the control file's bare name in tmp.
         top = self.unpack(self.tmp / "fresh folder")
         table = top / "machines.ini"
         text = table.read_bytes().decode("cp932")
@@ -176,6 +231,8 @@ class PackageTest(unittest.TestCase):
         setup = [self.setup_path, "/S", "/D=" + e2e.windows_path(target)]
         self.assertEqual(run_wine_quietly(setup), 0)
         self.assertEqual(folder_entries(target), PROGRAM_FOLDER | {"Uninstall.exe"})
+        (status, report), _ = self.verify_signature(target / "Uninstall.exe")
+        self.assertEqual(status, 0, report)
         menu = start_menu_folder()
         self.assertIsNotNone(menu, "no Start-menu folder")
         self.assertEqual({p.name for p in menu.iterdir()}, {"Vantrel.lnk", "Vantrel のアンインストール.lnk"})

@@ -52,21 +52,22 @@ class TransferTest(unittest.TestCase):
         path.write_bytes(data)
         return path
 
-    def start(self, table, **settings):
+    def start(self, table, under=None, **settings):
         ini = {"table": {"machine": "machines.ini"}}
         if settings:
             ini["Vantrel"] = settings
-        folder = e2e.ProgramFolder(self.tmp, ini)
+        folder = e2e.ProgramFolder(self.tmp / under if under else self.tmp, ini)
         folder.write_machine_table(table)
         app = e2e.Vantrel(folder).start()
         self.addCleanup(app.kill)
         return folder, app
 
     def with_silent_client(self):
-        """Puts a stand-in in the place of the prefix's ftp.exe (the shell
-        takes system32's before any other) until the test ends: it sends
-        nothing and ends with 0, as the Windows client does after a failed
-        command. Returns where it records its command line."""
+        """Puts a stand-in in the place of the prefix's ftp.exe (Vantrel
+        starts the system folder's) until the test ends: it sends nothing
+        and ends with 0, as the Windows client does after a failed command.
+        Returns where it records its command line (args.txt; its working
+        folder goes to cwd.txt beside it)."""
         system32 = Path(e2e.wine_env()["WINEPREFIX"]) / "drive_c" / "windows" / "system32"
         shutil.copyfile(e2e.ARG_RECORDER_EXE, system32 / "ftp.exe")
         self.addCleanup(self.with_real_client)
@@ -75,7 +76,18 @@ class TransferTest(unittest.TestCase):
     def with_real_client(self):
         system32 = Path(e2e.wine_env()["WINEPREFIX"]) / "drive_c" / "windows" / "system32"
         shutil.copyfile(e2e.FTP_EXE, system32 / "ftp.exe")
-        (system32 / "args.txt").unlink(missing_ok=True)
+        for record in ("args.txt", "cwd.txt"):
+            (system32 / record).unlink(missing_ok=True)
+
+    def with_windows_version(self, version, programs=("Vantrel.exe", "ftp.exe")):
+        """Makes Wine report another Windows version ("win7") to the named
+        programs (HKCU\\Software\\Wine\\AppDefaults) until the test ends,
+        failed or not; the prefix reports Windows 10 to every other one."""
+        for program in programs:
+            key = "HKCU\\Software\\Wine\\AppDefaults\\" + program
+            self.addCleanup(e2e.run_windows_program, "reg", ["delete", key, "/v", "Version", "/f"])
+            result = e2e.run_windows_program("reg", ["add", key, "/v", "Version", "/d", version, "/f"])
+            self.assertEqual(result.returncode, 0, result)
 
     def confirmations(self, app):
         return [line for line in app.list_lines() if line.startswith("... 転送確認済み ")]
@@ -120,8 +132,52 @@ class TransferTest(unittest.TestCase):
             self.assertEqual(len(names), 1)
             self.assertRegex(names[0], r"^\d{12}\.txt$")
             expected = ("open " + HOST + "\r\nvantrel\r\nsecret\r\nbinary\r\ncd NCDATA\r\nput %s\r\nquit\r\n"
-                        % e2e.windows_path(source)).encode("cp932")
+                        % e2e.windows_path(source)).encode("utf-8")
             self.assertEqual((folder.path / "tmp" / names[0]).read_bytes(), expected)
+
+    def test_a_japanese_folder_with_a_blank_under_windows_10(self):
+        """As a new user on Windows 10: Vantrel in a folder with a blank, the
+        file dropped from 「加工 データ」, the machine's server on another
+        port. The control file is UTF-8 (Windows 10's client reads it so),
+        its lines and quoting as ever and "open host port"; the client runs
+        in tmp and gets -s: with the control file's bare name."""
+        (self.sources / "加工 データ").mkdir()
+        source = self.source("加工 データ/O2525.NC")
+        with e2e.FtpServer(self.server_home, host=HOST, port=2121) as server:
+            folder, app = self.start(machine_table(address=HOST + ":2121"), under="my tools", delete=0)
+            self.assertIn(" ", str(folder.path))
+            e2e.drop(app.hwnd, [source])
+            arrived = server.local_path("NCDATA/O2525")
+            e2e.wait_until(lambda: arrived.exists() and arrived.read_bytes() == source.read_bytes(), timeout=60,
+                           what="the whole file on the server")
+            (name,) = control_files(folder)
+            expected = ("open %s 2121\r\nvantrel\r\nsecret\r\nbinary\r\ncd NCDATA\r\nput \"%s\" O2525\r\nquit\r\n"
+                        % (HOST, e2e.windows_path(source))).encode("utf-8")
+            self.assertEqual((folder.path / "tmp" / name).read_bytes(), expected)
+            self.assertEqual(app.dialogs(), [])
+
+            recorded = self.with_silent_client()
+            e2e.drop(app.hwnd, [source])
+            e2e.wait_until(recorded.exists, timeout=60, what="the client's command line")
+            self.assertRegex(recorded.read_bytes(), rb"^-s:\d{12}\.txt$")
+            self.assertIn(recorded.read_bytes()[3:].decode(), control_files(folder))
+            working_folder = (recorded.parent / "cwd.txt").read_bytes().decode("cp932")
+            self.assertEqual(working_folder, e2e.windows_path(folder.path / "tmp"))
+
+    def test_the_control_file_stays_shift_jis_under_windows_7(self):
+        """Windows 7's client reads the ANSI code page: so does ours there."""
+        self.with_windows_version("win7")
+        (self.sources / "加工 データ").mkdir()
+        source = self.source("加工 データ/テスト表ソ.NC")  # 表 and ソ end in byte 0x5C
+        with e2e.FtpServer(self.server_home, host=HOST) as server:
+            folder, app = self.start(machine_table(), delete=0)
+            e2e.drop(app.hwnd, [source])
+            arrived = server.local_path("NCDATA/テスト表ソ")
+            e2e.wait_until(lambda: arrived.exists() and arrived.read_bytes() == source.read_bytes(), timeout=60,
+                           what="the whole file on the server")
+            (name,) = control_files(folder)
+            put = 'put "%s" テスト表ソ\r\n' % e2e.windows_path(source)
+            self.assertIn(put.encode("cp932"), (folder.path / "tmp" / name).read_bytes())
 
     def test_failed_transfers_are_reported_and_the_window_stays_alive(self):
         source = self.source("O2000.NC")

@@ -47,27 +47,28 @@ TEST(FuzzFindings, FractionBeyondTheRangeSaturates)
 TEST(FuzzFindings, ValuesThatWouldBreakTheControlFileAreRefused)
 {
     MachineRecord machine = Machine();
-    EXPECT_EQ(ControlScriptFault(machine, "D:\\data\\O1234.NC"), nullptr);  // a quote in the password is no harm
-    EXPECT_NE(ControlScriptFault(machine, "D:\\data\\a\ndelete O1.NC"), nullptr);
-    EXPECT_NE(ControlScriptFault(machine, "D:\\data\\a\r.nc"), nullptr);
-    EXPECT_NE(ControlScriptFault(machine, "D:\\a\"b.nc"), nullptr);
-    EXPECT_NE(ControlScriptFault(machine, ""), nullptr);
+    // A quote in the password is no harm.
+    EXPECT_EQ(ControlScriptFault(machine, "D:\\data\\O1234.NC", ScriptEncoding::kAnsi), nullptr);
+    EXPECT_NE(ControlScriptFault(machine, "D:\\data\\a\ndelete O1.NC", ScriptEncoding::kAnsi), nullptr);
+    EXPECT_NE(ControlScriptFault(machine, "D:\\data\\a\r.nc", ScriptEncoding::kAnsi), nullptr);
+    EXPECT_NE(ControlScriptFault(machine, "D:\\a\"b.nc", ScriptEncoding::kAnsi), nullptr);
+    EXPECT_NE(ControlScriptFault(machine, "", ScriptEncoding::kAnsi), nullptr);
 
     const char* faults[] = {"1.2.3.4\nx", "1.2\"3"};
     for (const char* address : faults) {
         MachineRecord bad = Machine();
         bad.address.Assign(address);
-        EXPECT_NE(ControlScriptFault(bad, "D:\\a.nc"), nullptr) << address;
+        EXPECT_NE(ControlScriptFault(bad, "D:\\a.nc", ScriptEncoding::kAnsi), nullptr) << address;
     }
     MachineRecord bad_user = Machine();
     bad_user.user_name.Assign("nc\ndelete x");
-    EXPECT_NE(ControlScriptFault(bad_user, "D:\\a.nc"), nullptr);
+    EXPECT_NE(ControlScriptFault(bad_user, "D:\\a.nc", ScriptEncoding::kAnsi), nullptr);
     MachineRecord bad_password = Machine();
     bad_password.password.Assign("pw\r");
-    EXPECT_NE(ControlScriptFault(bad_password, "D:\\a.nc"), nullptr);
+    EXPECT_NE(ControlScriptFault(bad_password, "D:\\a.nc", ScriptEncoding::kAnsi), nullptr);
     MachineRecord bad_folder = Machine();
     bad_folder.initial_folder.Assign("NC\nquit");
-    EXPECT_NE(ControlScriptFault(bad_folder, "D:\\a.nc"), nullptr);
+    EXPECT_NE(ControlScriptFault(bad_folder, "D:\\a.nc", ScriptEncoding::kAnsi), nullptr);
 }
 
 // The initial folder was written unquoted, so a folder with a blank reached

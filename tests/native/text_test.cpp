@@ -6,8 +6,10 @@
 #include <cstring>
 #include <string>
 
+#include "tests/rig/code_page_cases.h"
 #include "text/fixed_text.h"
 #include "text/parse.h"
+#include "text/script_encoding.h"
 #include "text/sjis.h"
 
 namespace {
@@ -175,5 +177,22 @@ TEST(CommandLineMode, OnlyTheThreeWordsInAnyAsciiCase)
         EXPECT_EQ(CommandLineMode(word), 0) << word;
     }
 }
+
+TEST(ScriptEncoding, TheClientOfWindows8AndLaterReadsUtf8)
+{
+    const struct {
+        unsigned long major, minor;
+        ScriptEncoding encoding;
+    } cases[] = {
+        {5, 1, ScriptEncoding::kAnsi},  {6, 0, ScriptEncoding::kAnsi}, {6, 1, ScriptEncoding::kAnsi},
+        {6, 2, ScriptEncoding::kUtf8},  {6, 3, ScriptEncoding::kUtf8}, {10, 0, ScriptEncoding::kUtf8},
+        {11, 0, ScriptEncoding::kUtf8},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ScriptEncodingFor(c.major, c.minor), c.encoding) << c.major << "." << c.minor;
+}
+
+// The native tests of code that converts run on iconv in place of Windows.
+TEST(CodePage, TheNativeStandInConvertsAsWindowsDoes) { ExpectExactConversionsOrRefusals(); }
 
 }  // namespace

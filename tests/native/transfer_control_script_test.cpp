@@ -62,9 +62,63 @@ TEST(ControlScript, ValuesWithBlanksAreQuotedSoTheyStayOneArgument)
     EXPECT_EQ(PutCommandLine("C:\\my dir\\a b.nc", 0), "put \"C:\\my dir\\a b.nc\" \"a b\"\n");
     EXPECT_EQ(PutCommandLine("C:\\my dir\\ab.nc", 0), "put \"C:\\my dir\\ab.nc\" ab\n");
     EXPECT_EQ(PutCommandLine("C:\\my dir\\ab.nc", 1), "put \"C:\\my dir\\ab.nc\"\n");
-    EXPECT_EQ(ClientParameters("C:\\Program Files\\Vantrel\\tmp\\202612071015.txt"),
-              "-s:\"C:\\Program Files\\Vantrel\\tmp\\202612071015.txt\"");
-    EXPECT_EQ(ClientParameters("D:\\NC\\tmp\\202612071015.txt"), "-s:D:\\NC\\tmp\\202612071015.txt");
+}
+
+// The client runs in tmp: it gets the bare name, with no blank to quote.
+TEST(ControlScript, ClientParametersNameTheControlFileAlone)
+{
+    EXPECT_EQ(ClientParameters("C:\\Program Files\\Vantrel\\tmp\\202612071015.txt"), "-s:202612071015.txt");
+    EXPECT_EQ(ClientParameters("D:\\\x89\xC1\x8D\x48 NC\\tmp\\202612071015.txt"), "-s:202612071015.txt");  // 加工 NC
+}
+
+TEST(ControlScript, OpenLineGivesAPortAsAWordOfItsOwn)
+{
+    const struct {
+        const char* address;
+        const char* line;
+    } cases[] = {
+        {"192.168.10.21", "open 192.168.10.21\n"},
+        {"127.0.0.20:2121", "open 127.0.0.20 2121\n"},
+        {"mc1.local:21", "open mc1.local 21\n"},
+        // Anything else is left for the client to refuse as it stands.
+        {"mc1:", "open mc1:\n"},
+        {":2121", "open :2121\n"},
+        {"mc1:ftp", "open mc1:ftp\n"},
+        {"mc1:123456", "open mc1:123456\n"},
+        {"fe80::1", "open fe80::1\n"},
+        {"", "open \n"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(OpenLine(c.address), c.line) << c.address;
+}
+
+// For a client that reads UTF-8, a value the ANSI code page has no
+// character for would reach it as something else: the drop is refused.
+TEST(ControlScript, AValueThatDoesNotConvertToUtf8IsRefusedForAUtf8Client)
+{
+    const char* good = "\x83\x5C\x95\x5C\xB1";  // ソ表 and a half-width ア
+    // A lead byte before a blank, an unassigned code, a byte with no character.
+    const char* bad[] = {"\x83 x", "a\x85\x40", "\xA0"};
+    using Setter = void (*)(MachineRecord&, const char*);
+    const Setter fields[] = {
+        [](MachineRecord& m, const char* v) { m.address.Assign(v); },
+        [](MachineRecord& m, const char* v) { m.user_name.Assign(v); },
+        [](MachineRecord& m, const char* v) { m.password.Assign(v); },
+        [](MachineRecord& m, const char* v) { m.initial_folder.Assign(v); },
+    };
+    MachineRecord machine = Machine("NCDATA", 0);
+    for (Setter set : fields) set(machine, good);
+    std::string path = std::string("D:\\") + good + ".nc";
+    EXPECT_EQ(ControlScriptFault(machine, path.c_str(), ScriptEncoding::kUtf8), nullptr);
+    for (const char* value : bad) {
+        std::string bad_path = std::string("D:\\") + value + ".nc";
+        EXPECT_NE(ControlScriptFault(machine, bad_path.c_str(), ScriptEncoding::kUtf8), nullptr) << value;
+        EXPECT_EQ(ControlScriptFault(machine, bad_path.c_str(), ScriptEncoding::kAnsi), nullptr) << value;
+        for (Setter set : fields) {
+            MachineRecord bad_machine = machine;
+            set(bad_machine, value);
+            EXPECT_NE(ControlScriptFault(bad_machine, path.c_str(), ScriptEncoding::kUtf8), nullptr) << value;
+        }
+    }
 }
 
 TEST(ControlScript, RemoteNameIsCutTo255BytesOnACharacterBoundary)

@@ -156,18 +156,24 @@ TEST_F(TransferTest, AControlFileThatCannotBeDeletedComesAfterTheFailedTransfer)
     EXPECT_EQ(boxes.Boxes()[1].text, "エラー：Ctrlファイルの削除に失敗しました");
 }
 
-// filelist.exe is stood in for by the argument recorder, which leaves the
-// intermediate file alone: each case lays it out, or holds it, first.
+// filelist.exe is stood in for by the argument recorder beside this test
+// program, which leaves the intermediate file alone.
+void StandInForFileList(const TempProgramFolder& folder)
+{
+    char exe[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string recorder(exe, length);
+    recorder.replace(recorder.find_last_of('\\') + 1, std::string::npos, "arg_recorder.exe");
+    ASSERT_TRUE(CopyFileA(recorder.c_str(), (folder / "filelist.exe").c_str(), FALSE));
+}
+
+// Each case lays the intermediate file out, or holds it, first.
 TEST_F(TransferTest, IntermediateFileListThatCannotBeOpenedDeletedOrIsEmptyIsReported)
 {
     folder_.MakeFolder("tmp");
     HWND server_list = CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 300, 200, main_, reinterpret_cast<HMENU>(IDC_SERVER_FILE_LIST),
                                      nullptr, nullptr);
-    char exe[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string recorder(exe, length);
-    recorder.replace(recorder.find_last_of('\\') + 1, std::string::npos, "arg_recorder.exe");
-    ASSERT_TRUE(CopyFileA(recorder.c_str(), (folder_ / "filelist.exe").c_str(), FALSE));
+    StandInForFileList(folder_);
     std::string list_path = folder_ / "tmp\\filelist.tmp";
     auto hold = [&](DWORD share) {
         return CreateFileA(list_path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -194,6 +200,31 @@ TEST_F(TransferTest, IntermediateFileListThatCannotBeOpenedDeletedOrIsEmptyIsRep
     for (const CapturedWindow& box : boxes.Boxes()) texts.push_back(box.text);
     EXPECT_EQ(texts, (std::vector<std::string>{"ファイル " + list_path + " オープンエラー", "エラー：中間ファイルの削除に失敗",
                                                "データサーバーのファイルがありません？"}));
+}
+
+// Our FTP client's window class is Tcl/Tk's: a window of that class in
+// another program (here this test program) does not stop the refresh.
+TEST_F(TransferTest, ATkTopLevelWindowOfAnotherProgramDoesNotBlockTheRefresh)
+{
+    folder_.MakeFolder("tmp");
+    CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 300, 200, main_, reinterpret_cast<HMENU>(IDC_SERVER_FILE_LIST), nullptr,
+                  nullptr);
+    StandInForFileList(folder_);
+    folder_.WriteFile("tmp\\filelist.tmp", "O0001\r\n");
+    WNDCLASSA tk = {};
+    tk.lpfnWndProc = DefWindowProcA;
+    tk.hInstance = GetModuleHandleA(nullptr);
+    tk.lpszClassName = "TkTopLevel";
+    RegisterClassA(&tk);
+    HWND idle = CreateWindowA("TkTopLevel", "IDLE Shell", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                              nullptr, tk.hInstance, nullptr);
+    ASSERT_NE(idle, nullptr);
+    EXPECT_EQ(UpdateServerFileList(main_), 0);
+    DestroyWindow(idle);
+    UnregisterClassA("TkTopLevel", tk.hInstance);
+    EXPECT_TRUE(folder_.Exists("args.txt"));  // filelist.exe ran
+    EXPECT_EQ(ListBoxLines(GetDlgItem(main_, IDC_SERVER_FILE_LIST)), std::vector<std::string>{"O0001\n"});
+    EXPECT_EQ(Lines(), std::vector<std::string>{});
 }
 
 TEST_F(TransferTest, CleanUpDeletesTxtFilesOnlyAndReportsEach)
