@@ -170,12 +170,12 @@ def _kill_all_started():
         _kill_group(process)
 
 
-def start_windows_program(exe, args=(), cwd=None, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL):
+def start_windows_program(exe, args=(), cwd=None, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=None):
     """Starts `wine exe args...` in a process group of its own; returns the Popen.
     Arguments are str (sent as UTF-8, which Wine turns into code page 932 for
-    the A functions) or bytes."""
+    the A functions) or bytes; env adds variables to the Wine environment."""
     command = ["wine", str(exe)] + [a if isinstance(a, bytes) else str(a) for a in args]
-    process = subprocess.Popen(command, cwd=str(cwd) if cwd else None, env=wine_env(),
+    process = subprocess.Popen(command, cwd=str(cwd) if cwd else None, env=dict(wine_env(), **(env or {})),
                                stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr,
                                start_new_session=True)
     _started.append(process)
@@ -200,7 +200,7 @@ class ProgramResult:
             self.returncode, self.stdout[-2000:], self.stderr[-2000:])
 
 
-def run_windows_program(exe, args=(), cwd=None, timeout=60):
+def run_windows_program(exe, args=(), cwd=None, timeout=60, env=None):
     """Runs a Windows program to its end; returns a ProgramResult. Raises
     HarnessError (after killing it and everything it started) on time-out.
 
@@ -209,7 +209,7 @@ def run_windows_program(exe, args=(), cwd=None, timeout=60):
     wineserver), which inherit its output and would keep a pipe open for
     ever after the program itself has ended."""
     with tempfile.TemporaryFile() as out_file, tempfile.TemporaryFile() as err_file:
-        process = start_windows_program(exe, args, cwd, stdout=out_file, stderr=err_file)
+        process = start_windows_program(exe, args, cwd, stdout=out_file, stderr=err_file, env=env)
         try:
             process.wait(timeout=timeout)
             timed_out = False
