@@ -29,6 +29,26 @@ case $which in
   *) echo "usage: $0 [all|win|native|programs]" >&2; exit 2 ;;
 esac
 
+build_native() {
+  cmake -S . -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=ON >/dev/null
+  cmake --build "$native" -j "$jobs"
+}
+
+# Both trees at once: the end of one build (a long compile, the links) would
+# leave a core idle. The native build's output is shown when it ends.
+native_job=
+if [ "$which" = all ] || [ "$which" = native ]; then
+  build_folder "$native"
+  if [ "$which" = native ]; then
+    build_native
+  else
+    native_log=$(mktemp)
+    build_native >"$native_log" 2>&1 &
+    native_job=$!
+    trap 'kill "$native_job" 2>/dev/null || true; rm -f "$native_log"' EXIT
+  fi
+fi
+
 if [ "$which" != native ]; then
   build_folder "$win"
   cmake -S . -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -40,8 +60,9 @@ if [ "$which" != native ]; then
   fi
 fi
 
-if [ "$which" = all ] || [ "$which" = native ]; then
-  build_folder "$native"
-  cmake -S . -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=ON >/dev/null
-  cmake --build "$native" -j "$jobs"
+if [ -n "$native_job" ]; then
+  native_status=0
+  wait "$native_job" || native_status=$?
+  cat "$native_log"
+  exit "$native_status"
 fi
