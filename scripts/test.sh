@@ -37,6 +37,7 @@ if [ -z "${VANTREL_TEST_NAMESPACE:-}" ]; then
   fi
 fi
 
+started=$(date +%s)
 run=$(mktemp -d /tmp/vantrel-test.XXXXXX)
 holders=()
 xvfbs=()
@@ -108,6 +109,7 @@ for ((id = 0; id < lanes; id++)); do
 done
 spec+=']}]}'
 echo "$spec" >"$run/lanes.json"
+echo "test: built, lanes ready after $(($(date +%s) - started)) s"
 
 summary=$run/summary
 : >"$summary"
@@ -131,4 +133,5 @@ for tree in "$native" "$win"; do
 done
 echo "=== summary"
 cat "$summary"
+echo "test: $(($(date +%s) - started)) s in all (after the package check)"
 exit $status
