@@ -7,7 +7,6 @@ import contextlib
 import os
 import shutil
 import signal
-import subprocess
 import sys
 import tempfile
 import time
@@ -16,12 +15,13 @@ from pathlib import Path
 
 from fault_server import FaultServer
 from test_ftp_exe import HOST, PASSWORD, USER, MisbehavingFtpServer
-from vantrel_e2e import FTPCLIENT_EXE, FtpServer, client_ids, driver, start_windows_program, wine_env, windows_path
+from vantrel_e2e import (FTPCLIENT_EXE, FtpServer, client_ids, driver, press_keys, start_windows_program, wait_until,
+                         windows_path, xdotool)
 
 IDC_LOCAL_PATH, IDC_REMOTE_PATH = client_ids.IDC_LOCAL_PATH, client_ids.IDC_REMOTE_PATH
 IDC_LOCAL_LIST, IDC_REMOTE_LIST, IDC_UPLOAD = client_ids.IDC_LOCAL_LIST, client_ids.IDC_REMOTE_LIST, client_ids.IDC_UPLOAD
-IDC_STATUS = client_ids.IDC_STATUS
-IDCANCEL, IDYES = 2, 6  # the platform's message-box buttons
+IDC_STATUS, IDC_STOP = client_ids.IDC_STATUS, client_ids.IDC_STOP
+IDCANCEL, IDYES, IDNO = 2, 6, 7  # the platform's message-box buttons
 
 CAPTION = "FTPクライアント"
 # From the close key to the process's end: the client lets go of its worker
@@ -29,33 +29,8 @@ CAPTION = "FTPクライアント"
 CLOSE_BOUND = 4
 
 
-def xdotool(env, *args):
-    return subprocess.run(["xdotool", *args], env=env, capture_output=True, text=True, timeout=30)
-
-
-def press_keys(env, window, *keys):
-    """Focuses the window and presses the keys one by one, as a user would."""
-    xdotool(env, "windowfocus", "--sync", window)
-    for key in keys:
-        xdotool(env, "key", key)
-        time.sleep(0.3)
-
-
-def wait_for(condition, timeout, what):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if condition():
-            return
-        time.sleep(0.2)
-    raise AssertionError(f"timed out waiting for {what}")
-
-
 @unittest.skipUnless(shutil.which("xdotool"), "xdotool is not installed")
 class FtpClientTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.env = wine_env()
-
     def setUp(self):
         self.work = Path(tempfile.mkdtemp(prefix="ftpclient-"))
         self.addCleanup(shutil.rmtree, self.work, True)
@@ -76,15 +51,18 @@ class FtpClientTest(unittest.TestCase):
         self.client = start_windows_program(self.exe, arguments.split(" "))
 
     def windows(self):
-        return xdotool(self.env, "search", "--onlyvisible", "--name", CAPTION).stdout.split()
+        return xdotool("search", "--onlyvisible", "--name", CAPTION).stdout.split()
 
     def wait_for_window(self):
-        wait_for(lambda: self.windows() or self.client.poll() is not None, 30, "the client's window")
+        wait_until(lambda: self.windows() or self.client.poll() is not None, 30, what="the client's window")
         self.assertIsNone(self.client.poll(), "the client ended without a window")
         return self.windows()[-1]
 
     def keys(self, window, *keys):
-        press_keys(self.env, window, *keys)
+        press_keys(window, *keys)
+
+    def hwnd(self):
+        return driver("find", "--class", "TkTopLevel", "--pid", self.client_pid(), "--timeout", 10000)["hwnd"]
 
     def test_bad_options_end_in_a_message_box(self):
         local = windows_path(self.work)
@@ -113,9 +91,10 @@ class FtpClientTest(unittest.TestCase):
             self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding {encoding} "
                        f"--remote-dir {remote_dir} --local-dir {windows_path(local)}\\")
             window = self.wait_for_window()
-            time.sleep(2)  # the first listing
+            hwnd = self.hwnd()
+            self.wait_status(hwnd, "完了: サーバーのファイル ", prefix=True)  # the first listing
             self.keys(window, *keys)
-            yield local
+            yield local, hwnd
             self.keys(window, "alt+c")
             self.assertEqual(self.client.wait(timeout=20), 0)
 
@@ -127,9 +106,8 @@ class FtpClientTest(unittest.TestCase):
                 (self.work / "server" / "NC").mkdir(parents=True)
                 target = bytes(self.work / "server" / "NC") + b"/" + wire_name
                 with self.transfer_through_window(encoding, {"アップ表 1.nc": data},
-                                                  ["alt+l", "Home", "Down", "alt+u"], "NC"):
-                    wait_for(lambda: os.path.exists(target) and os.path.getsize(target) == len(data), 30,
-                             "the uploaded file")
+                                                  ["alt+l", "Home", "Down", "alt+u"], "NC") as (_, hwnd):
+                    self.wait_status(hwnd, "完了: アップロードしました。")
                 with open(target, "rb") as arrived:
                     self.assertEqual(arrived.read(), data)
 
@@ -138,12 +116,36 @@ class FtpClientTest(unittest.TestCase):
         data = os.urandom(2_000_000)
         (self.work / "server" / "NC" / "O1234").write_bytes(data)
         # Rows of the server list: "..", then O1234.
-        with self.transfer_through_window("sjis", {}, ["alt+v", "Home", "Down", "alt+d"], "NC") as local:
-            wait_for(lambda: (local / "O1234").exists() and (local / "O1234").stat().st_size == len(data), 30,
-                     "the downloaded file")
+        with self.transfer_through_window("sjis", {}, ["alt+v", "Home", "Down", "alt+d"], "NC") as (local, hwnd):
+            self.wait_status(hwnd, "完了: ダウンロードしました。")
             self.assertEqual((local / "O1234").read_bytes(), data)
             # Only the finished file: the temporary download file is gone.
-            wait_for(lambda: [p.name for p in local.iterdir()] == ["O1234"], 10, "no temporary file")
+            self.assertEqual([p.name for p in local.iterdir()], ["O1234"])
+
+    def test_no_to_the_overwrite_question_keeps_the_existing_file(self):
+        """Upload and download over a file of the same name ask first; 「いいえ」
+        starts nothing and both files stay as they were."""
+        remote, local = self.work / "server" / "NC", self.work / "Program Files" / "Vantrel"
+        remote.mkdir(parents=True)
+        (remote / "O1234").write_bytes(b"server's")
+        with self.transfer_through_window("sjis", {"O1234": b"local"}, [], "NC") as (_, hwnd):
+            window = self.windows()[-1]
+            for keys, question in [(["alt+l", "Home", "Down", "alt+u"], "サーバーにある同じ名前のファイル 1 件を上書きしますか？"),
+                                   (["alt+v", "Home", "Down", "alt+d"], "ローカルにある同じ名前のファイル 1 件を上書きしますか？")]:
+                with self.subTest(question):
+                    self.keys(window, *keys)
+                    box = driver("answer", "--pid", self.client_pid(), "--button", IDNO, "--timeout", 10000)["dialog"]
+                    self.assertEqual(bytes.fromhex(box["text_hex"]).decode("cp932"), question)
+                    self.assertEqual(box["icon"], "question")
+                    # A key read after the answer: the window has handled it by then.
+                    self.keys(window, "alt+l")
+                    wait_until(lambda: driver("focus", "--hwnd", hwnd)["id"] == IDC_LOCAL_LIST, 10,
+                               what="the key after the answer")
+                    # No job: the stop button stays off, the last status stands, both files are kept.
+                    self.assertFalse(driver("rect", "--hwnd", hwnd, "--id", IDC_STOP)["enabled"])
+                    self.assertEqual(self.text(hwnd, IDC_STATUS), "完了: サーバーのファイル 1 件")
+                    self.assertEqual(((remote / "O1234").read_bytes(), (local / "O1234").read_bytes()),
+                                     (b"server's", b"local"))
 
     def test_download_refuses_listed_names_that_leave_the_local_folder(self):
         """A server that lists "..\\evil.txt" must not get a file written
@@ -157,7 +159,7 @@ class FtpClientTest(unittest.TestCase):
         (self.work / "Program Files" / "evil.txt").write_bytes(b"kept")
         # Rows of the server list: "..", then the three files; all three taken.
         with self.transfer_through_window("sjis", {}, ["alt+v", "Home", "Down", "shift+End", "alt+d"],
-                                          "NC") as local:
+                                          "NC") as (local, _):
             pid = driver("find", "--class", "TkTopLevel", "--timeout", 10000)["pid"]
             box = driver("answer", "--pid", pid, "--timeout", 30000, timeout=60)["dialog"]
             text = bytes.fromhex(box["text_hex"]).decode("cp932")
@@ -181,13 +183,14 @@ class FtpClientTest(unittest.TestCase):
             self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding sjis "
                        f"--remote-dir NC --local-dir {windows_path(local)}")
             window = self.wait_for_window()
-            time.sleep(2)
+            hwnd = self.hwnd()
+            self.wait_status(hwnd, "完了: サーバーのファイル ", prefix=True)
             self.keys(window, "alt+l", "Home", "Down", "alt+u")  # below ".."
-            time.sleep(2)
+            self.wait_status(hwnd, "アップロード中 (1/1): BIG.NC")
             stopped = time.monotonic()
             self.keys(window, "alt+s")
             # The result box ("中止しました。") is the second window with the caption.
-            wait_for(lambda: len(self.windows()) == 2, 10, "the result box")
+            wait_until(lambda: len(self.windows()) == 2, 10, what="the result box")
             self.assertLess(time.monotonic() - stopped, 10)
             box = [w for w in self.windows() if w != window][0]
             self.keys(box, "Return")
@@ -211,11 +214,11 @@ class FtpClientTest(unittest.TestCase):
             hwnd = driver("find", "--class", "TkTopLevel", "--pid", self.client_pid(), "--timeout", 10000)["hwnd"]
             self.wait_status(hwnd, "完了: サーバーのファイル 0 件")
             self.keys(window, "alt+l", "Home", "Down", "alt+u")  # below ".."
-            wait_for(lambda: arrived.exists() and arrived.stat().st_size > 0, 15, "the upload under way")
-            xdotool(self.env, "windowfocus", "--sync", window)
+            wait_until(lambda: arrived.exists() and arrived.stat().st_size > 0, 15, what="the upload under way")
+            xdotool("windowfocus", "--sync", window)
             closed = time.monotonic()
-            xdotool(self.env, "key", "alt+c")
-            wait_for(lambda: not self.windows(), CLOSE_BOUND, "the window gone")
+            xdotool("key", "alt+c")
+            wait_until(lambda: not self.windows(), CLOSE_BOUND, what="the window gone")
             window_s = time.monotonic() - closed
             self.assertEqual(self.client.wait(timeout=CLOSE_BOUND), 0)
             process_s = time.monotonic() - closed
@@ -257,8 +260,9 @@ class FtpClientTest(unittest.TestCase):
     def text(self, hwnd, control):
         return bytes.fromhex(driver("text", "--hwnd", hwnd, "--id", control)["text_hex"]).decode("cp932")
 
-    def wait_status(self, hwnd, expected):
-        wait_for(lambda: self.text(hwnd, IDC_STATUS) == expected, 30, expected)
+    def wait_status(self, hwnd, expected, prefix=False):
+        wait_until(lambda: self.text(hwnd, IDC_STATUS).startswith(expected) if prefix else
+                   self.text(hwnd, IDC_STATUS) == expected, 30, what=expected)
 
     def pane(self, hwnd, control):
         """(column titles, rows of cells, selected row numbers) of a pane."""
@@ -272,14 +276,16 @@ class FtpClientTest(unittest.TestCase):
     def rect(self, hwnd, control=None):
         return driver("rect", "--hwnd", hwnd, *(["--id", control] if control else []))["rect"]
 
-    def click_header(self, hwnd, control, column):
+    def click_header(self, hwnd, control, column, title):
+        """Clicks a column's header and waits for its title to show the order."""
         answer = driver("listview", "--hwnd", hwnd, "--id", control)
         left, top = self.rect(hwnd, control)[:2]
         widths = [c["width"] for c in answer["columns"]]
         x = left + 2 + sum(widths[:column]) + widths[column] // 2
-        xdotool(self.env, "mousemove", "--sync", str(x), str(top + 10))
-        xdotool(self.env, "click", "1")
-        time.sleep(0.5)
+        # One xdotool call, its requests in order: "mousemove --sync" waits
+        # for a motion that never comes when the pointer is already there.
+        xdotool("mousemove", str(x), str(top + 10), "click", "1")
+        wait_until(lambda: self.pane(hwnd, control)[1][column] == title, 10, what=title)
 
     def test_panes_show_columns_and_sort_by_a_clicked_header(self):
         with contextlib.ExitStack() as stack:
@@ -287,29 +293,29 @@ class FtpClientTest(unittest.TestCase):
             answer, titles, rows, _ = self.pane(hwnd, IDC_REMOTE_LIST)
             self.assertEqual(titles, ["名前 ▲", "サイズ", "更新日時", "種類"])
             self.assertEqual([c["align"] for c in answer["columns"]], ["left", "right", "left", "left"])
-            stamp = time.strftime("%Y/%m/%d %H:%M", time.gmtime((self.work / "server" / "NC" / "O1234").stat().st_mtime))
+            def stamp(name):
+                path = os.path.join(bytes(self.work / "server" / "NC"), name.encode("cp932"))
+                return time.strftime("%Y/%m/%d %H:%M", time.gmtime(os.stat(path).st_mtime))
             # pyftpdlib lists in UTC; the old file with its year only.
             old = time.strftime("%Y/%m/%d", time.gmtime(self.old))
             self.assertEqual(rows[0], ["..", "", "", ""])
             self.assertEqual(rows[1][0::3], ["SUB", "フォルダー"])
             self.assertEqual(rows[2:], [["o0001.nc", "1,234", old, "NC ファイル"],
-                                        ["O1234", "3,000,000", stamp, "ファイル"],
-                                        ["表.NC", "20", rows[4][2], "NC ファイル"]])
-            self.assertRegex(rows[4][2], r"^\d{4}/\d\d/\d\d \d\d:\d\d$")
+                                        ["O1234", "3,000,000", stamp("O1234"), "ファイル"],
+                                        ["表.NC", "20", stamp("表.NC"), "NC ファイル"]])
             _, _, rows, _ = self.pane(hwnd, IDC_LOCAL_LIST)
             self.assertEqual([row[0::3] for row in rows], [["..", ""], ["Sub", "フォルダー"], ["LOCAL.NC", "NC ファイル"]])
             self.assertEqual(rows[2][1], "12,345")
 
             # A click on サイズ sorts by size, a second reverses; folders stay first.
-            self.click_header(hwnd, IDC_REMOTE_LIST, 1)
+            self.click_header(hwnd, IDC_REMOTE_LIST, 1, "サイズ ▲")
             _, titles, rows, _ = self.pane(hwnd, IDC_REMOTE_LIST)
             self.assertEqual(titles, ["名前", "サイズ ▲", "更新日時", "種類"])
             self.assertEqual([r[0] for r in rows], ["..", "SUB", "表.NC", "o0001.nc", "O1234"])
-            self.click_header(hwnd, IDC_REMOTE_LIST, 1)
+            self.click_header(hwnd, IDC_REMOTE_LIST, 1, "サイズ ▼")
             _, titles, rows, _ = self.pane(hwnd, IDC_REMOTE_LIST)
-            self.assertEqual(titles[1], "サイズ ▼")
             self.assertEqual([r[0] for r in rows], ["..", "SUB", "O1234", "o0001.nc", "表.NC"])
-            self.click_header(hwnd, IDC_REMOTE_LIST, 2)
+            self.click_header(hwnd, IDC_REMOTE_LIST, 2, "更新日時 ▲")
             self.assertEqual(self.names(hwnd, IDC_REMOTE_LIST)[2], "o0001.nc")  # the oldest first
             # The other pane keeps its own order.
             self.assertEqual(self.pane(hwnd, IDC_LOCAL_LIST)[1][0], "名前 ▲")
@@ -323,48 +329,53 @@ class FtpClientTest(unittest.TestCase):
         with contextlib.ExitStack() as stack:
             hwnd, window, local = self.serve_and_start(stack)
             focus = lambda: driver("focus", "--hwnd", hwnd)["id"]  # noqa: E731
-            self.keys(window, "alt+l")
-            self.assertEqual(focus(), IDC_LOCAL_LIST)
-            self.keys(window, "Tab")
-            self.assertEqual(focus(), IDC_REMOTE_LIST)
-            self.keys(window, "shift+Tab")
-            self.assertEqual(focus(), IDC_LOCAL_LIST)
+
+            def keys_until(condition, what, *keys):
+                self.keys(window, *keys)
+                wait_until(condition, 20, what=what)
+            keys_until(lambda: focus() == IDC_LOCAL_LIST, "the local pane focused", "alt+l")
+            keys_until(lambda: focus() == IDC_REMOTE_LIST, "Tab to the server pane", "Tab")
+            keys_until(lambda: focus() == IDC_LOCAL_LIST, "shift+Tab back", "shift+Tab")
 
             # Local: Sub is the row below "..".
-            self.keys(window, "Home", "Down", "Return")
-            self.assertEqual(self.text(hwnd, IDC_LOCAL_PATH), windows_path(local / "Sub") + "\\")
+            keys_until(lambda: self.text(hwnd, IDC_LOCAL_PATH) == windows_path(local / "Sub") + "\\",
+                       "the local folder Sub", "Home", "Down", "Return")
             self.assertEqual(self.names(hwnd, IDC_LOCAL_LIST), ["..", "IN.NC"])
-            self.keys(window, "BackSpace")
-            self.assertEqual(self.text(hwnd, IDC_LOCAL_PATH), windows_path(local) + "\\")
+            keys_until(lambda: self.text(hwnd, IDC_LOCAL_PATH) == windows_path(local) + "\\",
+                       "Backspace up", "BackSpace")
             self.assertEqual(self.names(hwnd, IDC_LOCAL_LIST), ["..", "Sub", "LOCAL.NC"])
 
             # Server: SUB likewise; Enter on ".." goes up as Backspace does.
-            self.keys(window, "Tab", "Home", "Down", "Return")
-            wait_for(lambda: self.text(hwnd, IDC_REMOTE_PATH) == "/NC/SUB", 20, "the folder SUB")
-            wait_for(lambda: self.names(hwnd, IDC_REMOTE_LIST) == ["..", "INNER.NC"], 10, "SUB's list")
-            self.keys(window, "Home", "Return")
-            wait_for(lambda: self.text(hwnd, IDC_REMOTE_PATH) == "/NC", 20, "back in NC")
-            self.keys(window, "Home", "Down", "Return")
-            wait_for(lambda: self.text(hwnd, IDC_REMOTE_PATH) == "/NC/SUB", 20, "the folder SUB again")
-            self.keys(window, "BackSpace")
-            wait_for(lambda: self.text(hwnd, IDC_REMOTE_PATH) == "/NC", 20, "back in NC by Backspace")
+            keys_until(lambda: self.text(hwnd, IDC_REMOTE_PATH) == "/NC/SUB", "the folder SUB",
+                       "Tab", "Home", "Down", "Return")
+            wait_until(lambda: self.names(hwnd, IDC_REMOTE_LIST) == ["..", "INNER.NC"], 10, what="SUB's list")
+            keys_until(lambda: self.text(hwnd, IDC_REMOTE_PATH) == "/NC", "back in NC", "Home", "Return")
+            wait_until(lambda: self.names(hwnd, IDC_REMOTE_LIST)[1:2] == ["SUB"], 10, what="NC's list")
+            keys_until(lambda: self.text(hwnd, IDC_REMOTE_PATH) == "/NC/SUB", "the folder SUB again",
+                       "Home", "Down", "Return")
+            wait_until(lambda: self.names(hwnd, IDC_REMOTE_LIST) == ["..", "INNER.NC"], 10, what="SUB's list")
+            keys_until(lambda: self.text(hwnd, IDC_REMOTE_PATH) == "/NC", "back in NC by Backspace", "BackSpace")
             self.wait_status(hwnd, "完了: サーバーのファイル 4 件")
 
             # Ctrl+A takes every row but "..".
-            self.keys(window, "ctrl+a")
-            self.assertEqual(self.pane(hwnd, IDC_REMOTE_LIST)[3], [1, 2, 3, 4])
+            keys_until(lambda: self.pane(hwnd, IDC_REMOTE_LIST)[3] == [1, 2, 3, 4], "every row selected", "ctrl+a")
 
             # Delete asks first; "no" keeps the file, "yes" deletes it.
             server_file = self.work / "server" / "NC" / "O1234"
             self.keys(window, "Home", "Down", "Down", "Down", "Delete")  # O1234 alone
-            box = driver("answer", "--pid", self.client_pid(), "--button", 7, "--timeout", 10000)["dialog"]
-            self.assertEqual(bytes.fromhex(box["text_hex"]).decode("cp932"), "サーバーのファイル O1234 を削除しますか？")
-            time.sleep(1)
-            self.assertTrue(server_file.exists())
+            question = "サーバーのファイル O1234 を削除しますか？"
+            box = driver("answer", "--pid", self.client_pid(), "--button", IDNO, "--timeout", 10000)["dialog"]
+            self.assertEqual(bytes.fromhex(box["text_hex"]).decode("cp932"), question)
             self.keys(window, "Delete")
-            driver("answer", "--pid", self.client_pid(), "--button", IDYES, "--timeout", 10000)
-            wait_for(lambda: not server_file.exists(), 20, "the deleted file")
+            # The same question again: the answer "no" has been handled, and nothing started.
+            wait_until(lambda: driver("dialogs", "--pid", self.client_pid())["dialogs"], 10, what="the question again")
+            self.assertFalse(driver("rect", "--hwnd", hwnd, "--id", IDC_STOP)["enabled"])
+            self.assertEqual(self.text(hwnd, IDC_STATUS), "完了: サーバーのファイル 4 件")
+            self.assertTrue(server_file.exists())
+            box = driver("answer", "--pid", self.client_pid(), "--button", IDYES, "--timeout", 10000)["dialog"]
+            self.assertEqual(bytes.fromhex(box["text_hex"]).decode("cp932"), question)
             self.wait_status(hwnd, "完了: サーバーのファイルを削除しました。")
+            self.assertFalse(server_file.exists())
             self.assertNotIn("O1234", self.names(hwnd, IDC_REMOTE_LIST))
 
             # F5 reads both sides again.
@@ -372,8 +383,7 @@ class FtpClientTest(unittest.TestCase):
             (local / "NEWLOCAL.NC").write_bytes(b"2")
             (local / "RO.NC").write_bytes(b"3")
             (local / "RO.NC").chmod(0o444)  # Wine refuses to delete a read-only file
-            self.keys(window, "F5")
-            wait_for(lambda: "NEW.NC" in self.names(hwnd, IDC_REMOTE_LIST), 20, "the new server file")
+            keys_until(lambda: "NEW.NC" in self.names(hwnd, IDC_REMOTE_LIST), "the new server file", "F5")
             self.assertEqual(self.names(hwnd, IDC_LOCAL_LIST), ["..", "Sub", "LOCAL.NC", "NEWLOCAL.NC", "RO.NC"])
 
             # Delete in the local pane: a file that cannot go is named, and no "done".
@@ -385,8 +395,8 @@ class FtpClientTest(unittest.TestCase):
             self.assertTrue((local / "RO.NC").exists())
             self.keys(window, "Home", "Down", "Down", "Delete")
             driver("answer", "--pid", self.client_pid(), "--button", IDYES, "--timeout", 10000)
-            wait_for(lambda: not (local / "LOCAL.NC").exists(), 10, "the deleted local file")
             self.wait_status(hwnd, "完了: ローカルのファイルを削除しました。")
+            self.assertFalse((local / "LOCAL.NC").exists())
             self.assertNotIn("LOCAL.NC", self.names(hwnd, IDC_LOCAL_LIST))
             self.keys(window, "alt+c")
             self.assertEqual(self.client.wait(timeout=20), 0)
@@ -400,10 +410,10 @@ class FtpClientTest(unittest.TestCase):
             name_column = self.pane(hwnd, IDC_REMOTE_LIST)[0]["columns"][0]["width"]
             # No smaller than three quarters of the first size.
             driver("move", "--hwnd", hwnd, "--x", 20, "--y", 30, "--width", 200, "--height", 100)
-            wait_for(lambda: self.rect(hwnd) == [20, 30, 20 + width * 3 // 4, 30 + height * 3 // 4], 10,
-                     "the smallest size")
+            wait_until(lambda: self.rect(hwnd) == [20, 30, 20 + width * 3 // 4, 30 + height * 3 // 4], 10,
+                       what="the smallest size")
             driver("move", "--hwnd", hwnd, "--x", 20, "--y", 30, "--width", 1240, "--height", 900)
-            wait_for(lambda: self.rect(hwnd) == [20, 30, 1260, 930], 10, "the larger window")
+            wait_until(lambda: self.rect(hwnd) == [20, 30, 1260, 930], 10, what="the larger window")
             left, right = (self.rect(hwnd, c) for c in (IDC_LOCAL_LIST, IDC_REMOTE_LIST))
             # Each pane takes half the width added (the first width depends
             # on the font: 1128 pixels with the prefix's IPAPGothic).
@@ -437,7 +447,8 @@ class FtpClientTest(unittest.TestCase):
             # Closed maximised: the normal size stays, and the next start is maximised.
             driver("show", "--hwnd", hwnd, "--cmd", 3)
             screen = driver("rect", "--hwnd", hwnd)
-            wait_for(lambda: self.rect(hwnd)[2] - self.rect(hwnd)[0] >= screen["screen_width"], 10, "maximised")
+            wait_until(lambda: self.rect(hwnd)[2] - self.rect(hwnd)[0] >= screen["screen_width"], 10,
+                       what="maximised")
             self.keys(window, "alt+c")
             self.assertEqual(self.client.wait(timeout=20), 0)
             settings = (self.exe.parent / "FTPClient.ini").read_bytes().decode("cp932")
@@ -459,9 +470,9 @@ class FtpClientTest(unittest.TestCase):
             hwnd, _, _ = self.serve_and_start(stack)
             screen = driver("rect", "--hwnd", hwnd)
             driver("show", "--hwnd", hwnd, "--cmd", 3)  # SW_MAXIMIZE
-            wait_for(lambda: self.rect(hwnd)[2] - self.rect(hwnd)[0] >= screen["screen_width"], 10, "maximised")
+            wait_until(lambda: self.rect(hwnd)[2] - self.rect(hwnd)[0] >= screen["screen_width"], 10, what="maximised")
             driver("show", "--hwnd", hwnd, "--cmd", 6)  # SW_MINIMIZE
-            wait_for(lambda: self.rect(hwnd)[2] - self.rect(hwnd)[0] < screen["screen_width"], 10, "minimised")
+            wait_until(lambda: self.rect(hwnd)[2] - self.rect(hwnd)[0] < screen["screen_width"], 10, what="minimised")
             driver("close", "--hwnd", hwnd)
             self.assertEqual(self.client.wait(timeout=20), 0)
         settings = (self.exe.parent / "FTPClient.ini").read_bytes().decode("cp932")
