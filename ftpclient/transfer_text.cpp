@@ -28,14 +28,16 @@ std::string RateText(std::uint64_t bytes, std::uint64_t elapsed_ms)
     return text;
 }
 
-// Rounded up: "0:00" only once the last byte has moved.
+// Rounded up: never "0:00" while bytes are left.
 constexpr double kLongestShownSeconds = 100.0 * 3600.0 - 1.0;
 
 std::string TimeLeftText(const TransferFigures& figures)
 {
-    if (!figures.total_known || figures.done > figures.total || figures.done == 0 || figures.elapsed_ms == 0) {
-        return std::string();
-    }
+    if (!figures.total_known || figures.done > figures.total) return std::string();
+    // Every byte has been handed over, and the server's word is awaited: on a
+    // slow line the connection's buffers may still hold seconds of an upload.
+    if (figures.done == figures.total) return "サーバーの応答を待っています";
+    if (figures.done == 0 || figures.elapsed_ms == 0) return std::string();
     double remaining = static_cast<double>(figures.total - figures.done);
     double seconds = std::ceil(remaining * static_cast<double>(figures.elapsed_ms) /
                                (static_cast<double>(figures.done) * 1000.0));

@@ -20,6 +20,9 @@ struct TransferFigures {
 // "1,234,567 / 3,000,000 バイト  1.2 MB/s  残り 0:02". The rate is left
 // out until there is one (no time passed, nothing moved yet); the time left
 // too, and when the total is unknown or already passed (a file that grew).
+// Once all bytes have moved, the time left gives way to
+// "サーバーの応答を待っています": an upload's count is what the connection
+// has taken, and on a slow line its buffers hold seconds of data.
 std::string TransferProgressText(const TransferFigures& figures);
 
 // After a job: "2 件 6,000,000 バイト  平均 1.5 MB/s" (no rate when no

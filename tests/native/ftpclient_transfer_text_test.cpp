@@ -21,7 +21,7 @@ TEST(FtpClientTransferText, WhileAFileMoves)
     const Case cases[] = {
         {"no time passed yet", {1000, 3000, true, 0}, "1,000 / 3,000 バイト"},
         {"nothing moved yet", {0, 3000, true, 500}, "0 / 3,000 バイト"},
-        {"an empty file", {0, 0, true, 0}, "0 / 0 バイト"},
+        {"an empty file", {0, 0, true, 0}, "0 / 0 バイト  サーバーの応答を待っています"},
         {"KB with one decimal", {1536, 3072, true, 1000}, "1,536 / 3,072 バイト  1.5 KB/s  残り 0:01"},
         {"a stalled line", {10, 1000, true, 10000}, "10 / 1,000 バイト  0.0 KB/s  残り 16:30"},
         {"just below 100 KB/s", {102348, 204800, true, 1000}, "102,348 / 204,800 バイト  99.9 KB/s  残り 0:02"},
@@ -29,9 +29,10 @@ TEST(FtpClientTransferText, WhileAFileMoves)
         {"the last whole KB", {1047552, 2 * kMiB, true, 1000}, "1,047,552 / 2,097,152 バイト  1023 KB/s  残り 0:02"},
         {"1023.5 KB/s is 1.0 MB/s", {1048064, 2 * kMiB, true, 1000}, "1,048,064 / 2,097,152 バイト  1.0 MB/s  残り 0:02"},
         {"MB with one decimal", {3 * kMiB, 30 * kMiB, true, 2000}, "3,145,728 / 31,457,280 バイト  1.5 MB/s  残り 0:18"},
-        // A fraction of a second left is a second: "0:00" only at the end.
+        // A fraction of a second left is a second, never "0:00".
         {"rounded up", {3 * kMiB, 3 * kMiB + 1, true, 2000}, "3,145,728 / 3,145,729 バイト  1.5 MB/s  残り 0:01"},
-        {"done", {3 * kMiB, 3 * kMiB, true, 2000}, "3,145,728 / 3,145,728 バイト  1.5 MB/s  残り 0:00"},
+        {"all handed over", {3 * kMiB, 3 * kMiB, true, 2000},
+         "3,145,728 / 3,145,728 バイト  1.5 MB/s  サーバーの応答を待っています"},
         {"over an hour left", {kMiB, 4 * kGiB, true, 1000}, "1,048,576 / 4,294,967,296 バイト  1.0 MB/s  残り 1:08:15"},
         {"100 hours or more", {1, 1000000000, true, 1000}, "1 / 1,000,000,000 バイト  0.0 KB/s  残り 100 時間以上"},
         {"a large file at 102 MB/s", {40 * kGiB, 50 * kGiB, true, 400000},
