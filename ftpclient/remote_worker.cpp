@@ -15,6 +15,8 @@ int Percent(std::uint64_t done, std::uint64_t total)
     return static_cast<int>(done >= total ? 100 : done * 100 / total);
 }
 
+// The performance counter, not <chrono>: that header does not build with the
+// CP932 execution character set (docs/wine-notes.md).
 LONGLONG Ticks()
 {
     LARGE_INTEGER now;
