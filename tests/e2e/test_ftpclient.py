@@ -197,16 +197,16 @@ class FtpClientTest(unittest.TestCase):
             self.keys(window, "alt+c")
             self.assertEqual(self.client.wait(timeout=15), 0)
 
-    def test_close_during_an_upload_on_a_slow_line(self):
-        """Closed while an upload crawls over a 100 KB/s line (the server
-        reads that slowly), the window and the process are gone within
-        CLOSE_BOUND: the job is abandoned, not tidied up, and nothing is
-        listed after it. The times are printed for docs/reliability.md."""
+    @contextlib.contextmanager
+    def slow_upload(self, size):
+        """Starts the client on a server that reads uploads at 100 KB/s and
+        uploads `size` random bytes (BIG.NC) with the keys; yields (xdotool
+        window, hwnd, the bytes)."""
         (self.work / "server" / "NC").mkdir(parents=True)
         local = self.work / "local"
         local.mkdir()
-        (local / "BIG.NC").write_bytes(os.urandom(4_000_000))
-        arrived = self.work / "server" / "NC" / "BIG.NC"
+        data = os.urandom(size)
+        (local / "BIG.NC").write_bytes(data)
         with FaultServer(self.work / "server", "slow", HOST, USER, PASSWORD):
             self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding sjis "
                        f"--remote-dir NC --local-dir {windows_path(local)}")
@@ -214,6 +214,15 @@ class FtpClientTest(unittest.TestCase):
             hwnd = driver("find", "--class", "TkTopLevel", "--pid", self.client_pid(), "--timeout", 10000)["hwnd"]
             self.wait_status(hwnd, "完了: サーバーのファイル 0 件")
             self.keys(window, "alt+l", "Home", "Down", "alt+u")  # below ".."
+            yield window, hwnd, data
+
+    def test_close_during_an_upload_on_a_slow_line(self):
+        """Closed while an upload crawls over a 100 KB/s line (the server
+        reads that slowly), the window and the process are gone within
+        CLOSE_BOUND: the job is abandoned, not tidied up, and nothing is
+        listed after it. The times are printed for docs/reliability.md."""
+        arrived = self.work / "server" / "NC" / "BIG.NC"
+        with self.slow_upload(4_000_000) as (window, hwnd, _):
             wait_for(lambda: arrived.exists() and arrived.stat().st_size > 0, 15, "the upload under way")
             xdotool(self.env, "windowfocus", "--sync", window)
             closed = time.monotonic()
@@ -596,20 +605,9 @@ class FtpClientTest(unittest.TestCase):
         server's word is awaited once the connection has taken every byte; a
         drop meanwhile is refused with a box, not kept for later; after the
         job, the total and the mean rate."""
-        (self.work / "server" / "NC").mkdir(parents=True)
-        local = self.work / "local"
-        local.mkdir()
-        # More than the connection takes at once (about 1.9 MB on loopback).
-        data = os.urandom(2_500_000)
-        (local / "BIG.NC").write_bytes(data)
         (self.work / "LATE.NC").write_bytes(b"%\r\n")
-        with FaultServer(self.work / "server", "slow", HOST, USER, PASSWORD):
-            self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding sjis "
-                       f"--remote-dir NC --local-dir {windows_path(local)}")
-            window = self.wait_for_window()
-            hwnd = driver("find", "--class", "TkTopLevel", "--pid", self.client_pid(), "--timeout", 10000)["hwnd"]
-            self.wait_status(hwnd, "完了: サーバーのファイル 0 件")
-            self.keys(window, "alt+l", "Home", "Down", "alt+u")  # below ".."
+        # More than the connection takes at once (about 1.9 MB on loopback).
+        with self.slow_upload(2_500_000) as (window, hwnd, data):
             moving = r"アップロード中 \(1/1\): BIG\.NC  [\d,]+ / 2,500,000 バイト  [\d.]+ [KM]B/s  残り \d+:\d\d"
             waiting = r"アップロード中 \(1/1\): BIG\.NC  2,500,000 / 2,500,000 バイト  [\d.]+ [KM]B/s  サーバーの応答を待っています"
             wait_for(lambda: self.status_matches(hwnd, moving), 20, "the figures of the moving file")
