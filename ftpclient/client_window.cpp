@@ -607,15 +607,18 @@ void HandleDrop(HWND window)
 }
 
 // The panes take dropped files themselves, so that elsewhere in the window
-// the cursor says no drop.
-LRESULT CALLBACK PaneProc(HWND list, UINT message, WPARAM w, LPARAM l, UINT_PTR id, DWORD_PTR)
+// the cursor says no drop. Subclassed the classic way (not SetWindowSubclass,
+// which the common controls before version 6, this program's, export by
+// number only); W calls, so that the list views stay Unicode windows and
+// every other message reaches them untouched.
+LRESULT CALLBACK PaneProc(HWND list, UINT message, WPARAM w, LPARAM l)
 {
+    HWND window = GetParent(list);
     if (message == WM_DROPFILES) {
-        TakeDrop(GetParent(list), static_cast<int>(id), reinterpret_cast<HDROP>(w));
+        TakeDrop(window, GetDlgCtrlID(list), reinterpret_cast<HDROP>(w));
         return 0;
     }
-    if (message == WM_NCDESTROY) RemoveWindowSubclass(list, PaneProc, id);
-    return DefSubclassProc(list, message, w, l);
+    return CallWindowProcW(State(window).list_proc, list, message, w, l);
 }
 
 // The other pane when a point of the window's client area lies on it
@@ -746,7 +749,8 @@ void Initialise(HWND window, ClientWindow* state)
             list.InsertColumn(column, kColumnTitles[column], width.right, column == 1 ? LVCFMT_RIGHT : LVCFMT_LEFT);
         }
         ShowSortMark(window, *pane);
-        SetWindowSubclass(list.hwnd(), PaneProc, static_cast<UINT_PTR>(pane->list_id), 0);
+        state->list_proc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(list.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PaneProc)));
         DragAcceptFiles(list.hwnd(), TRUE);
     }
     state->copy_cursor = CreateCopyCursor(instance);
