@@ -500,33 +500,28 @@ void UploadDropped(HWND window, const std::vector<std::string>& paths)
         return;
     }
     std::vector<UploadFile> files;
-    std::string refused;
+    std::vector<std::string> refused;
     for (const std::string& path : paths) {
         UploadFile file;
         SplitDroppedPath(path, file.folder, file.name);
         DWORD attributes = GetFileAttributesA(path.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) {
-            refused += "\n" + path + ": 見つかりません。";
+            refused.push_back(path + ": 見つかりません。");
         } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || file.name.empty()) {
-            refused += "\n" + path + ": フォルダーはアップロードできません。";
+            refused.push_back(path + ": フォルダーはアップロードできません。");
         } else {
             files.push_back(file);
         }
     }
-    // Two files of one name from different folders would be one file on the
-    // server, the second over the first: neither goes. In the order of the
-    // name column, files of one name lie side by side.
-    std::vector<FileRow> rows(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) rows[i].name = files[i].name;
-    std::vector<std::size_t> order = SortedRows(rows, SortOrder{});
-    std::vector<bool> twice(files.size());
-    for (std::size_t i = 1; i < order.size(); ++i) {
-        if (SameFileName(files[order[i - 1]].name, files[order[i]].name)) twice[order[i - 1]] = twice[order[i]] = true;
-    }
+    // Two files of one name from two folders would be one file on the
+    // server, the second over the first: neither goes.
+    std::vector<std::string> names;
+    for (const UploadFile& file : files) names.push_back(file.name);
+    std::vector<bool> repeated = RepeatedNames(names);
     std::vector<UploadFile> single;
     for (std::size_t i = 0; i < files.size(); ++i) {
-        if (twice[i]) {
-            refused += "\n" + files[i].folder + files[i].name + ": 同じ名前のファイルがほかにもドロップされています。";
+        if (repeated[i]) {
+            refused.push_back(files[i].folder + files[i].name + ": 同じ名前のファイルがほかにもドロップされています。");
         } else {
             single.push_back(std::move(files[i]));
         }
@@ -534,7 +529,12 @@ void UploadDropped(HWND window, const std::vector<std::string>& paths)
     if (!refused.empty()) {
         SetStatus(window, single.empty() ? "ドロップされたものはアップロードしませんでした。"
                                          : "ドロップされたもののうち、アップロードしないものがあります。");
-        MessageBoxA(window, ("次のものはアップロードしません:" + refused).c_str(), kClientCaption, MB_OK | MB_ICONWARNING);
+        // A box that fits on the screen: its button stays within reach.
+        constexpr std::size_t kLongestList = 20;
+        std::string text = "次のものはアップロードしません:";
+        for (std::size_t i = 0; i < refused.size() && i < kLongestList; ++i) text += "\n" + refused[i];
+        if (refused.size() > kLongestList) text += "\nほか " + std::to_string(refused.size() - kLongestList) + " 件";
+        MessageBoxA(window, text.c_str(), kClientCaption, MB_OK | MB_ICONWARNING);
     }
     if (!single.empty()) StartUpload(window, std::move(single));
 }

@@ -17,10 +17,11 @@
 // the session while a job runs; the window starts no job while one is running.
 //
 // What the worker has to say (the status line, the percentage and the bytes
-// of the current file, the job's result) is kept here, and the window is only nudged with a
-// message that carries nothing (ids.h). A nudge that is lost (the window's
-// message queue full, the window closing) loses nothing: the window also
-// looks on a timer while a job runs, and nothing is owned by a message.
+// of the current file, the job's result) is kept here, and the window is
+// only nudged with a message that carries nothing (ids.h). A nudge that is
+// lost (the window's message queue full, the window closing) loses nothing:
+// the window also looks on a timer while a job runs, and nothing is owned
+// by a message.
 
 struct RemoteEntry {
     std::string shown;  // in the ANSI code page
