@@ -555,9 +555,15 @@ class FtpClientTest(unittest.TestCase):
         (the server hears one STOR and one RETR in all) and the window stays."""
         with contextlib.ExitStack() as stack:
             hwnd, window, local = self.serve_and_start(stack)
-            centre = lambda rect: ((rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2)  # noqa: E731
-            row = lambda control, name: centre(  # noqa: E731
-                self.pane(hwnd, control)[0]["item_rects"][self.names(hwnd, control).index(name)])
+
+            def row(control, name, dx=0):
+                """The centre of a row, `dx` aside: two presses on one spot
+                within the double-click time are a double click, which drags
+                nothing."""
+                answer, _, rows, _ = self.pane(hwnd, control)
+                rect = answer["item_rects"][[cells[0] for cells in rows].index(name)]
+                return (rect[0] + rect[2]) // 2 + dx, (rect[1] + rect[3]) // 2
+
             left, right = self.rect(hwnd, IDC_LOCAL_LIST), self.rect(hwnd, IDC_REMOTE_LIST)
             # Between the panes, below the buttons: the window itself.
             gap = ((left[2] + right[0]) // 2, right[3] - 10)
@@ -581,9 +587,11 @@ class FtpClientTest(unittest.TestCase):
             self.assertEqual((self.work / "server" / "NC" / "LOCAL.NC").read_bytes(), b"y" * 12345)
 
             # Let go between the panes, and after Escape: nothing.
-            self.glide(gap, start=row(IDC_REMOTE_LIST, "O1234"))
+            self.glide(gap, start=row(IDC_REMOTE_LIST, "O1234", -60))
+            wait_for(lambda: self.cursor() == no_drop, 10, "a drag from the server pane")
             xdotool(self.env, "mouseup", "1")
-            self.glide(over_local, start=row(IDC_REMOTE_LIST, "O1234"))
+            self.glide(over_local, start=row(IDC_REMOTE_LIST, "O1234", 60))
+            wait_for(lambda: self.cursor() == copy, 10, "the copy cursor over the local pane")
             xdotool(self.env, "key", "Escape")
             self.glide(over_local)
             xdotool(self.env, "mouseup", "1")
