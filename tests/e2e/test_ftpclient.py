@@ -2,9 +2,11 @@
 an upload and a download driven through its window with the keyboard (the
 window's own mnemonics) arrive byte-identical, Shift-JIS or UTF-8 on the wire;
 the panes' columns, their order, the keys of the panes, and a window that
-grows and keeps its size in FTPClient.ini."""
+grows and keeps its size in FTPClient.ini; files dropped from outside, rows
+dragged between the panes with the mouse, and the figures of a moving file."""
 import contextlib
 import os
+import re
 import shutil
 import signal
 import sys
@@ -15,8 +17,8 @@ from pathlib import Path
 
 from fault_server import FaultServer
 from test_ftp_exe import HOST, PASSWORD, USER, MisbehavingFtpServer
-from vantrel_e2e import (FTPCLIENT_EXE, FtpServer, client_ids, driver, press_keys, start_windows_program, wait_until,
-                         windows_path, xdotool)
+from vantrel_e2e import (FTPCLIENT_EXE, FtpServer, HarnessError, client_ids, driver, drop, press_keys,
+                         start_windows_program, wait_until, windows_path, xdotool)
 
 IDC_LOCAL_PATH, IDC_REMOTE_PATH = client_ids.IDC_LOCAL_PATH, client_ids.IDC_REMOTE_PATH
 IDC_LOCAL_LIST, IDC_REMOTE_LIST, IDC_UPLOAD = client_ids.IDC_LOCAL_LIST, client_ids.IDC_REMOTE_LIST, client_ids.IDC_UPLOAD
@@ -197,16 +199,16 @@ class FtpClientTest(unittest.TestCase):
             self.keys(window, "alt+c")
             self.assertEqual(self.client.wait(timeout=15), 0)
 
-    def test_close_during_an_upload_on_a_slow_line(self):
-        """Closed while an upload crawls over a 100 KB/s line (the server
-        reads that slowly), the window and the process are gone within
-        CLOSE_BOUND: the job is abandoned, not tidied up, and nothing is
-        listed after it. The times are printed for docs/reliability.md."""
+    @contextlib.contextmanager
+    def slow_upload(self, size):
+        """Starts the client on a server that reads uploads at 100 KB/s and
+        uploads `size` random bytes (BIG.NC) with the keys; yields (xdotool
+        window, hwnd, the bytes)."""
         (self.work / "server" / "NC").mkdir(parents=True)
         local = self.work / "local"
         local.mkdir()
-        (local / "BIG.NC").write_bytes(os.urandom(4_000_000))
-        arrived = self.work / "server" / "NC" / "BIG.NC"
+        data = os.urandom(size)
+        (local / "BIG.NC").write_bytes(data)
         with FaultServer(self.work / "server", "slow", HOST, USER, PASSWORD):
             self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding sjis "
                        f"--remote-dir NC --local-dir {windows_path(local)}")
@@ -214,6 +216,15 @@ class FtpClientTest(unittest.TestCase):
             hwnd = driver("find", "--class", "TkTopLevel", "--pid", self.client_pid(), "--timeout", 10000)["hwnd"]
             self.wait_status(hwnd, "完了: サーバーのファイル 0 件")
             self.keys(window, "alt+l", "Home", "Down", "alt+u")  # below ".."
+            yield window, hwnd, data
+
+    def test_close_during_an_upload_on_a_slow_line(self):
+        """Closed while an upload crawls over a 100 KB/s line (the server
+        reads that slowly), the window and the process are gone within
+        CLOSE_BOUND: the job is abandoned, not tidied up, and nothing is
+        listed after it. The times are printed for docs/reliability.md."""
+        arrived = self.work / "server" / "NC" / "BIG.NC"
+        with self.slow_upload(4_000_000) as (window, hwnd, _):
             wait_until(lambda: arrived.exists() and arrived.stat().st_size > 0, 15, what="the upload under way")
             xdotool("windowfocus", "--sync", window)
             closed = time.monotonic()
@@ -246,7 +257,7 @@ class FtpClientTest(unittest.TestCase):
         (local / "Sub").mkdir(parents=True)
         (local / "Sub" / "IN.NC").write_bytes(b"%\r\n")
         (local / "LOCAL.NC").write_bytes(b"y" * 12345)
-        stack.enter_context(FtpServer(self.work / "server", user=USER, password=PASSWORD, host=HOST))
+        self.server = stack.enter_context(FtpServer(self.work / "server", user=USER, password=PASSWORD, host=HOST))
         self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding sjis "
                    f"--remote-dir NC --local-dir {windows_path(local)}\\")
         window = self.wait_for_window()
@@ -478,6 +489,157 @@ class FtpClientTest(unittest.TestCase):
         settings = (self.exe.parent / "FTPClient.ini").read_bytes().decode("cp932")
         self.assertIn("Maximized=1", settings)
 
+    # ------------------------------------------------------------------
+    # Files dropped from outside, rows dragged between the panes, the
+    # figures of a moving file
+
+    def box(self, button=None):
+        """Waits for a message box of the client and presses `button` (its
+        default button when None); returns (icon, text)."""
+        pressed = ["--button", button] if button else []
+        box = driver("answer", "--pid", self.client_pid(), *pressed, "--timeout", 15000, timeout=45)["dialog"]
+        return box["icon"], bytes.fromhex(box["text_hex"]).decode("cp932")
+
+    def status_matches(self, hwnd, pattern):
+        return re.fullmatch(pattern, self.text(hwnd, IDC_STATUS))
+
+    def test_files_dropped_on_the_server_pane_are_uploaded(self):
+        """Files dropped from a Linux file manager (XDND) on the server pane
+        go to the folder shown as 【アップロード】 sends them: from a folder
+        that is not the local pane's, under their own names, after the same
+        overwrite question; a dropped folder is named and left. Dropped on
+        the local pane nothing is copied: the pane opens the file's folder
+        with the file selected. Elsewhere in the window no drop is taken."""
+        other = self.work / "drop source" / "表 NC"  # 表 ends in the byte of a backslash
+        (other / "SUBDIR").mkdir(parents=True)
+        replacement, fresh = os.urandom(1_500_000), os.urandom(700_000)
+        (other / "O1234").write_bytes(replacement)
+        (other / "新 表.NC").write_bytes(fresh)
+        with contextlib.ExitStack() as stack:
+            hwnd, window, local = self.serve_and_start(stack)
+            drop(self.rect(hwnd, IDC_REMOTE_LIST), [other / "O1234", other / "SUBDIR", other / "新 表.NC"])
+            self.assertEqual(self.box(), ("warning", "次のものはアップロードしません:\n" + windows_path(other / "SUBDIR") +
+                                          ": フォルダーはアップロードできません。"))
+            self.assertEqual(self.box(IDYES), ("question", "サーバーにある同じ名前のファイル 1 件を上書きしますか？"))
+            wait_until(lambda: self.status_matches(
+                hwnd, r"完了: アップロードしました。  2 件 2,200,000 バイト  平均 [\d.]+ [KM]B/s"), 30, what="the summary")
+            server = self.work / "server" / "NC"
+            self.assertEqual((server / "O1234").read_bytes(), replacement)
+            with open(os.path.join(bytes(server), "新 表.NC".encode("cp932")), "rb") as arrived:
+                self.assertEqual(arrived.read(), fresh)
+            self.assertFalse((server / "SUBDIR").exists())
+            self.assertIn("新 表.NC", self.names(hwnd, IDC_REMOTE_LIST))
+
+            drop(self.rect(hwnd, IDC_LOCAL_LIST), [other / "新 表.NC"])
+            wait_until(lambda: self.text(hwnd, IDC_LOCAL_PATH) == windows_path(other) + "\\", 10, what="the file's folder")
+            _, _, rows, selected = self.pane(hwnd, IDC_LOCAL_LIST)
+            self.assertEqual([rows[i][0] for i in selected], ["新 表.NC"])
+            self.assertEqual(sorted(p.name for p in other.iterdir()), ["O1234", "SUBDIR", "新 表.NC"])
+            self.assertEqual(sorted(p.name for p in local.iterdir()), ["LOCAL.NC", "Sub"])
+
+            with self.assertRaises(HarnessError):
+                drop(self.rect(hwnd, IDC_UPLOAD), [other / "O1234"], timeout=5)
+            self.keys(window, "alt+c")
+            self.assertEqual(self.client.wait(timeout=20), 0)
+
+    def cursor(self):
+        return driver("cursor")["handle"]
+
+    def glide(self, to, start=None):
+        """Moves the pointer to `to` in steps of at most 30 pixels; from
+        `start` with the left button pressed there first. Wine's list view
+        begins a drag only on a move of a few pixels inside it (it holds no
+        capture of its own; measured), so the first step is small."""
+        if start is not None:
+            xdotool("mousemove", "--sync", *map(str, start))
+            xdotool("mousedown", "1")
+            xdotool("mousemove", "--sync", str(start[0] + 8), str(start[1]))
+        location = xdotool("getmouselocation", "--shell").stdout
+        x, y = (int(value) for value in re.findall(r"^[XY]=(\d+)$", location, re.M))
+        steps = max(1, max(abs(to[0] - x), abs(to[1] - y)) // 30)
+        for step in range(1, steps + 1):
+            xdotool("mousemove", "--sync", str(x + (to[0] - x) * step // steps),
+                    str(y + (to[1] - y) * step // steps))
+
+    def test_rows_dragged_between_the_panes(self):
+        """A local row dragged to the server pane is uploaded, a server row
+        dragged to the local pane downloaded, as the buttons send them. The
+        drag shows a cursor of its own over the other pane and another
+        elsewhere; let go outside the panes, or after Escape, nothing moves
+        (the server hears one STOR and one RETR in all) and the window stays."""
+        with contextlib.ExitStack() as stack:
+            hwnd, window, local = self.serve_and_start(stack)
+
+            def row(control, name, dx=0):
+                """The centre of a row, `dx` aside: two presses on one spot
+                within the double-click time are a double click, which drags
+                nothing."""
+                answer, _, rows, _ = self.pane(hwnd, control)
+                rect = answer["item_rects"][[cells[0] for cells in rows].index(name)]
+                return (rect[0] + rect[2]) // 2 + dx, (rect[1] + rect[3]) // 2
+
+            left, right = self.rect(hwnd, IDC_LOCAL_LIST), self.rect(hwnd, IDC_REMOTE_LIST)
+            # Between the panes, below the buttons: the window itself.
+            gap = ((left[2] + right[0]) // 2, right[3] - 10)
+            over_local, over_remote = (left[0] + 40, left[3] - 20), (right[0] + 40, right[3] - 20)
+
+            self.glide(row(IDC_LOCAL_LIST, "LOCAL.NC"))
+            arrow = self.cursor()
+            self.glide(gap, start=row(IDC_LOCAL_LIST, "LOCAL.NC"))
+            wait_until(lambda: self.cursor() != arrow, 10, what="the drag's cursor for no drop")
+            no_drop = self.cursor()
+            self.glide(over_remote)
+            wait_until(lambda: self.cursor() not in (arrow, no_drop), 10, what="the copy cursor over the server pane")
+            copy = self.cursor()
+            self.glide(gap)
+            wait_until(lambda: self.cursor() == no_drop, 10, what="no drop between the panes")
+            self.glide(over_remote)
+            wait_until(lambda: self.cursor() == copy, 10, what="the copy cursor again")
+            xdotool("mouseup", "1")
+            wait_until(lambda: self.status_matches(hwnd, r"完了: アップロードしました。  1 件 12,345 バイト  平均 .*"), 20, what="the upload's summary")
+            self.assertEqual((self.work / "server" / "NC" / "LOCAL.NC").read_bytes(), b"y" * 12345)
+
+            # Let go between the panes, and after Escape: nothing.
+            self.glide(gap, start=row(IDC_REMOTE_LIST, "O1234", -60))
+            wait_until(lambda: self.cursor() == no_drop, 10, what="a drag from the server pane")
+            xdotool("mouseup", "1")
+            self.glide(over_local, start=row(IDC_REMOTE_LIST, "O1234", 60))
+            wait_until(lambda: self.cursor() == copy, 10, what="the copy cursor over the local pane")
+            xdotool("key", "Escape")
+            self.glide(over_local)
+            xdotool("mouseup", "1")
+
+            self.glide(over_local, start=row(IDC_REMOTE_LIST, "O1234"))
+            xdotool("mouseup", "1")
+            wait_until(lambda: (local / "O1234").exists(), 20, what="the dragged file")
+            self.assertEqual((local / "O1234").read_bytes(), b"x" * 3_000_000)
+            wait_until(lambda: self.status_matches(hwnd, r"完了: ダウンロードしました。  1 件 3,000,000 バイト  平均 .*"), 10, what="the download's summary")
+            verbs = [c["cmd"] for c in self.server.commands()]
+            self.assertEqual((verbs.count("STOR"), verbs.count("RETR")), (1, 1))
+            self.keys(window, "alt+c")
+            self.assertEqual(self.client.wait(timeout=20), 0)
+
+    def test_a_moving_file_shows_its_bytes_rate_and_time_left(self):
+        """On a 100 KB/s line the status line shows the file, its bytes done
+        of all, the rate and the time left while it moves, and that the
+        server's word is awaited once the connection has taken every byte; a
+        drop meanwhile is refused with a box, not kept for later; after the
+        job, the total and the mean rate."""
+        (self.work / "LATE.NC").write_bytes(b"%\r\n")
+        # More than the connection takes at once (about 1.9 MB on loopback).
+        with self.slow_upload(2_500_000) as (window, hwnd, data):
+            moving = r"アップロード中 \(1/1\): BIG\.NC  [\d,]+ / 2,500,000 バイト  [\d.]+ [KM]B/s  残り \d+:\d\d"
+            waiting = r"アップロード中 \(1/1\): BIG\.NC  2,500,000 / 2,500,000 バイト  [\d.]+ [KM]B/s  サーバーの応答を待っています"
+            wait_until(lambda: self.status_matches(hwnd, moving), 20, what="the figures of the moving file")
+            drop(self.rect(hwnd, IDC_REMOTE_LIST), [self.work / "LATE.NC"])
+            self.assertEqual(self.box(), ("warning", "転送などの作業中のため、ドロップを受け付けませんでした。"
+                                                     "作業が終わってから、もう一度ドロップしてください。"))
+            wait_until(lambda: self.status_matches(hwnd, waiting), 40, what="the server's word awaited")
+            wait_until(lambda: self.status_matches(hwnd, r"完了: アップロードしました。  1 件 2,500,000 バイト  平均 [\d.]+ KB/s"), 40, what="the summary")
+            self.assertEqual((self.work / "server" / "NC" / "BIG.NC").read_bytes(), data)
+            self.assertFalse((self.work / "server" / "NC" / "LATE.NC").exists())
+            self.keys(window, "alt+c")
+            self.assertEqual(self.client.wait(timeout=20), 0)
 
 if __name__ == "__main__":
     unittest.main()
