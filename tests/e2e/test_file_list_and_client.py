@@ -121,12 +121,12 @@ class FileListAndClientTest(unittest.TestCase):
 
         # Download: server list row of O0001, counted from the top.
         keys("alt+v", "Home", *["Down"] * row_of(e2e.client_ids.IDC_REMOTE_LIST, "O0001"), "alt+d")
-        e2e.wait_until(lambda: status() == "完了: ダウンロードしました。", timeout=30, what="the download")
+        e2e.wait_until(lambda: status().startswith("完了: ダウンロードしました。"), timeout=30, what="the download")
         self.assertEqual((folder.path / "O0001").read_bytes(), (self.home / "NCDATA" / "O0001").read_bytes())
 
         # Upload: the local list shows the program folder's files.
         keys("alt+l", "Home", *["Down"] * row_of(e2e.client_ids.IDC_LOCAL_LIST, "ZUPLOAD.NC"), "alt+u")
-        e2e.wait_until(lambda: status() == "完了: アップロードしました。", timeout=30, what="the upload")
+        e2e.wait_until(lambda: status().startswith("完了: アップロードしました。"), timeout=30, what="the upload")
         self.assertEqual(self.server.local_path("NCDATA/ZUPLOAD.NC").read_bytes(), upload.read_bytes())
         keys("alt+c")
 

@@ -109,7 +109,7 @@ class FtpClientTest(unittest.TestCase):
                 target = bytes(self.work / "server" / "NC") + b"/" + wire_name
                 with self.transfer_through_window(encoding, {"アップ表 1.nc": data},
                                                   ["alt+l", "Home", "Down", "alt+u"], "NC") as (_, hwnd):
-                    self.wait_status(hwnd, "完了: アップロードしました。")
+                    self.wait_status(hwnd, "完了: アップロードしました。", prefix=True)
                 with open(target, "rb") as arrived:
                     self.assertEqual(arrived.read(), data)
 
@@ -119,7 +119,7 @@ class FtpClientTest(unittest.TestCase):
         (self.work / "server" / "NC" / "O1234").write_bytes(data)
         # Rows of the server list: "..", then O1234.
         with self.transfer_through_window("sjis", {}, ["alt+v", "Home", "Down", "alt+d"], "NC") as (local, hwnd):
-            self.wait_status(hwnd, "完了: ダウンロードしました。")
+            self.wait_status(hwnd, "完了: ダウンロードしました。", prefix=True)
             self.assertEqual((local / "O1234").read_bytes(), data)
             # Only the finished file: the temporary download file is gone.
             self.assertEqual([p.name for p in local.iterdir()], ["O1234"])
@@ -188,7 +188,7 @@ class FtpClientTest(unittest.TestCase):
             hwnd = self.hwnd()
             self.wait_status(hwnd, "完了: サーバーのファイル ", prefix=True)
             self.keys(window, "alt+l", "Home", "Down", "alt+u")  # below ".."
-            self.wait_status(hwnd, "アップロード中 (1/1): BIG.NC")
+            self.wait_status(hwnd, "アップロード中 (1/1): BIG.NC", prefix=True)
             stopped = time.monotonic()
             self.keys(window, "alt+s")
             # The result box ("中止しました。") is the second window with the caption.
@@ -272,8 +272,16 @@ class FtpClientTest(unittest.TestCase):
         return bytes.fromhex(driver("text", "--hwnd", hwnd, "--id", control)["text_hex"]).decode("cp932")
 
     def wait_status(self, hwnd, expected, prefix=False):
-        wait_until(lambda: self.text(hwnd, IDC_STATUS).startswith(expected) if prefix else
-                   self.text(hwnd, IDC_STATUS) == expected, 30, what=expected)
+        shown = []
+
+        def reached():
+            shown[:] = [self.text(hwnd, IDC_STATUS)]
+            return shown[0].startswith(expected) if prefix else shown[0] == expected
+
+        try:
+            wait_until(reached, 30, what=expected)
+        except HarnessError as error:
+            raise HarnessError("%s (the status line shows %r)" % (error, shown[0] if shown else None)) from None
 
     def pane(self, hwnd, control):
         """(column titles, rows of cells, selected row numbers) of a pane."""
