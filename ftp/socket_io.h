@@ -63,6 +63,10 @@ public:
 
     // Ends sending so that the peer sees the end of the data, then closes.
     void FinishSending();
+    // Closes with a reset (SO_LINGER 0: an abortive close, RST instead of
+    // FIN), so that the peer sees a broken connection rather than the end of
+    // the data; whatever is still unsent is thrown away.
+    void Reset();
     void Close();
 
     bool LocalAddress(sockaddr_in& address) const;
