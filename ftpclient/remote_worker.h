@@ -26,6 +26,7 @@ struct RemoteEntry {
     std::string wire;   // exactly as the server sent it
     bool is_directory = false;
     std::uint64_t size = 0;
+    bool size_known = false;  // the listing gave the file's size (not a link's, nor NLST's nothing)
     std::string modified;
 };
 
@@ -50,6 +51,9 @@ struct JobResult {
     std::vector<RemoteEntry> entries;
     std::string remote_path;  // shown form
     bool local_changed = false;
+    // When not empty, the status line after a job that failed or was
+    // stopped, instead of a plain "there were errors".
+    std::string status;
 };
 
 class RemoteWorker {
@@ -92,6 +96,9 @@ private:
     bool List(JobResult& result);
     void Upload(const std::string& name, std::size_t index, std::size_t count, JobResult& result);
     void Download(const RemoteEntry& entry, std::size_t index, std::size_t count, JobResult& result);
+    // Deletes what an upload that did not end whole left on the server;
+    // empty when done, else why it could not be.
+    std::string RemovePartialUpload(const std::string& wire, const std::string& name);
     void Status(const std::string& text);
     // Nudges the window only when the percentage changes: a fast transfer
     // would otherwise post one message per received block.

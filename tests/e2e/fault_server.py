@@ -29,6 +29,9 @@ for the fault tests. Modes:
             as fast as the client reads them)
   slow      reads uploads at SLOW_RATE bytes a second (ThrottledDTPHandler),
             as a slow line would
+  short     sends the first half of a file for RETR and ends the transfer
+            with 226, while SIZE and LIST give the whole size
+  shortlist the same, and refuses SIZE with 502 (only LIST gives the size)
 
 Names are stored as the client's bytes (Shift-JIS stays Shift-JIS)."""
 import socket
@@ -145,6 +148,16 @@ class Handler(FTPHandler):
             self.respond("553 Requested action not taken. File name not allowed.")
         else:
             return FTPHandler.ftp_STOR(self, file, mode_)
+    def ftp_RETR(self, file):
+        if mode not in ("short", "shortlist"):
+            return FTPHandler.ftp_RETR(self, file)
+        with open(file, "rb") as whole:
+            data = whole.read()
+        self.push_dtp_data(data[:len(data) // 2], cmd="RETR")
+    def ftp_SIZE(self, path):
+        if mode == "shortlist":
+            return self.respond("502 SIZE not implemented.")
+        return FTPHandler.ftp_SIZE(self, path)
     def ftp_PASV(self, line):
         if mode in ("nopasv", "foreign", "resetthird"):
             self.respond("502 PASV not allowed here.")

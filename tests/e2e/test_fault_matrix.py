@@ -37,10 +37,10 @@ UPLOAD_SIZE = 4_000_000  # far more than the 64 KiB after which "reset" strikes,
 QUICK_BOUND = 15       # seconds: every fault the server states or the network reports
 SILENT_BOUND = REPLY_LIMIT + 15  # the reply limit, plus start and goodbye
 # FTPClient.exe: from the upload key to its box. The box comes after the list
-# the client fetches once the upload has ended; after a reset that is the 5 s
-# wait for the server's word on the broken transfer, then a listing that the
-# "reset" server cuts as well (the reply limit), then start and goodbye.
-UPLOAD_BOUND = {"put552": QUICK_BOUND, "put553": QUICK_BOUND, "reset": 5 + SILENT_BOUND}
+# the client fetches once the upload has ended; after a reset that is the
+# abort (ABOR, PWD) and the deletion of the part that arrived, then a listing
+# that the "reset" server cuts as well (the reply limit), then start and goodbye.
+UPLOAD_BOUND = {"put552": QUICK_BOUND, "put553": QUICK_BOUND, "reset": SILENT_BOUND}
 IDC_STATUS, IDC_REMOTE_LIST = e2e.client_ids.IDC_STATUS, e2e.client_ids.IDC_REMOTE_LIST
 
 # mode: what ftp.exe must say. "refused" runs against an address nobody serves.
@@ -212,9 +212,10 @@ class FaultMatrixTest(unittest.TestCase):
     def test_ftpclient_upload(self):
         """Its upload button against a server that refuses STOR or cuts the
         data connection: an error box that names the file, never the "done"
-        status; then, with the server healthy again, the same window lists
-        what the server holds (nothing, or the first part of a reset upload
-        at that part's size) and closes with exit 0."""
+        status; the first part of a cut upload is deleted from the server
+        (box and status line say so); then, with the server healthy again,
+        the same window lists what the server holds (nothing) and closes
+        with exit 0."""
         env = e2e.wine_env()
         remote = self.root / "NC" / self.program.name
         for mode, reason in [("put552", r"552 "), ("put553", r"553 "),
@@ -256,14 +257,13 @@ class FaultMatrixTest(unittest.TestCase):
                         text = bytes.fromhex(box["text_hex"]).decode("cp932")
                         self.assertEqual(box["icon"], "error", text)
                         self.assertRegex(text, r"^%s: .*(%s)" % (re.escape(self.program.name), reason))
-                        # Only a cut upload can have left a part of the file behind.
-                        self.assertEqual("途中までのファイルが残っている" in text, mode == "reset", text)
-                        self.assertEqual(status(), "エラーがありました。")
-                    # What the server holds: nothing, or (reset) a first part.
+                        # Only a cut upload had left a part of the file behind: it is deleted.
+                        removed = "送り終えていない %s をサーバーから削除しました。" % self.program.name
+                        self.assertEqual(removed in text, mode == "reset", text)
+                        self.assertEqual(status(), "エラーがありました。" + (removed if mode == "reset" else ""))
+                    # What the server holds: nothing.
                     held = remote.stat().st_size if remote.exists() else None
-                    if held is not None:
-                        self.assertEqual(mode, "reset")
-                        self.assertLess(held, UPLOAD_SIZE)
+                    self.assertIsNone(held)
                     # The window still works: refreshed against a healthy server
                     # (a new connection), it lists the file only at its real size.
                     with self.serve("ok"):

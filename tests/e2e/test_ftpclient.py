@@ -223,6 +223,65 @@ class FtpClientTest(unittest.TestCase):
                   "server" % (window_s, process_s, arrived.stat().st_size), file=sys.stderr)
             self.assertLess(process_s, CLOSE_BOUND)
 
+    def test_stop_half_way_through_a_slow_upload_leaves_no_part_of_it(self):
+        """The server reads the upload at 100 KB/s. Stopped half way, the
+        upload is aborted (ABOR, then a reset of the data connection, which
+        pyftpdlib alone would take for the end of the file) and the part
+        that arrived is deleted; the box and the status line say so."""
+        (self.work / "server" / "NC").mkdir(parents=True)
+        local = self.work / "local"
+        local.mkdir()
+        (local / "BIG.NC").write_bytes(os.urandom(4_000_000))
+        arrived = self.work / "server" / "NC" / "BIG.NC"
+        with FaultServer(self.work / "server", "slow", HOST, USER, PASSWORD):
+            self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding sjis "
+                       f"--remote-dir NC --local-dir {windows_path(local)}")
+            window = self.wait_for_window()
+            pid = self.client_pid()
+            hwnd = driver("find", "--class", "TkTopLevel", "--pid", pid, "--timeout", 10000)["hwnd"]
+            self.wait_status(hwnd, "完了: サーバーのファイル 0 件")
+            self.keys(window, "alt+l", "Home", "Down", "alt+u")  # below ".."
+            wait_for(lambda: arrived.exists() and arrived.stat().st_size > 200_000, 30, "part of the upload")
+            self.keys(window, "alt+s")
+            box = driver("answer", "--pid", pid, "--timeout", 15000, timeout=40)["dialog"]
+            self.assertEqual(bytes.fromhex(box["text_hex"]).decode("cp932"),
+                             "BIG.NC: 送り終えていない BIG.NC をサーバーから削除しました。\n中止しました。")
+            self.assertEqual(self.text(hwnd, IDC_STATUS), "中止しました。送り終えていない BIG.NC をサーバーから削除しました。")
+            self.assertFalse(arrived.exists())
+            self.keys(window, "alt+c")
+            self.assertEqual(self.client.wait(timeout=15), 0)
+
+    def test_a_download_cut_short_is_an_error_and_keeps_the_local_file(self):
+        """The server ends a download with 226 after half the file. Against
+        the size SIZE gives, and against the listing's when the server has
+        no SIZE: an error box, and the local file of that name is left as
+        it was, with no temporary file beside it."""
+        (self.work / "server" / "NC").mkdir(parents=True)
+        (self.work / "server" / "NC" / "O1234").write_bytes(os.urandom(100_000))
+        local = self.work / "local"
+        local.mkdir()
+        for mode in ["short", "shortlist"]:
+            with self.subTest(mode), FaultServer(self.work / "server", mode, HOST, USER, PASSWORD):
+                (local / "O1234").write_bytes(b"%\r\nO1234 (old)\r\nM30\r\n%\r\n")
+                self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding sjis "
+                           f"--remote-dir NC --local-dir {windows_path(local)}")
+                window = self.wait_for_window()
+                pid = self.client_pid()
+                hwnd = driver("find", "--class", "TkTopLevel", "--pid", pid, "--timeout", 10000)["hwnd"]
+                self.wait_status(hwnd, "完了: サーバーのファイル 1 件")
+                self.keys(window, "alt+v", "Home", "Down", "alt+d")  # below ".."
+                question = driver("answer", "--pid", pid, "--button", IDYES, "--timeout", 10000, timeout=30)["dialog"]
+                self.assertEqual(question["icon"], "question")
+                box = driver("answer", "--pid", pid, "--timeout", 30000, timeout=60)["dialog"]
+                self.assertEqual((box["icon"], bytes.fromhex(box["text_hex"]).decode("cp932")), (
+                    "error", "O1234: 受け取った大きさ (50000 バイト) がサーバーの示した大きさ (100000 バイト) と違うため、"
+                             "ファイルを置き換えませんでした。"))
+                self.assertEqual((local / "O1234").read_bytes(), b"%\r\nO1234 (old)\r\nM30\r\n%\r\n")
+                self.assertEqual([p.name for p in local.iterdir()], ["O1234"])
+                self.keys(window, "alt+c")
+                self.assertEqual(self.client.wait(timeout=15), 0)
+            self.tearDown()  # the next case's window must be the only one, also after a failure
+
     # ------------------------------------------------------------------
     # The panes as list views, their keys, and the window's size
 
