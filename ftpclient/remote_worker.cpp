@@ -240,6 +240,7 @@ void RemoteWorker::Upload(const std::string& name, std::size_t index, std::size_
     if (folder.empty() || folder.back() != '/') folder += "/";
     AddFailure(result, "サーバーに送り終えていないファイル " + folder + name + " が残っています（削除できません: " + why +
                            "）。機械で使う前に削除してください。");
+    result.status = (stopped ? "中止しました。" : "エラーがありました。") + std::string("サーバーに送り終えていないファイルが残っています。");
 }
 
 std::string RemoteWorker::RemovePartialUpload(const std::string& wire, const std::string& name)

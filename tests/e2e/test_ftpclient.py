@@ -227,29 +227,37 @@ class FtpClientTest(unittest.TestCase):
         """The server reads the upload at 100 KB/s. Stopped half way, the
         upload is aborted (ABOR, then a reset of the data connection, which
         pyftpdlib alone would take for the end of the file) and the part
-        that arrived is deleted; the box and the status line say so."""
-        (self.work / "server" / "NC").mkdir(parents=True)
+        that arrived is deleted; the box and the status line say so. A
+        server that refuses the deletion: the box names the part left."""
         local = self.work / "local"
         local.mkdir()
         (local / "BIG.NC").write_bytes(os.urandom(4_000_000))
         arrived = self.work / "server" / "NC" / "BIG.NC"
-        with FaultServer(self.work / "server", "slow", HOST, USER, PASSWORD):
-            self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding sjis "
-                       f"--remote-dir NC --local-dir {windows_path(local)}")
-            window = self.wait_for_window()
-            pid = self.client_pid()
-            hwnd = driver("find", "--class", "TkTopLevel", "--pid", pid, "--timeout", 10000)["hwnd"]
-            self.wait_status(hwnd, "完了: サーバーのファイル 0 件")
-            self.keys(window, "alt+l", "Home", "Down", "alt+u")  # below ".."
-            wait_for(lambda: arrived.exists() and arrived.stat().st_size > 200_000, 30, "part of the upload")
-            self.keys(window, "alt+s")
-            box = driver("answer", "--pid", pid, "--timeout", 15000, timeout=40)["dialog"]
-            self.assertEqual(bytes.fromhex(box["text_hex"]).decode("cp932"),
-                             "BIG.NC: 送り終えていない BIG.NC をサーバーから削除しました。\n中止しました。")
-            self.assertEqual(self.text(hwnd, IDC_STATUS), "中止しました。送り終えていない BIG.NC をサーバーから削除しました。")
-            self.assertFalse(arrived.exists())
-            self.keys(window, "alt+c")
-            self.assertEqual(self.client.wait(timeout=15), 0)
+        cases = [("slow", "BIG.NC: 送り終えていない BIG.NC をサーバーから削除しました。\n中止しました。",
+                  "中止しました。送り終えていない BIG.NC をサーバーから削除しました。"),
+                 ("slownodele", "サーバーに送り終えていないファイル /NC/BIG.NC が残っています（削除できません: サーバーの拒否: "
+                                "550 Not allowed.）。機械で使う前に削除してください。\n中止しました。",
+                  "中止しました。サーバーに送り終えていないファイルが残っています。")]
+        for mode, text, status in cases:
+            shutil.rmtree(self.work / "server", ignore_errors=True)
+            (self.work / "server" / "NC").mkdir(parents=True)
+            with self.subTest(mode), FaultServer(self.work / "server", mode, HOST, USER, PASSWORD):
+                self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding sjis "
+                           f"--remote-dir NC --local-dir {windows_path(local)}")
+                window = self.wait_for_window()
+                pid = self.client_pid()
+                hwnd = driver("find", "--class", "TkTopLevel", "--pid", pid, "--timeout", 10000)["hwnd"]
+                self.wait_status(hwnd, "完了: サーバーのファイル 0 件")
+                self.keys(window, "alt+l", "Home", "Down", "alt+u")  # below ".."
+                wait_for(lambda: arrived.exists() and arrived.stat().st_size > 200_000, 30, "part of the upload")
+                self.keys(window, "alt+s")
+                box = driver("answer", "--pid", pid, "--timeout", 15000, timeout=40)["dialog"]
+                self.assertEqual(bytes.fromhex(box["text_hex"]).decode("cp932"), text)
+                self.assertEqual(self.text(hwnd, IDC_STATUS), status)
+                self.assertEqual(arrived.exists(), mode == "slownodele")
+                self.keys(window, "alt+c")
+                self.assertEqual(self.client.wait(timeout=15), 0)
+            self.tearDown()  # the next case's window must be the only one, also after a failure
 
     def test_a_download_cut_short_is_an_error_and_keeps_the_local_file(self):
         """The server ends a download with 226 after half the file. Against
