@@ -250,8 +250,12 @@ class FtpClientTest(unittest.TestCase):
                 self.wait_status(hwnd, "完了: サーバーのファイル 0 件")
                 self.keys(window, "alt+l", "Home", "Down", "alt+u")  # below ".."
                 wait_for(lambda: arrived.exists() and arrived.stat().st_size > 200_000, 30, "part of the upload")
-                self.keys(window, "alt+s")
+                xdotool(self.env, "windowfocus", "--sync", window)
+                stopped = time.monotonic()
+                xdotool(self.env, "key", "alt+s")
                 box = driver("answer", "--pid", pid, "--timeout", 15000, timeout=40)["dialog"]
+                print("stop during a slow upload (%s): box after %.2f s" % (mode, time.monotonic() - stopped),
+                      file=sys.stderr)
                 self.assertEqual(bytes.fromhex(box["text_hex"]).decode("cp932"), text)
                 self.assertEqual(self.text(hwnd, IDC_STATUS), status)
                 self.assertEqual(arrived.exists(), mode == "slownodele")
