@@ -223,6 +223,17 @@ class FtpClientTest(unittest.TestCase):
                   "server" % (window_s, process_s, arrived.stat().st_size), file=sys.stderr)
             self.assertLess(process_s, CLOSE_BOUND)
 
+    def start_in_nc(self, local, listed):
+        """Starts the client on the server's folder NC and the local folder;
+        (xdotool window, pid, hwnd) once it shows the server's `listed` files."""
+        self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding sjis "
+                   f"--remote-dir NC --local-dir {windows_path(local)}")
+        window = self.wait_for_window()
+        pid = self.client_pid()
+        hwnd = driver("find", "--class", "TkTopLevel", "--pid", pid, "--timeout", 10000)["hwnd"]
+        self.wait_status(hwnd, "完了: サーバーのファイル %d 件" % listed)
+        return window, pid, hwnd
+
     def test_stop_half_way_through_a_slow_upload_leaves_no_part_of_it(self):
         """The server reads the upload at 100 KB/s. Stopped half way, the
         upload is aborted (ABOR, then a reset of the data connection, which
@@ -242,12 +253,7 @@ class FtpClientTest(unittest.TestCase):
             shutil.rmtree(self.work / "server", ignore_errors=True)
             (self.work / "server" / "NC").mkdir(parents=True)
             with self.subTest(mode), FaultServer(self.work / "server", mode, HOST, USER, PASSWORD):
-                self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding sjis "
-                           f"--remote-dir NC --local-dir {windows_path(local)}")
-                window = self.wait_for_window()
-                pid = self.client_pid()
-                hwnd = driver("find", "--class", "TkTopLevel", "--pid", pid, "--timeout", 10000)["hwnd"]
-                self.wait_status(hwnd, "完了: サーバーのファイル 0 件")
+                window, pid, hwnd = self.start_in_nc(local, 0)
                 self.keys(window, "alt+l", "Home", "Down", "alt+u")  # below ".."
                 wait_for(lambda: arrived.exists() and arrived.stat().st_size > 200_000, 30, "part of the upload")
                 xdotool(self.env, "windowfocus", "--sync", window)
@@ -275,12 +281,7 @@ class FtpClientTest(unittest.TestCase):
         for mode in ["short", "shortlist"]:
             with self.subTest(mode), FaultServer(self.work / "server", mode, HOST, USER, PASSWORD):
                 (local / "O1234").write_bytes(b"%\r\nO1234 (old)\r\nM30\r\n%\r\n")
-                self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding sjis "
-                           f"--remote-dir NC --local-dir {windows_path(local)}")
-                window = self.wait_for_window()
-                pid = self.client_pid()
-                hwnd = driver("find", "--class", "TkTopLevel", "--pid", pid, "--timeout", 10000)["hwnd"]
-                self.wait_status(hwnd, "完了: サーバーのファイル 1 件")
+                window, pid, hwnd = self.start_in_nc(local, 1)
                 self.keys(window, "alt+v", "Home", "Down", "alt+d")  # below ".."
                 question = driver("answer", "--pid", pid, "--button", IDYES, "--timeout", 10000, timeout=30)["dialog"]
                 self.assertEqual(question["icon"], "question")
