@@ -482,18 +482,35 @@ bool FtpSession::Retrieve(const std::string& remote_name, const std::string& loc
     return ok;
 }
 
-bool FtpSession::RetrieveInto(const std::string& remote_name, const ReceiveSink& sink, std::uint64_t& bytes)
+bool FtpSession::RetrieveInto(const std::string& remote_name, const ReceiveSink& sink, std::uint64_t& bytes,
+                              bool keep_rate)
 {
     bytes = 0;
     error_ = FtpError::kNone;
     if (!IsOpen()) return Fail(FtpError::kNotConnected);
     DataChannel channel;
     if (!OpenData(channel) || !StartTransfer(channel, "RETR " + remote_name)) return false;
+    return ReceiveData(channel, sink, bytes, keep_rate ? FtpError::kTooSlow : FtpError::kNone);
+}
+
+bool FtpSession::ReceiveData(DataChannel& channel, const ReceiveSink& sink, std::uint64_t& bytes, FtpError too_slow)
+{
+    // Each byte restarts the idle wait; with a rate to keep, the transfer as
+    // a whole must keep the one that ListingAllowanceMs sets.
+    DWORD started = GetTickCount();
     std::unique_ptr<char[]> block(new char[kReceiveBlockSize]);
     while (true) {
+        DWORD wait = timeouts_.data_idle_ms;
+        if (too_slow != FtpError::kNone) {
+            std::uint64_t allowed = ListingAllowanceMs(timeouts_, bytes);
+            DWORD elapsed = GetTickCount() - started;
+            if (elapsed >= allowed) return AbortTransfer(channel, too_slow, 0);
+            wait = static_cast<DWORD>(std::min<std::uint64_t>(wait, allowed - elapsed));
+        }
         std::size_t received = 0;
-        IoResult got = channel.data.Receive(block.get(), kReceiveBlockSize, received, timeouts_.data_idle_ms, cancel_);
+        IoResult got = channel.data.Receive(block.get(), kReceiveBlockSize, received, wait, cancel_);
         if (got == IoResult::kClosed) return FinishTransfer();
+        if (got == IoResult::kTimedOut && wait < timeouts_.data_idle_ms) return AbortTransfer(channel, too_slow, 0);
         if (got != IoResult::kOk) {
             FailIo(got, true, channel.data.error());
             return AbortTransfer(channel, error_, system_error_);
@@ -510,29 +527,16 @@ bool FtpSession::ReceiveListing(const std::string& command, std::string& listing
     if (!IsOpen()) return Fail(FtpError::kNotConnected);
     DataChannel channel;
     if (!OpenData(channel) || !StartTransfer(channel, command)) return false;
-    // Each byte restarts the idle wait; the listing as a whole must keep up
-    // the rate that ListingAllowanceMs sets.
-    DWORD started = GetTickCount();
-    char block[65536];
-    while (true) {
-        std::uint64_t allowed = ListingAllowanceMs(timeouts_, listing.size());
-        DWORD elapsed = GetTickCount() - started;
-        if (elapsed >= allowed) return AbortTransfer(channel, FtpError::kListingTooSlow, 0);
-        DWORD wait = static_cast<DWORD>(std::min<std::uint64_t>(timeouts_.data_idle_ms, allowed - elapsed));
-        std::size_t received = 0;
-        IoResult got = channel.data.Receive(block, sizeof block, received, wait, cancel_);
-        if (got == IoResult::kClosed) return FinishTransfer();
-        if (got == IoResult::kTimedOut && wait < timeouts_.data_idle_ms) {
-            return AbortTransfer(channel, FtpError::kListingTooSlow, 0);
-        }
-        if (got != IoResult::kOk) {
-            FailIo(got, true, channel.data.error());
-            return AbortTransfer(channel, error_, system_error_);
-        }
-        if (listing.size() + received > kListingLimit) return AbortTransfer(channel, FtpError::kProtocol, 0);
-        listing.append(block, received);
-        if (sink) sink(block, received);
-    }
+    bool too_large = false;
+    std::uint64_t bytes = 0;
+    bool whole = ReceiveData(channel, [&](const char* data, std::size_t size) {
+        too_large = listing.size() + size > kListingLimit;
+        if (too_large) return false;
+        listing.append(data, size);
+        if (sink) sink(data, size);
+        return true;
+    }, bytes, FtpError::kListingTooSlow);
+    return too_large ? Fail(FtpError::kProtocol) : whole;
 }
 
 bool FtpSession::NameList(const std::string& folder, std::string& listing, const DataSink& sink)
@@ -603,6 +607,9 @@ std::string FtpSession::ErrorText() const
         return "名前に改行が含まれています。";
     case FtpError::kCancelled:
         return "中止しました。";
+    case FtpError::kTooSlow:
+        return Printf("受信が遅すぎるため中止しました (%lu 秒と、%u KiB ごとにさらに %lu 秒まで)。", timeouts_.reply_ms / 1000,
+                      static_cast<unsigned>(kListingStepBytes / 1024), timeouts_.reply_ms / 1000);
     case FtpError::kStopped:
         return "受信を途中でやめました。";
     case FtpError::kSizeMismatch:

@@ -37,6 +37,7 @@ enum class FtpError {
     kDataLost,        // the data connection broke during the transfer
     kDataTimedOut,
     kListingTooSlow,  // the listing's data fell below its rate (ListingAllowanceMs)
+    kTooSlow,         // a download that had to keep that rate fell below it
     kLocalFile,
     kBadName,         // a name that would break the command line (CR or LF in it)
     kCancelled,
@@ -109,7 +110,11 @@ public:
     // that no file is held whole; true when the server has confirmed the
     // whole file. When the sink returns false the download is aborted and
     // this returns false with kStopped; `bytes` counts what was received.
-    bool RetrieveInto(const std::string& remote_name, const ReceiveSink& sink, std::uint64_t& bytes);
+    // With `keep_rate` the download must also keep the listings' rate
+    // (ListingAllowanceMs), else kTooSlow: for a caller without a stop
+    // button, which a server sending a byte now and then would hold.
+    bool RetrieveInto(const std::string& remote_name, const ReceiveSink& sink, std::uint64_t& bytes,
+                      bool keep_rate = false);
     // NLST or LIST of `folder` (empty: the current folder); the raw listing.
     bool NameList(const std::string& folder, std::string& listing, const DataSink& sink = nullptr);
     bool LongList(const std::string& folder, std::string& listing, const DataSink& sink = nullptr);
@@ -141,6 +146,10 @@ private:
     bool FinishTransfer();
     bool AbortTransfer(DataChannel& channel, FtpError error, int system_error);
     void Resynchronise();
+    // The data connection's bytes into `sink` until the server ends the
+    // transfer; too_slow (kNone: no rate to keep) when it falls below the
+    // listings' rate.
+    bool ReceiveData(DataChannel& channel, const ReceiveSink& sink, std::uint64_t& bytes, FtpError too_slow);
     bool ReceiveListing(const std::string& command, std::string& listing, const DataSink& sink);
     bool Abandoned() const { return abandon_ != nullptr && abandon_->load(); }
 

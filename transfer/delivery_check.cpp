@@ -107,9 +107,11 @@ RemoteFinding ReadBack(FtpSession& session, const std::string& remote_name, cons
     if (local.handle == INVALID_HANDLE_VALUE) return NotAsked("送ったファイルを読めません");
     ContentCompare compare([&](char* into, std::size_t capacity) { return local.Read(into, capacity); });
     std::uint64_t bytes = 0;
+    // The window waits for the check: a server sending a byte now and then
+    // must not hold it (the listings' rate, as filelist.exe's list keeps).
     bool whole = session.RetrieveInto(remote_name, [&](const char* data, std::size_t size) {
         return compare.Feed(data, size);
-    }, bytes);
+    }, bytes, true);
     // A refused RETR (a server that takes programs but gives none back),
     // or a read-back that broke off, confirms nothing.
     if (!whole && session.error() != FtpError::kStopped) return NotAsked("読み出して確かめられません: " + session.ErrorText());

@@ -397,6 +397,38 @@ class FaultMatrixTest(unittest.TestCase):
         self.assertEqual(app.wait_exit(), 0)
 
 
+    def test_vantrel_check_on_a_trickling_read_back(self):
+        """verify=1 against a server that takes the upload but sends the file
+        back a byte every TRICKLE_S seconds: the check keeps the listings'
+        rate, gives up after the reply limit with a warning (never a
+        confirmation), and the window answers again."""
+        table = {"machine": {"machine0": "MC1", "default": 0},
+                 "MC1": {"address": HOST, "username": USER, "password": PASSWORD, "extention": 0,
+                         "initpath": "NC"}}
+        folder = e2e.ProgramFolder(self.work, {"table": {"machine": "machines.ini"}, "Vantrel": {"verify": 1}})
+        folder.write_machine_table(table)
+        program = self.local / "O5555.NC"
+        program.write_bytes(b"O" * 5000)  # what the server trickles: the same as far as it goes
+        with FaultServer(self.root, "ok", HOST, USER, PASSWORD):
+            app = e2e.Vantrel(folder).start()
+            self.addCleanup(app.kill)
+            e2e.wait_until(lambda: app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST), timeout=30, what="the start-up file list")
+        with self.serve("trickle"):
+            started = time.monotonic()
+            e2e.drop(app.hwnd, [program], timeout=SILENT_BOUND + 15)
+            box = app.expect_box(timeout=SILENT_BOUND + 15)
+            seconds = time.monotonic() - started
+            report("Vantrel.exe", "check trickle", seconds, box["icon"])
+            self.assertEqual(box["icon"], "warning", box["text"])
+            self.assertIn("の転送を確認できませんでした：読み出して確かめられません: 受信が遅すぎるため中止しました", box["text"])
+            self.assertLess(seconds, SILENT_BOUND)
+            self.assertEqual((self.root / "NC" / "O5555").read_bytes(), program.read_bytes())
+            self.assertFalse([line for line in app.list_lines() if line.startswith("... 転送確認済み")])
+            self.assertEqual(app.dialogs(), [])
+        app.close()
+        self.assertEqual(app.wait_exit(), 0)
+
+
 class _NoServer:
     def __enter__(self):
         return self
