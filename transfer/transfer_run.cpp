@@ -121,7 +121,9 @@ int StartVantrel(HWND main_window, const char* client)
     ProgramFolderPath(folder, "tmp");
     DWORD exit_code = 0;
     // The shell's box for a client it cannot start would come before the
-    // control file is deleted: Vantrel says it afterwards instead.
+    // control file is deleted (Wine 8: 「ファイルが見つかりません。」), so it is
+    // asked for none (SEE_MASK_FLAG_NO_UI, documented as "do not display an
+    // error message box"; none appears under Wine) and Vantrel says it afterwards.
     bool started = StartAndWait(main_window, client != nullptr ? client : SystemFtpClient().c_str(),
                                 parameters.c_str(), exit_code, folder.c_str(), false);
     parameters.Clear();
