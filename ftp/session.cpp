@@ -423,13 +423,15 @@ bool FtpSession::Store(const std::string& local_path, const std::string& remote_
             return AbortTransfer(channel, FtpError::kLocalFile, static_cast<int>(GetLastError()));
         }
         if (read == 0) break;
-        IoResult sent = channel.data.SendAll(block.get(), read, timeouts_.data_idle_ms, cancel_);
+        std::uint64_t before = bytes;
+        auto moved = [&](std::size_t sent) { progress(before + sent); };
+        IoResult sent = channel.data.SendAll(block.get(), read, timeouts_.data_idle_ms, cancel_,
+                                             progress ? moved : std::function<void(std::size_t)>());
         if (sent != IoResult::kOk) {
             FailIo(sent, true, channel.data.error());
             return AbortTransfer(channel, error_, system_error_);
         }
         bytes += read;
-        if (progress) progress(bytes);
     }
     channel.data.FinishSending();
     return FinishTransfer();

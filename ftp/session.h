@@ -48,7 +48,8 @@ enum class FtpError {
 class FtpSession {
 public:
     using ReplySink = std::function<void(const std::string& line)>;
-    // Called after each block of a transfer with the bytes moved so far.
+    // Called as a transfer moves with the bytes moved so far (of an upload:
+    // taken by the connection, after each send).
     using Progress = std::function<void(std::uint64_t bytes)>;
     // Receives a listing's bytes as they arrive (ftp.exe shows them between
     // the server's 150 and 226 replies, as the Windows client does).

@@ -149,8 +149,10 @@ IoResult TcpSocket::Accept(TcpSocket& accepted, const in_addr& peer, DWORD timeo
     }
 }
 
-IoResult TcpSocket::SendAll(const char* data, std::size_t size, DWORD timeout_ms, const std::atomic<bool>* cancel)
+IoResult TcpSocket::SendAll(const char* data, std::size_t size, DWORD timeout_ms, const std::atomic<bool>* cancel,
+                            const std::function<void(std::size_t sent)>& sent_so_far)
 {
+    std::size_t whole = size;
     // Send first and wait only when the socket is full: under Wine each
     // select and each send is a round trip to the server, and waiting before
     // every send held a 50 MiB loopback upload to 0.4 of curl's rate.
@@ -170,6 +172,7 @@ IoResult TcpSocket::SendAll(const char* data, std::size_t size, DWORD timeout_ms
         }
         data += sent;
         size -= static_cast<std::size_t>(sent);
+        if (sent_so_far) sent_so_far(whole - size);
     }
     return IoResult::kOk;
 }

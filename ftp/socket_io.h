@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // A TCP socket whose every wait is bounded. Waits are taken in short slices
@@ -56,7 +57,11 @@ public:
     // closed at once and the wait goes on.
     IoResult Accept(TcpSocket& accepted, const in_addr& peer, DWORD timeout_ms, const std::atomic<bool>* cancel);
 
-    IoResult SendAll(const char* data, std::size_t size, DWORD timeout_ms, const std::atomic<bool>* cancel);
+    // `sent_so_far`, when given, hears the bytes sent of `size` after each
+    // send that moved some: on a slow line the socket takes a large block
+    // in many small pieces.
+    IoResult SendAll(const char* data, std::size_t size, DWORD timeout_ms, const std::atomic<bool>* cancel,
+                     const std::function<void(std::size_t sent)>& sent_so_far = nullptr);
     // Receives up to `capacity` bytes once some arrive; `received` 0 with kClosed at the end.
     IoResult Receive(char* buffer, std::size_t capacity, std::size_t& received, DWORD timeout_ms,
                      const std::atomic<bool>* cancel);

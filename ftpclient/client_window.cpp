@@ -1,11 +1,15 @@
 #include "ftpclient/client_window.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
+#include <set>
 
 #include "ftpclient/client_layout.h"
+#include "ftpclient/copy_cursor.h"
 #include "ftpclient/ids.h"
+#include "ftpclient/transfer_text.h"
 #include "ftp/local_name.h"
 #include "platform/controls.h"
 #include "text/sjis.h"
@@ -27,6 +31,7 @@ constexpr int kColumnWidths[] = {60, 40, 72, 56};  // dialog units
 constexpr int kParentParam = -1;
 // How long closing waits for the worker to let go of a running job.
 constexpr DWORD kCloseWaitMs = 500;
+const LPCSTR kNoDropCursor = MAKEINTRESOURCEA(32648);  // IDC_NO
 
 void ShowSortMark(HWND window, const Pane& pane)
 {
@@ -259,29 +264,39 @@ bool Confirm(HWND window, const std::string& text)
     return MessageBoxA(window, text.c_str(), kClientCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-void Upload(HWND window)
+// The one way an upload starts, from the local pane's rows or from files
+// dropped on the server pane: the same question, the same job.
+void StartUpload(HWND window, std::vector<UploadFile> files)
 {
     ClientWindow& state = State(window);
-    Job job;
-    job.kind = JobKind::kUpload;
-    job.local_names = SelectedLocalFiles(window);
-    if (job.local_names.empty()) {
-        MessageBoxA(window, "アップロードするファイルを左の一覧で選んでください。", kClientCaption, MB_OK | MB_ICONINFORMATION);
-        return;
-    }
     // The files that the upload replaces: a folder of that name is not
     // replaced (the server refuses), and "o1234.nc" replaces "O1234.NC" on a
     // Windows server, as it would here.
     int existing = 0;
-    for (const std::string& name : job.local_names) {
+    for (const UploadFile& file : files) {
         existing += std::any_of(state.remote_entries.begin(), state.remote_entries.end(), [&](const RemoteEntry& entry) {
-            return !entry.is_directory && SameFileName(entry.shown, name);
+            return !entry.is_directory && SameFileName(entry.shown, file.name);
         }) ? 1 : 0;
     }
     if (existing > 0 && !Confirm(window, "サーバーにある同じ名前のファイル " + std::to_string(existing) + " 件を上書きしますか？")) {
         return;
     }
+    Job job;
+    job.kind = JobKind::kUpload;
+    job.local_files = std::move(files);
     StartJob(window, std::move(job));
+}
+
+void Upload(HWND window)
+{
+    ClientWindow& state = State(window);
+    std::vector<UploadFile> files;
+    for (const std::string& name : SelectedLocalFiles(window)) files.push_back(UploadFile{state.local_folder, name});
+    if (files.empty()) {
+        MessageBoxA(window, "アップロードするファイルを左の一覧で選んでください。", kClientCaption, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    StartUpload(window, std::move(files));
 }
 
 void Download(HWND window)
@@ -451,6 +466,207 @@ void TabKey(HWND window)
     PostMessageA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(other), TRUE);
 }
 
+// ------------------------------------------------------------------
+// Files dropped from outside, rows dragged from one pane to the other
+
+// A dropped path as its folder (ending with a backslash) and its last name,
+// on whole characters (the trail byte of 表 is 5C); the name is empty for
+// the root of a drive or share.
+void SplitDroppedPath(const std::string& path, std::string& folder, std::string& name)
+{
+    folder = ParentFolder(path + "\\");
+    if (folder.empty()) {  // \\server\share
+        folder = path + "\\";
+        name.clear();
+        return;
+    }
+    name = path.substr(folder.size());
+}
+
+void RefuseWhileBusy(HWND window)
+{
+    MessageBoxA(window,
+                "転送などの作業中のため、ドロップを受け付けませんでした。作業が終わってから、もう一度ドロップしてください。",
+                kClientCaption, MB_OK | MB_ICONWARNING);
+}
+
+// Dropped on the server pane: the files are uploaded to the folder shown,
+// exactly as the same files selected in the local pane would be. Each goes
+// under its own name from its own folder; what cannot go is named first.
+void UploadDropped(HWND window, const std::vector<std::string>& paths)
+{
+    if (State(window).worker->busy()) {
+        RefuseWhileBusy(window);
+        return;
+    }
+    std::vector<UploadFile> files;
+    std::vector<std::string> refused;
+    for (const std::string& path : paths) {
+        UploadFile file;
+        SplitDroppedPath(path, file.folder, file.name);
+        DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            refused.push_back(path + ": 見つかりません。");
+        } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || file.name.empty()) {
+            refused.push_back(path + ": フォルダーはアップロードできません。");
+        } else {
+            files.push_back(file);
+        }
+    }
+    // Two files of one name from two folders would be one file on the
+    // server, the second over the first: neither goes.
+    std::vector<std::string> names;
+    for (const UploadFile& file : files) names.push_back(file.name);
+    std::vector<bool> repeated = RepeatedNames(names);
+    std::vector<UploadFile> single;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (repeated[i]) {
+            refused.push_back(files[i].folder + files[i].name + ": 同じ名前のファイルがほかにもドロップされています。");
+        } else {
+            single.push_back(std::move(files[i]));
+        }
+    }
+    if (!refused.empty()) {
+        SetStatus(window, single.empty() ? "ドロップされたものはアップロードしませんでした。"
+                                         : "ドロップされたもののうち、アップロードしないものがあります。");
+        // A box that fits on the screen: its button stays within reach.
+        constexpr std::size_t kLongestList = 20;
+        std::string text = "次のものはアップロードしません:";
+        for (std::size_t i = 0; i < refused.size() && i < kLongestList; ++i) text += "\n" + refused[i];
+        if (refused.size() > kLongestList) text += "\nほか " + std::to_string(refused.size() - kLongestList) + " 件";
+        MessageBoxA(window, text.c_str(), kClientCaption, MB_OK | MB_ICONWARNING);
+    }
+    if (!single.empty()) StartUpload(window, std::move(single));
+}
+
+// Dropped on the local pane nothing is copied: the pane opens the folder of
+// the first dropped file, with the dropped files of that folder selected
+// (【アップロード】 then sends them), or the first dropped folder itself.
+void OpenDroppedFolder(HWND window, const std::vector<std::string>& paths)
+{
+    ClientWindow& state = State(window);
+    const std::string& first = paths.front();
+    DWORD attributes = GetFileAttributesA(first.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        SetStatus(window, "ドロップされた " + first + " が見つかりません。");
+        return;
+    }
+    std::string folder;
+    std::string name;
+    SplitDroppedPath(first, folder, name);
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !name.empty()) folder += name + "\\";
+    state.local_folder = folder;
+    ReadLocalFolder(window);
+    std::set<std::string> dropped;
+    for (const std::string& path : paths) {
+        std::string in;
+        SplitDroppedPath(path, in, name);
+        if (in == folder && !name.empty()) dropped.insert(name);
+    }
+    std::vector<int> selected;
+    for (std::size_t i = 0; i < state.local.rows.size(); ++i) {
+        const FileRow& row = state.local.rows[i];
+        if (!row.is_directory && dropped.count(row.name) != 0) selected.push_back(static_cast<int>(i));
+    }
+    if (!selected.empty()) FillPane(window, state.local, selected);
+    SetStatus(window, "ローカルのフォルダー " + folder + " を開きました。");
+}
+
+// WM_DROPFILES of a pane. The paths are kept and the drop let go at once:
+// under Wine the drop's source waits until this returns, and the questions
+// of an upload come after.
+void TakeDrop(HWND window, int list_id, HDROP handle)
+{
+    Drop drop;
+    drop.list_id = list_id;
+    UINT count = DragQueryFileA(handle, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        UINT length = DragQueryFileA(handle, i, nullptr, 0);
+        std::string path(length + 1, '\0');
+        path.resize(DragQueryFileA(handle, i, path.data(), length + 1));
+        if (!path.empty()) drop.paths.push_back(std::move(path));
+    }
+    DragFinish(handle);
+    if (drop.paths.empty()) return;
+    State(window).drops.push_back(std::move(drop));
+    PostMessageA(window, kDropMessage, 0, 0);
+}
+
+// One kept drop a message, in the order they came.
+void HandleDrop(HWND window)
+{
+    ClientWindow& state = State(window);
+    if (state.drops.empty()) return;
+    Drop drop = std::move(state.drops.front());
+    state.drops.erase(state.drops.begin());
+    if (drop.list_id == IDC_LOCAL_LIST) {
+        OpenDroppedFolder(window, drop.paths);
+    } else {
+        UploadDropped(window, drop.paths);
+    }
+}
+
+// The panes take dropped files themselves, so that elsewhere in the window
+// the cursor says no drop. Subclassed the classic way (not SetWindowSubclass,
+// which the common controls before version 6, this program's, export by
+// number only); W calls, so that the list views stay Unicode windows and
+// every other message reaches them untouched.
+LRESULT CALLBACK PaneProc(HWND list, UINT message, WPARAM w, LPARAM l)
+{
+    HWND window = GetParent(list);
+    if (message == WM_DROPFILES) {
+        TakeDrop(window, GetDlgCtrlID(list), reinterpret_cast<HDROP>(w));
+        return 0;
+    }
+    return CallWindowProcW(State(window).list_proc, list, message, w, l);
+}
+
+// The other pane when a point of the window's client area lies on it
+// during a drag, else 0.
+int DragTarget(HWND window, LPARAM point)
+{
+    ClientWindow& state = State(window);
+    POINT at{GET_X_LPARAM(point), GET_Y_LPARAM(point)};
+    ClientToScreen(window, &at);
+    HWND under = WindowFromPoint(at);
+    int other = state.drag_from == IDC_LOCAL_LIST ? IDC_REMOTE_LIST : IDC_LOCAL_LIST;
+    HWND list = GetDlgItem(window, other);
+    return under != nullptr && (under == list || IsChild(list, under)) ? other : 0;
+}
+
+// LVN_BEGINDRAG: the window follows the mouse until the button is let go.
+void BeginDrag(HWND window, int list_id)
+{
+    State(window).drag_from = list_id;
+    SetCapture(window);
+    SetCursor(LoadCursorA(nullptr, kNoDropCursor));
+}
+
+void FollowDrag(HWND window, LPARAM point)
+{
+    ClientWindow& state = State(window);
+    SetCursor(DragTarget(window, point) != 0 ? state.copy_cursor : LoadCursorA(nullptr, kNoDropCursor));
+}
+
+// Let go on the other pane, the dragged rows go as 【アップロード】 or
+// 【ダウンロード】 would send them (the selected rows, the same questions);
+// anywhere else nothing happens.
+void EndDrag(HWND window, LPARAM point)
+{
+    ClientWindow& state = State(window);
+    int from = state.drag_from;
+    int target = DragTarget(window, point);
+    ReleaseCapture();  // the drag ends on WM_CAPTURECHANGED
+    if (target == 0) return;
+    if (state.worker->busy()) {
+        RefuseWhileBusy(window);
+    } else if (from == IDC_LOCAL_LIST) {
+        Upload(window);
+    } else {
+        Download(window);
+    }
+}
+
 // The pane a key means: the focused one, else the one last focused.
 int KeyPane(HWND window)
 {
@@ -460,11 +676,18 @@ int KeyPane(HWND window)
 
 // What the worker has to say, once it has said it (a nudge or the timer):
 // the status line, the percentage and, once the job has ended, its result.
-void HearWorker(HWND window)
+// The figures of a moving file come on the timer only, so that the line
+// changes at most a few times a second however fast the blocks go.
+void HearWorker(HWND window, bool tick)
 {
     ClientWindow& state = State(window);
-    std::string text;
-    if (state.worker->TakeStatus(text)) SetStatus(window, text);
+    bool changed = state.worker->TakeStatus(state.job_status);
+    TransferFigures figures;
+    if (tick && state.worker->Figures(figures)) {
+        SetStatus(window, state.job_status + "  " + TransferProgressText(figures));
+    } else if (changed) {
+        SetStatus(window, state.job_status);
+    }
     if (state.worker->busy()) Progress(window).SetPos(state.worker->percent());
     JobResult result;
     if (!state.worker->TakeResult(result)) return;
@@ -484,10 +707,12 @@ void HearWorker(HWND window)
     Progress(window).SetPos(100);
     switch (result.kind) {
     case JobKind::kUpload:
-        SetStatus(window, "完了: アップロードしました。");
+        SetStatus(window, "完了: アップロードしました。  " +
+                              TransferSummaryText(result.files_moved, result.bytes_moved, result.moving_ms));
         break;
     case JobKind::kDownload:
-        SetStatus(window, "完了: ダウンロードしました。");
+        SetStatus(window, "完了: ダウンロードしました。  " +
+                              TransferSummaryText(result.files_moved, result.bytes_moved, result.moving_ms));
         break;
     case JobKind::kDeleteRemote:
         SetStatus(window, "完了: サーバーのファイルを削除しました。");
@@ -524,7 +749,11 @@ void Initialise(HWND window, ClientWindow* state)
             list.InsertColumn(column, kColumnTitles[column], width.right, column == 1 ? LVCFMT_RIGHT : LVCFMT_LEFT);
         }
         ShowSortMark(window, *pane);
+        state->list_proc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(list.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PaneProc)));
+        DragAcceptFiles(list.hwnd(), TRUE);
     }
+    state->copy_cursor = CreateCopyCursor(instance);
     Progress(window).SetRange(0, 100);
     state->keys = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_CLIENT_KEYS));
 
@@ -561,6 +790,8 @@ void Close(HWND window)
     }
     SaveWindowPlace(window, state.settings_path);
     DestroyWindow(window);
+    DestroyCursor(state.copy_cursor);
+    state.copy_cursor = nullptr;
 }
 
 bool OnCommand(HWND window, int id)
@@ -614,6 +845,9 @@ bool OnNotify(HWND window, NMHDR& header)
     case NM_DBLCLK:
         OpenRow(window, id);
         return true;
+    case LVN_BEGINDRAG:
+        BeginDrag(window, id);
+        return true;
     case LVN_COLUMNCLICK:
         SortBy(window, id, reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
         return true;
@@ -634,7 +868,13 @@ bool ClientKey(HWND window, MSG& message)
 {
     if (message.hwnd != window && !IsChild(window, message.hwnd)) return false;
     ClientWindow* state = reinterpret_cast<ClientWindow*>(GetWindowLongPtrA(window, DWLP_USER));
-    return state != nullptr && TranslateAcceleratorA(window, state->keys, &message) != 0;
+    if (state == nullptr) return false;
+    // Escape ends a drag, and only the drag (the dialog would close).
+    if (state->drag_from != 0 && message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
+        ReleaseCapture();
+        return true;
+    }
+    return TranslateAcceleratorA(window, state->keys, &message) != 0;
 }
 
 INT_PTR CALLBACK ClientDialogProc(HWND window, UINT message, WPARAM w, LPARAM l)
@@ -667,12 +907,28 @@ INT_PTR CALLBACK ClientDialogProc(HWND window, UINT message, WPARAM w, LPARAM l)
     case kProgressMessage:
     case kStatusMessage:
     case kJobDoneMessage:
-        HearWorker(window);
+        HearWorker(window, false);
         return TRUE;
     case WM_TIMER:
         if (w != kJobTimer) return FALSE;
-        HearWorker(window);
+        HearWorker(window, true);
         return TRUE;
+    case kDropMessage:
+        HandleDrop(window);
+        return TRUE;
+    case WM_MOUSEMOVE:
+        if (GetWindowLongPtrA(window, DWLP_USER) == 0 || State(window).drag_from == 0) return FALSE;
+        FollowDrag(window, l);
+        return TRUE;
+    case WM_LBUTTONUP:
+        if (GetWindowLongPtrA(window, DWLP_USER) == 0 || State(window).drag_from == 0) return FALSE;
+        EndDrag(window, l);
+        return TRUE;
+    case WM_CAPTURECHANGED:
+        // The drag was let go, or Escape, another window or the system
+        // took the mouse: no drop.
+        if (GetWindowLongPtrA(window, DWLP_USER) != 0) State(window).drag_from = 0;
+        return FALSE;
     case WM_CLOSE:
         Close(window);
         return TRUE;

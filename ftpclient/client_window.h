@@ -23,6 +23,12 @@ struct Pane {
     std::vector<int> shown;
 };
 
+// Files dropped on a pane, waiting for the window's kDropMessage.
+struct Drop {
+    int list_id = 0;
+    std::vector<std::string> paths;
+};
+
 // The two-pane window: a local folder on the left, the server's folder on the
 // right, transfers between them on the worker thread.
 struct ClientWindow {
@@ -38,6 +44,11 @@ struct ClientWindow {
     bool start_maximized = false;
     HACCEL keys = nullptr;
     std::unique_ptr<RemoteWorker> worker;
+    std::string job_status;  // the worker's line, without the figures of the file
+    std::vector<Drop> drops;
+    WNDPROC list_proc = nullptr;  // the list views' own procedure (client_window.cpp subclasses them)
+    int drag_from = 0;  // the list whose rows are being dragged, 0 when none
+    HCURSOR copy_cursor = nullptr;
 };
 
 // The dialog procedure of FTPCLIENTDLG; its creation parameter is the ClientWindow.

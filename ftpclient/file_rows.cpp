@@ -249,3 +249,16 @@ std::string ParentFolder(const std::string& folder)
     if (separators.size() < (share ? 4u : 1u)) return std::string();
     return folder.substr(0, separators.back() + 1);
 }
+
+std::vector<bool> RepeatedNames(const std::vector<std::string>& names)
+{
+    // In the order of the name column, names that are one file lie side by side.
+    std::vector<FileRow> rows(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) rows[i].name = names[i];
+    std::vector<std::size_t> order = SortedRows(rows, SortOrder{});
+    std::vector<bool> repeated(names.size());
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        if (SameFileName(names[order[i - 1]], names[order[i]])) repeated[order[i - 1]] = repeated[order[i]] = true;
+    }
+    return repeated;
+}

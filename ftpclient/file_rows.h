@@ -63,6 +63,11 @@ std::vector<std::size_t> SortedRows(const std::vector<FileRow>& rows, SortOrder 
 // characters (whose second byte may fall among the letters) byte for byte.
 bool SameFileName(const std::string& a, const std::string& b);
 
+// For each name, whether another of the list is the same file name to
+// Windows (SameFileName): files dropped from two folders under one name
+// would be one file on the server.
+std::vector<bool> RepeatedNames(const std::vector<std::string>& names);
+
 // The folder above a local folder ("C:\\NC\\A\\" gives "C:\\NC\\"); "" for a
 // drive's root or a share's ("\\\\server\\share\\"). Folders end with a backslash.
 std::string ParentFolder(const std::string& folder);

@@ -15,6 +15,26 @@ int Percent(std::uint64_t done, std::uint64_t total)
     return static_cast<int>(done >= total ? 100 : done * 100 / total);
 }
 
+// The performance counter, not <chrono>: that header does not build with the
+// CP932 execution character set (docs/wine-notes.md).
+LONGLONG Ticks()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+std::uint64_t MillisecondsSince(LONGLONG start)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    LONGLONG ticks = Ticks() - start;
+    if (ticks <= 0) return 0;
+    // In two steps: ticks * 1000 alone would overflow after some days.
+    return static_cast<std::uint64_t>(ticks / frequency.QuadPart * 1000 +
+                                      ticks % frequency.QuadPart * 1000 / frequency.QuadPart);
+}
+
 std::uint64_t LocalFileSize(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -110,6 +130,49 @@ void RemoteWorker::Progress(int percent)
     if (percent_.exchange(percent) != percent) PostMessageA(window_, kProgressMessage, 0, 0);
 }
 
+void RemoteWorker::BeginFile(std::uint64_t total, bool total_known)
+{
+    EnterCriticalSection(&status_lock_);
+    moving_ = true;
+    figures_ = TransferFigures{0, total, total_known, 0};
+    file_start_ = Ticks();
+    LeaveCriticalSection(&status_lock_);
+    Progress(0);
+}
+
+void RemoteWorker::Moved(std::uint64_t done)
+{
+    EnterCriticalSection(&status_lock_);
+    figures_.done = done;
+    int percent = figures_.total_known ? Percent(done, figures_.total) : 0;
+    LeaveCriticalSection(&status_lock_);
+    Progress(percent);
+}
+
+void RemoteWorker::EndFile(JobResult& result, bool arrived, std::uint64_t bytes)
+{
+    EnterCriticalSection(&status_lock_);
+    moving_ = false;
+    std::uint64_t elapsed_ms = MillisecondsSince(file_start_);
+    LeaveCriticalSection(&status_lock_);
+    if (!arrived) return;
+    result.files_moved += 1;
+    result.bytes_moved += bytes;
+    result.moving_ms += elapsed_ms;
+}
+
+bool RemoteWorker::Figures(TransferFigures& figures)
+{
+    EnterCriticalSection(&status_lock_);
+    bool moving = moving_;
+    if (moving) {
+        figures = figures_;
+        figures.elapsed_ms = MillisecondsSince(file_start_);
+    }
+    LeaveCriticalSection(&status_lock_);
+    return moving;
+}
+
 void RemoteWorker::AddFailure(JobResult& result, const std::string& what)
 {
     result.ok = false;
@@ -202,14 +265,15 @@ bool RemoteWorker::List(JobResult& result)
     return true;
 }
 
-void RemoteWorker::Upload(const std::string& name, std::size_t index, std::size_t count, JobResult& result)
+void RemoteWorker::Upload(const UploadFile& file, std::size_t index, std::size_t count, JobResult& result)
 {
-    std::string path = local_folder_ + name;
+    const std::string& name = file.name;
+    std::string path = file.folder + name;
     std::uint64_t total = LocalFileSize(path);
     Status("アップロード中 (" + std::to_string(index + 1) + "/" + std::to_string(count) + "): " + name);
-    Progress(0);
+    BeginFile(total, true);
     std::uint64_t bytes = 0;
-    auto progress = [&](std::uint64_t done) { Progress(Percent(done, total)); };
+    auto progress = [&](std::uint64_t done) { Moved(done); };
     std::string wire = ToWireName(name, options_.encoding);
     bool touched = false;  // by any try: a reconnect tries again
     bool stored = WithReconnect(result, [&] {
@@ -217,6 +281,7 @@ void RemoteWorker::Upload(const std::string& name, std::size_t index, std::size_
         touched = touched || session_.store_reached_server();
         return ok;
     });
+    EndFile(result, stored, bytes);
     if (stored) return;
     bool stopped = session_.error() == FtpError::kCancelled;
     std::string failure = stopped ? std::string() : name + ": " + session_.ErrorText();
@@ -274,11 +339,11 @@ void RemoteWorker::Download(const RemoteEntry& entry, std::size_t index, std::si
         return;
     }
     Status("ダウンロード中 (" + std::to_string(index + 1) + "/" + std::to_string(count) + "): " + entry.shown);
-    Progress(0);
+    BeginFile(entry.size, entry.size_known);
     std::uint64_t bytes = 0;
     std::uint64_t expected = entry.size;
     bool known = entry.size_known;
-    auto progress = [&](std::uint64_t done) { Progress(Percent(done, expected)); };
+    auto progress = [&](std::uint64_t done) { Moved(done); };
     std::string path = local_folder_ + entry.shown;
     // A download that ends short of the size the server gives (SIZE now,
     // else the listing) is a failure, even when the server says 226: the
@@ -288,12 +353,15 @@ void RemoteWorker::Download(const RemoteEntry& entry, std::size_t index, std::si
         if (session_.Size(entry.wire, size)) {
             expected = size;
             known = true;
+            BeginFile(expected, true);
         } else if (!session_.IsOpen()) {
             return false;
         }
         return session_.Retrieve(entry.wire, path, progress, bytes, known ? &expected : nullptr);
     };
-    if (WithReconnect(result, step)) {
+    bool retrieved = WithReconnect(result, step);
+    EndFile(result, retrieved, bytes);
+    if (retrieved) {
         result.local_changed = true;
     } else if (session_.error() != FtpError::kCancelled) {
         AddFailure(result, entry.shown + ": " + session_.ErrorText());
@@ -325,8 +393,8 @@ JobResult RemoteWorker::Run(const Job& job)
         break;
     }
     case JobKind::kUpload:
-        for (std::size_t i = 0; i < job.local_names.size() && !cancel_; ++i) {
-            Upload(job.local_names[i], i, job.local_names.size(), result);
+        for (std::size_t i = 0; i < job.local_files.size() && !cancel_; ++i) {
+            Upload(job.local_files[i], i, job.local_files.size(), result);
         }
         break;
     case JobKind::kDownload:

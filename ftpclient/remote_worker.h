@@ -10,24 +10,33 @@
 
 #include "ftp/client_options.h"
 #include "ftp/session.h"
+#include "ftpclient/transfer_text.h"
 
 // The client's FTP work runs on a worker thread, one job at a time, so that
 // the window stays responsive during long transfers. Only the worker touches
 // the session while a job runs; the window starts no job while one is running.
 //
-// What the worker has to say (the status line, the percentage of the current
-// file, the job's result) is kept here, and the window is only nudged with a
-// message that carries nothing (ids.h). A nudge that is lost (the window's
-// message queue full, the window closing) loses nothing: the window also
-// looks on a timer while a job runs, and nothing is owned by a message.
+// What the worker has to say (the status line, the percentage and the bytes
+// of the current file, the job's result) is kept here, and the window is
+// only nudged with a message that carries nothing (ids.h). A nudge that is
+// lost (the window's message queue full, the window closing) loses nothing:
+// the window also looks on a timer while a job runs, and nothing is owned
+// by a message.
 
 struct RemoteEntry {
     std::string shown;  // in the ANSI code page
     std::string wire;   // exactly as the server sent it
     bool is_directory = false;
     std::uint64_t size = 0;
-    bool size_known = false;  // the listing gave the file's size (not a link's, nor NLST's nothing)
+    bool size_known = false;  // the listing gave the file's size: not for a name from NLST, nor a link's own size
     std::string modified;
+};
+
+// A local file to upload: it need not lie in the local folder shown (files
+// dropped from Explorer), but it goes to the server under its name alone.
+struct UploadFile {
+    std::string folder;  // ends with a backslash
+    std::string name;    // no separator
 };
 
 enum class JobKind { kConnect, kRefresh, kChangeDirectory, kUpload, kDownload, kDeleteRemote };
@@ -35,11 +44,11 @@ enum class JobKind { kConnect, kRefresh, kChangeDirectory, kUpload, kDownload, k
 struct Job {
     JobKind kind = JobKind::kRefresh;
     // The local folder shown when the job started (ends with a backslash):
-    // uploads read from it, downloads write into it.
+    // downloads write into it.
     std::string local_folder;
-    // Upload: local file names (in the local folder). Download, delete and
-    // change directory: the remote entries concerned.
-    std::vector<std::string> local_names;
+    // Upload: the local files. Download, delete and change directory: the
+    // remote entries concerned.
+    std::vector<UploadFile> local_files;
     std::vector<RemoteEntry> remote_entries;
 };
 
@@ -51,6 +60,10 @@ struct JobResult {
     std::vector<RemoteEntry> entries;
     std::string remote_path;  // shown form
     bool local_changed = false;
+    // The files that arrived whole, their bytes, and how long they took.
+    std::size_t files_moved = 0;
+    std::uint64_t bytes_moved = 0;
+    std::uint64_t moving_ms = 0;
     // When not empty, the status line after a job that failed or was
     // stopped, instead of a plain "there were errors".
     std::string status;
@@ -73,6 +86,9 @@ public:
     bool TakeStatus(std::string& text);
     // Percent of the current file.
     int percent() const { return percent_; }
+    // The bytes of the file moving now, of all, and for how long it has
+    // moved; false between files.
+    bool Figures(TransferFigures& figures);
     // What was wrong with VANTREL_FTP_CONNECT_TIMEOUT or VANTREL_FTP_TIMEOUT
     // (one line each); empty when nothing was.
     const std::string& timeout_notice() const { return timeout_notice_; }
@@ -94,7 +110,7 @@ private:
     // connection, reconnects once and runs it again.
     bool WithReconnect(JobResult& result, const std::function<bool()>& step);
     bool List(JobResult& result);
-    void Upload(const std::string& name, std::size_t index, std::size_t count, JobResult& result);
+    void Upload(const UploadFile& file, std::size_t index, std::size_t count, JobResult& result);
     void Download(const RemoteEntry& entry, std::size_t index, std::size_t count, JobResult& result);
     // Deletes what an upload that did not end whole left on the server;
     // empty when done, else why it could not be.
@@ -103,6 +119,10 @@ private:
     // Nudges the window only when the percentage changes: a fast transfer
     // would otherwise post one message per received block.
     void Progress(int percent);
+    // A file begins to move, has moved `done` bytes, has ended.
+    void BeginFile(std::uint64_t total, bool total_known);
+    void Moved(std::uint64_t done);
+    void EndFile(JobResult& result, bool arrived, std::uint64_t bytes);
     void AddFailure(JobResult& result, const std::string& what);
 
     ClientOptions options_;
@@ -119,5 +139,8 @@ private:
     std::string status_;
     bool status_changed_ = false;
     std::atomic<int> percent_{0};
+    bool moving_ = false;  // the figures and the start, under status_lock_
+    TransferFigures figures_;
+    LONGLONG file_start_ = 0;  // performance-counter ticks
     std::string timeout_notice_;
 };

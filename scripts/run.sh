@@ -17,8 +17,12 @@
 #     then it prints how to look at the window and drop the sample on it.
 # VANTREL_DEMO_DIR moves build/program, build/demo-server and
 # build/demo-files elsewhere; VANTREL_WIN_BUILD names the cross build.
-# A Vantrel.ini or machines.ini that differs from what the demo last wrote
-# there (the user's own edits) is kept. Extra arguments go to Vantrel.exe.
+# Those three folders are the demo's own (each marked .vantrel-demo when
+# made): an existing one with other content is refused before anything is
+# written, as build.sh and wine-prefix.sh refuse folders that are not theirs.
+# Inside them a Vantrel.ini, machines.ini or sample that differs from what
+# the demo last wrote (the user's own edits) is kept. Extra arguments go to
+# Vantrel.exe.
 # Every failure ends the script with a non-zero status and says what failed
 # and what to try; the script never ends silently.
 set -euo pipefail
@@ -43,9 +47,27 @@ if [ -n "${SUDO_USER:-}" ] && [ "$(id -u)" -eq 0 ]; then
        "on your desktop and asks for sudo only to install missing packages"
 fi
 
+program=$demo/program
+server_home=$demo/demo-server
+samples=$demo/demo-files
+# A folder of the demo: new, empty, or marked as the demo's (an earlier
+# run.sh that had no marks yet left program/.demo beside the three).
+for folder in "$program" "$server_home" "$samples"; do
+  if [ -e "$folder" ] && [ ! -e "$folder/.vantrel-demo" ] && [ ! -d "$program/.demo" ] \
+      && { [ ! -d "$folder" ] || [ -n "$(ls -A "$folder")" ]; }; then
+    fail "$folder is not empty and was not made by the demo (no .vantrel-demo in it); nothing was written there." \
+      "Try: VANTREL_DEMO_DIR=\$HOME/vantrel-demo bash scripts/run.sh (a new or empty folder)."
+  fi
+done
+
 bash scripts/setup.sh || fail "installing the needed packages failed (the messages above say why)." \
   "Try: sudo apt-get update, then run this script again."
-if ! VANTREL_WIN_BUILD=$win bash scripts/build.sh win; then
+status=0
+VANTREL_WIN_BUILD=$win bash scripts/build.sh programs || status=$?
+if [ "$status" -eq 3 ]; then
+  fail "the build folder $win is not one (its message is above)." \
+    "Try: VANTREL_WIN_BUILD=\$HOME/vantrel-build bash scripts/run.sh (a new or empty folder)."
+elif [ "$status" -ne 0 ]; then
   if [ -e "$win" ] && [ ! -O "$win" ]; then
     fail "building Vantrel failed: $win belongs to $(stat -c %U "$win") (an earlier run through sudo?)." \
       "Try: sudo chown -R $(id -un) $win $demo; then run this script again."
@@ -60,20 +82,21 @@ user=demo
 password=demo
 initial_folder=NCDATA
 
-program=$demo/program
-server_home=$demo/demo-server
 landing=$server_home/$initial_folder
-samples=$demo/demo-files
 
 mkdir -p "$program/tmp" "$program/Log" "$program/.demo" "$landing" "$samples" 2>/dev/null && [ -w "$program" ] \
+  && touch "$program/.vantrel-demo" "$server_home/.vantrel-demo" "$samples/.vantrel-demo" 2>/dev/null \
   || fail "cannot write the demo's folders in $demo as $(id -un) (an earlier run through sudo?)." \
     "Try: sudo chown -R $(id -un) $demo; then run this script again."
+# The programs and help pages of this build (help pages are copied over,
+# none is removed).
 cp -f "$win/app/Vantrel.exe" "$win/filelist/filelist.exe" "$win/ftpclient/FTPClient.exe" "$program/"
-rm -rf "$program/help" && cp -r help "$program/help"
+mkdir -p "$program/help" && cp -r help/. "$program/help/"
 # Something on the server, so that its file list shows at once, and an NC
-# program to drop.
+# program to drop; both only when missing.
 [ -e "$landing/O0001" ] || printf '%%\r\nO0001(DEMO)\r\nG90G54G00X0Y0\r\nM30\r\n%%\r\n' >"$landing/O0001"
-printf '%%\r\nO1234(VANTREL DEMO)\r\nG90G54G00X0Y0\r\nS1000M03\r\nG01X50.F200\r\nM30\r\n%%\r\n' >"$samples/O1234.NC"
+[ -e "$samples/O1234.NC" ] \
+  || printf '%%\r\nO1234(VANTREL DEMO)\r\nG90G54G00X0Y0\r\nS1000M03\r\nG01X50.F200\r\nM30\r\n%%\r\n' >"$samples/O1234.NC"
 
 export WINEPREFIX=${VANTREL_WINEPREFIX:-$HOME/.local/share/vantrel/wineprefix}
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
@@ -81,19 +104,46 @@ if [ -e "$WINEPREFIX" ] && [ ! -O "$WINEPREFIX" ]; then
   fail "the Wine prefix $WINEPREFIX belongs to $(stat -c %U "$WINEPREFIX"), not to $(id -un); Wine refuses it." \
     "Try: VANTREL_WINEPREFIX=\$HOME/vantrel-prefix bash scripts/run.sh (or remove that folder as its owner)."
 fi
-WINEDEBUG=-all bash scripts/wine-prefix.sh "$WINEPREFIX" "$win/ftp_exe/ftp.exe" \
-  || fail "making the Wine prefix $WINEPREFIX failed (Wine's messages are above)." \
-    "Try: rm -rf $WINEPREFIX; then run this script again."
+status=0
+WINEDEBUG=-all bash scripts/wine-prefix.sh "$WINEPREFIX" "$win/ftp_exe/ftp.exe" || status=$?
+if [ "$status" -eq 3 ]; then
+  fail "the Wine prefix folder $WINEPREFIX was refused (its message is above)."
+elif [ "$status" -ne 0 ]; then
+  fail "making the Wine prefix $WINEPREFIX failed (Wine's messages are above)." \
+    "Try: run this script again: a prefix whose making was cut short is made anew."
+fi
 
 server_pid=
 xvfb_pid=
 vantrel_pid=
+# Every Windows program that Vantrel.exe starts (FTPClient.exe, ftp.exe and
+# the console Wine gives it) runs in a Unix session of its own, a child of
+# init, not of this script (measured under Wine 8), so none is found through
+# its parent or process group. Each inherits Vantrel's environment, and with
+# it this run's mark: the processes of this run whose program matches $1.
+run_mark=VANTREL_DEMO_RUN=$$.$(date +%s%N)
+started_by_demo() {
+  local dir
+  for dir in /proc/[0-9]*; do
+    grep -qzx "$run_mark" "$dir/environ" 2>/dev/null || continue
+    tr '\0' '\n' <"$dir/cmdline" 2>/dev/null | head -n 1 | grep -qiE "$1" && echo "${dir#/proc/}"
+  done
+  return 0
+}
 stop() {
   # (waited for here, so that bash does not report the killed job)
   if [ -n "$vantrel_pid" ]; then { kill -KILL "$vantrel_pid"; wait "$vantrel_pid"; } 2>/dev/null || true; fi
+  # What Vantrel started ends with the demo. On a desktop only its programs:
+  # Wine's own services also serve the user's other programs in the prefix
+  # and end by themselves with the last of them. On the demo's own screen
+  # every Windows process of this run ends; the wineserver then follows.
+  local programs='\\(FTPClient|ftp|conhost)\.exe$' pids
+  if [ -n "$xvfb_pid" ]; then programs='\.exe$'; fi
+  pids=$(started_by_demo "$programs")
+  if [ -n "$pids" ]; then kill -KILL $pids 2>/dev/null || true; fi
   if [ -n "$server_pid" ]; then kill -- -"$server_pid" 2>/dev/null || kill "$server_pid" 2>/dev/null || true; fi
   if [ -n "$xvfb_pid" ]; then
-    wineserver -k 2>/dev/null || true
+    WINEPREFIX=$WINEPREFIX timeout 20 wineserver -w 2>/dev/null || true
     kill "$xvfb_pid" 2>/dev/null || true
   fi
 }
@@ -195,7 +245,7 @@ run: demo machine デモ機: ftp://$user:$password@$address/$initial_folder, sto
 run: dropped files land in:  $landing
 run: a file to drop:         $samples/O1234.NC
 run: closing the window (【終了】) ends the demo and writes the day's log into $program/Log
-run: Ctrl+C ends everything at once, without a log
+run: Ctrl+C ends the demo and every program it started at once, without a log
 INFO
 
 cd "$program"
@@ -204,9 +254,9 @@ cd "$program"
 # Ctrl+C, so the trap ends it (at once, without its log) and then the demo.
 wine_log=$program/.demo/wine.log
 started=$(date +%s)
-WINEDEBUG=${WINEDEBUG:--all,err+all} wine "$program/Vantrel.exe" "$@" 2>"$wine_log" &
+WINEDEBUG=${WINEDEBUG:--all,err+all} env "$run_mark" wine "$program/Vantrel.exe" "$@" 2>"$wine_log" &
 vantrel_pid=$!
-trap 'echo "run: stopped by Ctrl+C: Vantrel.exe was ended at once and wrote no log; demo server stopped"; exit 130' INT
+trap 'echo "run: stopped by Ctrl+C: Vantrel.exe and what it started were ended at once (no log written); demo server stopped"; exit 130' INT
 trap 'exit 143' TERM
 
 # The Wine process keeps the Unix process id and sets it on its X windows.

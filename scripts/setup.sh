@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake ninja-build g++ g++-mingw-w64-x86-64 mingw-w64-tools googletest libx11-dev
+  cmake ninja-build g++ g++-mingw-w64-x86-64 mingw-w64-tools googletest libgtest-dev libx11-dev
   clang libclang-rt-14-dev
   # running under Wine on a virtual X server
   wine wine64 xvfb xauth x11-utils xdotool

@@ -13,6 +13,12 @@
 #   display, would serve the next Wine program too, and that program could
 #   not open any window (Wine: "nodrv_CreateWindow ... no driver could be
 #   loaded"); the caller's program would end at once.
+# It makes a prefix only in a folder that does not exist or is empty, and
+# marks it as its own (.vantrel-prefix) before Wine writes anything there. A
+# folder with other content and without that mark (an existing Wine prefix,
+# a working folder) is refused whole: exit status 3 and a message naming it.
+# Only a prefix of its own whose making was cut short (no .vantrel-prefix-v1
+# yet, e.g. a killed first run) is emptied and made again.
 set -euo pipefail
 
 if [ $# -lt 1 ]; then
@@ -24,8 +30,9 @@ prefix=$(realpath -m "$1")
 ftp_exe=${2:-${VANTREL_FTP_EXE:-$repo/build/win/ftp_exe/ftp.exe}}
 
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-# Keeps wineboot from offering to download Mono and Gecko.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# Keeps wineboot from offering to download Mono and Gecko, and from writing
+# desktop menu folders into the user's home (~/.config/menus, ~/.local/share).
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # wineboot needs no screen; a stale DISPLAY would only make it wait.
 unset DISPLAY
 
@@ -41,11 +48,30 @@ server_running() {
   return 1
 }
 
-# Serialise concurrent callers (parallel tests that all find no prefix yet).
-# Wine's processes must not inherit the lock (9>&- below): wineserver and
-# the services outlive this script and would hold it.
-mkdir -p "$(dirname "$prefix")"
-exec 9>"$prefix.lock"
+# Ours: marked when it was claimed, or finished by an earlier version of
+# this script (which left only the second mark).
+owner=$prefix/.vantrel-prefix
+made=$prefix/.vantrel-prefix-v1
+ours() { [ -f "$owner" ] || [ -f "$made" ]; }
+refuse() {
+  echo "wine-prefix: $prefix $1; it was left as it is." >&2
+  echo "wine-prefix: give a folder that does not exist yet or is empty (for scripts/run.sh:" \
+       "VANTREL_WINEPREFIX=\$HOME/vantrel-prefix), or empty this one yourself if nothing in it is needed." >&2
+  exit 3
+}
+if [ -e "$prefix" ]; then
+  [ -d "$prefix" ] || refuse "is not a folder"
+  if ! ours && [ -n "$(ls -A "$prefix")" ]; then
+    refuse "is not empty and was not made by this script (no .vantrel-prefix in it)"
+  fi
+fi
+
+# Serialise concurrent callers (parallel tests that all find no prefix yet)
+# with a lock on the prefix folder itself, so that nothing is written beside
+# it. Wine's processes must not inherit the lock (9>&- below): wineserver
+# and the services outlive this script and would hold it.
+mkdir -p "$prefix"
+exec 9<"$prefix"
 flock 9
 
 # A server that was already running (the prefix is in use) serves the
@@ -53,11 +79,22 @@ flock 9
 server_was_running=
 if server_running; then server_was_running=1; fi
 
-if [ ! -f "$prefix/.vantrel-prefix-v1" ]; then
-  rm -rf "$prefix"
+if [ ! -f "$made" ]; then
+  # Checked again under the lock: another caller may have claimed it meanwhile.
+  if ! ours && [ -n "$(ls -A "$prefix")" ]; then
+    refuse "is not empty and was not made by this script (no .vantrel-prefix in it)"
+  fi
+  if [ -f "$owner" ]; then
+    # Our own making, cut short: its server (if any) would keep the half-made
+    # registry in memory and write it back.
+    if [ -n "$server_was_running" ]; then wineserver -k 9>&- || true; server_was_running=; fi
+    find "$prefix" -mindepth 1 -maxdepth 1 ! -name .vantrel-prefix -exec rm -rf {} +
+  else
+    echo "A Wine prefix made by Vantrel's scripts/wine-prefix.sh, which may empty and remake this folder." >"$owner"
+  fi
   wineboot -i </dev/null >/dev/null 2>&1 9>&-
   wineserver -w 9>&-
-  touch "$prefix/.vantrel-prefix-v1"
+  touch "$made"
 fi
 
 # Settings, applied again to older prefixes whenever they change here.

@@ -28,12 +28,15 @@ class BenchSmokeTest(unittest.TestCase):
         result = subprocess.run(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                 stderr=subprocess.STDOUT, timeout=120)
         output = result.stdout.decode(errors="replace")
-        # Exit status 1 only says a target was missed; a failed measurement raises (status 1
-        # too, but with a traceback and no table).
-        self.assertIn(result.returncode, (0, 1), output)
+        # A failed measurement raises: a traceback and no table.
+        self.assertNotIn("Traceback", output)
         self.assertTrue(table.exists(), output)
         rows = [line for line in table.read_text(encoding="utf-8").splitlines()
                 if line.startswith("| ") and not line.startswith("| measure ")]
+        # Exit status 1 says that a target was missed, and only that (a loaded
+        # test machine may miss one; the figures are judged by bench/run.sh).
+        missed = [row for row in rows if row.split("|")[7].strip() == "**no**"]
+        self.assertEqual(result.returncode, 1 if missed else 0, output)
         measures = [row.split("|")[1].strip() for row in rows]
         self.assertEqual(len(rows), 10, output)
         for expected in ("drop of 1 ", "drop of 2 ", "drop of 10 × 5 KB with verify=1", "drop of 10 × 1 MB with verify=1",

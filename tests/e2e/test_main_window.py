@@ -24,17 +24,8 @@ QUIET_TABLE = {
 
 # The dialog font of every window of the resource script.
 DIALOG_FACE, DIALOG_POINTS = "ＭＳ ゴシック", 14
-DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 OPEN_SETTINGS, OPEN_MACHINES, CLOSE_DIALOG = e2e.ids.IDM_INITIAL_SETTINGS, e2e.ids.IDM_MACHINE_REGISTRATION, e2e.ids.IDM_CLOSE
 MESSAGE_LIST, STATUS_BAR = e2e.ids.IDC_MESSAGE_LIST, e2e.ids.IDC_STATUS_BAR
-
-
-def set_system_dpi(dpi):
-    r"""Wine 8 takes the system DPI from HKCU\Control Panel\Desktop LogPixels
-    (before the HKLM font key) when a process starts; no value means 96."""
-    args = (["add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"] if dpi != 96 else
-            ["delete", DESKTOP_KEY, "/v", "LogPixels", "/f"])
-    e2e.run_windows_program("reg", args)
 
 
 def overlaps(a, b):
@@ -111,9 +102,12 @@ class MainWindowTest(unittest.TestCase):
             self.assertEqual(app.wait_exit(), 0)
 
     def log_lines(self, folder):
-        today = datetime.date.today()
-        log = folder.path / "Log" / ("Vantrel%d%02d%02d.log" % (today.year, today.month, today.day))
-        return log.read_bytes() if log.exists() else None
+        """The log files' bytes, oldest day first (a run over midnight writes
+        into the next day's file), or None when there is none."""
+        logs = sorted(folder.path.joinpath("Log").glob("Vantrel*.log"))
+        for log in logs:
+            self.assertRegex(log.name, r"^Vantrel\d{8}\.log$")
+        return b"".join(log.read_bytes() for log in logs) if logs else None
 
     def test_log_file_written_on_close_only_with_systemlog_one(self):
         for value in (None, 0, 2):
@@ -176,10 +170,10 @@ class MainWindowTest(unittest.TestCase):
         ini["table"]["machine"] = "machine-table-with-a-name-long-enough-to-scroll.ini"
         folder = e2e.ProgramFolder(self.tmp.name, ini)
         folder.write_machine_table(QUIET_TABLE, name=ini["table"]["machine"])
-        self.addCleanup(set_system_dpi, 96)
+        self.addCleanup(e2e.restore_shared_prefix)
         main = {}
         for dpi in (96, 144):
-            set_system_dpi(dpi)
+            e2e.set_system_dpi(dpi)
             with e2e.Vantrel(folder) as app:
                 main[dpi] = self.layout(app.hwnd)
                 self.assertEqual(main[dpi]["dpi"], dpi)

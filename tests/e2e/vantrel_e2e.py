@@ -8,6 +8,7 @@ and an Xvfb. Every wait here has a time-out, and every process started here
 is killed again (process group) when its owner is closed or garbage.
 """
 import atexit
+import filecmp
 import json
 import shutil
 import os
@@ -80,7 +81,90 @@ def wine_env():
         env.update(LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8",
                    WINEDEBUG=env.get("WINEDEBUG", "-all"), WINEDLLOVERRIDES="mscoree,mshtml=")
         _wine_env = env
+        # A script killed before its clean-up may have left the prefix changed.
+        restore_shared_prefix()
     return dict(_wine_env)
+
+
+# --------------------------------------------------------------------------
+# Changes to the prefix that every script shares
+#
+# A test that changes the prefix does it through these functions and calls
+# restore_shared_prefix in its clean-up (addCleanup, which runs also when the
+# test fails). A script killed before its clean-up leaves marks that the next
+# script's first use of the prefix finds and undoes.
+
+_DPI_MARK = ".vantrel-e2e-dpi-changed"
+_DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
+_VERSION_MARK = ".vantrel-e2e-version-changed"  # holds the program names
+_APP_DEFAULTS_KEY = r"HKCU\Software\Wine\AppDefaults"
+
+
+def _prefix():
+    return Path(wine_env()["WINEPREFIX"])
+
+
+def system32():
+    return _prefix() / "drive_c" / "windows" / "system32"
+
+
+def replace_client(stand_in):
+    """Puts stand_in (a program path) in the place of the prefix's ftp.exe,
+    where the shell finds "ftp.exe" before any other; None takes it away."""
+    client = system32() / "ftp.exe"
+    if stand_in is None:
+        client.unlink()
+    else:
+        shutil.copyfile(stand_in, client)
+
+
+def set_system_dpi(dpi):
+    r"""Wine 8 takes the system DPI from HKCU\Control Panel\Desktop LogPixels
+    (before the HKLM font key) when a process starts; no value means 96."""
+    mark = _prefix() / _DPI_MARK
+    if dpi != 96:
+        mark.touch()
+        args = ["add", _DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"]
+    else:
+        args = ["delete", _DESKTOP_KEY, "/v", "LogPixels", "/f"]
+    run_windows_program("reg", args)
+    if dpi == 96:
+        mark.unlink(missing_ok=True)
+
+
+def set_windows_version(version, programs):
+    r"""Makes Wine report another Windows version ("win7") to the named
+    programs (HKCU\Software\Wine\AppDefaults); None takes that away again.
+    The prefix reports Windows 10 to every other program."""
+    mark = _prefix() / _VERSION_MARK
+    if version is not None:
+        mark.write_text("\n".join(programs))
+    for program in programs:
+        key = _APP_DEFAULTS_KEY + "\\" + program
+        if version is None:
+            run_windows_program("reg", ["delete", key, "/v", "Version", "/f"])
+        else:
+            result = run_windows_program("reg", ["add", key, "/v", "Version", "/d", version, "/f"])
+            if result.returncode != 0:
+                raise HarnessError("reg add %s: %r" % (key, result))
+    if version is None:
+        mark.unlink(missing_ok=True)
+
+
+def restore_shared_prefix():
+    """Our ftp.exe in system32 (nothing the stand-ins left beside it), the
+    system DPI and the Windows version of a new prefix."""
+    folder = system32()
+    client = folder / "ftp.exe"
+    if FTP_EXE.exists() and not (client.exists() and filecmp.cmp(FTP_EXE, client, shallow=False)):
+        shutil.copyfile(FTP_EXE, client)
+    for record in ("args.txt", "cwd.txt"):
+        (folder / record).unlink(missing_ok=True)
+    if (_prefix() / _DPI_MARK).exists():
+        set_system_dpi(96)
+    version_mark = _prefix() / _VERSION_MARK
+    if version_mark.exists():
+        set_windows_version(None, version_mark.read_text().split())
 
 
 def windows_path(path):
@@ -111,12 +195,12 @@ def _kill_all_started():
         _kill_group(process)
 
 
-def start_windows_program(exe, args=(), cwd=None, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL):
+def start_windows_program(exe, args=(), cwd=None, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=None):
     """Starts `wine exe args...` in a process group of its own; returns the Popen.
     Arguments are str (sent as UTF-8, which Wine turns into code page 932 for
-    the A functions) or bytes."""
+    the A functions) or bytes; env adds variables to the Wine environment."""
     command = ["wine", str(exe)] + [a if isinstance(a, bytes) else str(a) for a in args]
-    process = subprocess.Popen(command, cwd=str(cwd) if cwd else None, env=wine_env(),
+    process = subprocess.Popen(command, cwd=str(cwd) if cwd else None, env=dict(wine_env(), **(env or {})),
                                stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr,
                                start_new_session=True)
     _started.append(process)
@@ -141,7 +225,7 @@ class ProgramResult:
             self.returncode, self.stdout[-2000:], self.stderr[-2000:])
 
 
-def run_windows_program(exe, args=(), cwd=None, timeout=60):
+def run_windows_program(exe, args=(), cwd=None, timeout=60, env=None):
     """Runs a Windows program to its end; returns a ProgramResult. Raises
     HarnessError (after killing it and everything it started) on time-out.
 
@@ -150,7 +234,7 @@ def run_windows_program(exe, args=(), cwd=None, timeout=60):
     wineserver), which inherit its output and would keep a pipe open for
     ever after the program itself has ended."""
     with tempfile.TemporaryFile() as out_file, tempfile.TemporaryFile() as err_file:
-        process = start_windows_program(exe, args, cwd, stdout=out_file, stderr=err_file)
+        process = start_windows_program(exe, args, cwd, stdout=out_file, stderr=err_file, env=env)
         try:
             process.wait(timeout=timeout)
             timed_out = False
@@ -609,6 +693,19 @@ class Vantrel:
                 "text": _decode_hex(box["text_hex"]).decode("cp932"), "icon": box["icon"],
                 "buttons": box["buttons"], "pressed": answer["pressed"]}
 
+    def settle(self):
+        """Waits until the main window has finished what it is doing (its
+        start-up steps, a drop it has begun, a command) and answers every box
+        that comes meanwhile; returns those boxes (as expect_box). A command
+        sent to the window is handled only once the window reads its messages
+        again: after the work, or inside a box's own message loop."""
+        boxes = []
+        while True:
+            self.command(1, send=True)  # IDOK: does nothing in the main window
+            if not self.dialogs():
+                return boxes
+            boxes.append(self.expect_box())
+
     def wait_exit(self, timeout=30):
         """Waits for the process to end; returns its exit code."""
         try:
@@ -663,6 +760,20 @@ def drop(target, paths, timeout=20):
     if result.returncode != 0:
         raise HarnessError("drop refused or failed (%d): %s" % (
             result.returncode, result.stderr.decode(errors="replace").strip()))
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool", *args], env=wine_env(), capture_output=True, text=True, timeout=30)
+
+
+def press_keys(window, *keys):
+    """Focuses an X window (xdotool's id) and presses the keys in order, as
+    a user would. Wine hands each key to the window that has the focus when
+    the key is read, so a key that moves the focus may be followed at once;
+    the caller waits for the effect (a focus, a selection, a status text)."""
+    xdotool("windowfocus", "--sync", str(window))
+    if keys:
+        xdotool("key", "--delay", "30", *keys)
 
 
 def screenshot(path):

@@ -161,4 +161,26 @@ TEST(FtpClientRows, SameFileNameFoldsAsciiOnly)
     for (const Case& c : cases) EXPECT_EQ(SameFileName(c.a, c.b), c.same) << c.a << " / " << c.b;
 }
 
+// Files dropped from several folders: a name that is one file to Windows
+// with another of the drop, wherever it stands in the list.
+TEST(FtpClientRows, RepeatedNamesAreOneFileToWindows)
+{
+    struct Case {
+        std::vector<std::string> names;
+        std::vector<bool> repeated;
+    };
+    const Case cases[] = {
+        {{}, {}},
+        {{"O1.NC"}, {false}},
+        {{"O1.NC", "O2.NC", "o1.nc"}, {true, false, true}},
+        {{"B", "A", "b", "a", "B"}, {true, true, true, true, true}},
+        {{"\x83\x41", "\x83\x61", "\x83\x41"}, {true, false, true}},
+    };
+    for (const Case& c : cases) {
+        std::string list;
+        for (const std::string& name : c.names) list += name + " ";
+        EXPECT_EQ(RepeatedNames(c.names), c.repeated) << list;
+    }
+}
+
 }  // namespace

@@ -244,9 +244,12 @@ void StandInForFileList(const TempProgramFolder& folder)
     ASSERT_TRUE(CopyFileA(recorder.c_str(), (folder / "filelist.exe").c_str(), FALSE));
 }
 
-// Each case lays the intermediate file out, or holds it, first.
+// Each case lays the intermediate file out, or holds it, first. The machine
+// has no initial folder: filelist.exe gets three values.
 TEST_F(TransferTest, IntermediateFileListThatCannotBeOpenedDeletedOrIsEmptyIsReported)
 {
+    g_selected_machine.initial_folder.Clear();
+    g_selected_machine.fields_read = 3;
     folder_.MakeFolder("tmp");
     HWND server_list = CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 300, 200, main_, reinterpret_cast<HMENU>(IDC_SERVER_FILE_LIST),
                                      nullptr, nullptr);
@@ -262,6 +265,7 @@ TEST_F(TransferTest, IntermediateFileListThatCannotBeOpenedDeletedOrIsEmptyIsRep
     EXPECT_EQ(UpdateServerFileList(main_), -1);
     CloseHandle(locked);
     EXPECT_EQ(ListBoxLines(server_list), std::vector<std::string>{});
+    EXPECT_EQ(folder_.ReadFile("args.txt"), "127.0.0.1 nc pw");
 
     HANDLE undeletable = hold(FILE_SHARE_READ);
     EXPECT_EQ(UpdateServerFileList(main_), -1);
@@ -309,20 +313,28 @@ TEST_F(TransferTest, CleanUpDeletesTxtFilesOnlyAndReportsEach)
     folder_.MakeFolder("tmp");
     folder_.WriteFile("tmp\\202612070900.txt", "open x\r\n");
     folder_.WriteFile("tmp\\202612070901.txt", "");
+    folder_.WriteFile("tmp\\202612070902.txt", "open x\r\nnc\r\npw\r\n");
     folder_.WriteFile("tmp\\list.lnk.txt", "");
     folder_.WriteFile("tmp\\filelist.tmp", "");
     folder_.MakeFolder("tmp\\old.txt");
+    // A leftover held open without delete sharing (a client still reading it)
+    // cannot go: it is reported as such and stays.
+    HANDLE held = CreateFileA((folder_ / "tmp\\202612070902.txt").c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
     EXPECT_EQ(ExecuteDeleteFiles(main_), 0);
+    CloseHandle(held);
     std::vector<std::string> lines = Lines();
-    ASSERT_EQ(lines.size(), 5u);
+    ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0], "routine name : ExecuteDeleteFiles");
     EXPECT_EQ(lines[1], "---");
-    std::vector<std::string> reported = {lines[2], lines[3]};
+    std::vector<std::string> reported = {lines[2], lines[3], lines[4]};
     std::sort(reported.begin(), reported.end());
-    EXPECT_EQ(reported, (std::vector<std::string>{"[成功] 202612070900.txt", "[成功] 202612070901.txt"}));
-    EXPECT_EQ(lines[4], "---");
-    EXPECT_EQ(TmpNames(), (std::vector<std::string>{"filelist.tmp", "list.lnk.txt", "old.txt"}));
+    EXPECT_EQ(reported, (std::vector<std::string>{"[失敗] 202612070902.txt", "[成功] 202612070900.txt",
+                                                  "[成功] 202612070901.txt"}));
+    EXPECT_EQ(lines[5], "---");
+    EXPECT_EQ(TmpNames(), (std::vector<std::string>{"202612070902.txt", "filelist.tmp", "list.lnk.txt", "old.txt"}));
 }
 
 TEST_F(TransferTest, CleanUpWithNothingToFindPostsOnlyItsName)

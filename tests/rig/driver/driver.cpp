@@ -9,11 +9,12 @@
 //   windows   [--pid P]                                         list top-level windows
 //   listbox   --hwnd H --id N                                   lines of a list box
 //   combo     --hwnd H --id N                                   edit text, selection, items
-//   listview  --hwnd H --id N                                   columns, rows, selection of a list view
+//   listview  --hwnd H --id N                                   columns, rows, selection, row rectangles of a list view
 //   focus     --hwnd H                                          the control that has the keyboard focus
 //   text      --hwnd H [--id N]                                 WM_GETTEXT
 //   rect      --hwnd H [--id N]                                 rectangles and state
 //   screen                                                      screen size, foreground window
+//   cursor                                                      the handle of the cursor shown
 //   command   --hwnd H --id N [--code C] [--send]               WM_COMMAND (posted by default)
 //   settext   --hwnd H --id N (--text T | --hex BYTES)          WM_SETTEXT
 //   move      --hwnd H --x X --y Y --width W --height H         SetWindowPos
@@ -240,6 +241,10 @@ int ListView(const Options& options)
         rows += TextsJson(content.rows[i], false);
         rows_hex += TextsJson(content.rows[i], true);
     }
+    std::string item_rects = "[";
+    for (std::size_t i = 0; i < content.item_rects.size(); ++i) {
+        item_rects += (i > 0 ? "," : "") + RectJson(content.item_rects[i]);
+    }
     std::string selected = "[";
     for (std::size_t i = 0; i < content.selected.size(); ++i) {
         selected += (i > 0 ? "," : "") + std::to_string(content.selected[i]);
@@ -250,7 +255,8 @@ int ListView(const Options& options)
                      .Raw("rows", rows + "]")
                      .Raw("rows_hex", rows_hex + "]")
                      .Raw("selected", selected + "]")
-                     .Int("focused", content.focused),
+                     .Int("focused", content.focused)
+                     .Raw("item_rects", item_rects + "]"),
                  0);
 }
 
@@ -345,6 +351,18 @@ int Screen()
                      .Raw("work_area", RectJson(work))
                      .Handle("foreground", GetForegroundWindow()),
                  0);
+}
+
+// The cursor the screen shows, whichever program set it. Only its handle:
+// under Wine another process's cursor handle never equals this process's
+// LoadCursor of the same cursor, and GetIconInfo of it fails (measured), so
+// a test can only tell cursors apart, not name them.
+int Cursor()
+{
+    CURSORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetCursorInfo(&info)) return Fail("GetCursorInfo failed");
+    return Print(JsonObject().Bool("ok", true).Handle("handle", reinterpret_cast<HWND>(info.hCursor)), 0);
 }
 
 int Command(const Options& options)
@@ -575,6 +593,7 @@ int main()
         if (command == L"text") return GetText(options);
         if (command == L"rect") return Rect(options);
         if (command == L"screen") return Screen();
+        if (command == L"cursor") return Cursor();
         if (command == L"command") return Command(options);
         if (command == L"settext") return SetText(options);
         if (command == L"show") return Show(options);

@@ -184,6 +184,13 @@ ListViewContent ReadListView(HWND list_view, bool* ok)
         if ((state & LVIS_SELECTED) != 0) content.selected.push_back(static_cast<int>(item));
         if ((state & LVIS_FOCUSED) != 0) content.focused = static_cast<int>(item);
         content.rows.push_back(cells);
+        RECT bounds{LVIR_BOUNDS, 0, 0, 0};
+        *ok = *ok && block.Write(&bounds, sizeof bounds) &&
+              SendWithTimeout(list_view, LVM_GETITEMRECT, static_cast<WPARAM>(item),
+                              reinterpret_cast<LPARAM>(block.at(0))) &&
+              block.Read(0, &bounds, sizeof bounds);
+        MapWindowPoints(list_view, nullptr, reinterpret_cast<POINT*>(&bounds), 2);
+        content.item_rects.push_back(bounds);
     }
     return content;
 }

@@ -37,6 +37,7 @@ struct ListViewContent {
     std::vector<std::vector<std::wstring>> rows;  // cells, one per column
     std::vector<int> selected;
     int focused = -1;
+    std::vector<RECT> item_rects;  // of each row, on the screen
 };
 ListViewContent ReadListView(HWND list_view, bool* ok);
 
