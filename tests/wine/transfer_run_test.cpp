@@ -220,7 +220,9 @@ TEST_F(TransferTest, ControlFileGoesFirstThenClientDeletionAndCheckInOrder)
             texts.push_back(box.text.rfind(unconfirmed, 0) == 0 ? unconfirmed : box.text);
         }
         EXPECT_EQ(texts, c.boxes) << what;
-        if (!c.held && !boxes.tmp_files_at_box.empty()) EXPECT_EQ(boxes.tmp_files_at_box[0], 0) << what;
+        if (!c.held && !boxes.tmp_files_at_box.empty()) {
+            EXPECT_EQ(boxes.tmp_files_at_box[0], 0) << what;
+        }
         std::vector<std::string> lines = Lines();
         auto check_line = std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
             return line.rfind(unconfirmed, 0) == 0 || line.rfind("... 転送確認済み", 0) == 0;
