@@ -16,6 +16,7 @@ set(VANTREL_PORTABLE_SOURCES
   settings/setting_text.cpp
   transfer/control_script.cpp
   transfer/file_list_pieces.cpp
+  transfer/content_compare.cpp
 )
 # The FTP layer's portable part, shared by ftp.exe, filelist.exe and FTPClient.exe.
 set(VANTREL_FTP_PORTABLE_SOURCES

@@ -26,6 +26,8 @@ namespace {
 
 // A file is read and sent in blocks of this size.
 constexpr std::size_t kBlockSize = 1024 * 1024;
+// A download is received in blocks of this size (no recv gives more).
+constexpr std::size_t kReceiveBlockSize = 64 * 1024;
 constexpr std::size_t kListingLimit = 64u * 1024 * 1024;
 // Waits that only tidy up after a failure are short.
 constexpr DWORD kTidyUpMs = 5000;
@@ -306,9 +308,12 @@ bool FtpSession::OpenData(DataChannel& channel)
     return true;
 }
 
-bool FtpSession::StartTransfer(DataChannel& channel, const std::string& command)
+bool FtpSession::StartTransfer(DataChannel& channel, const std::string& command, bool* sent)
 {
-    int code = Command(command);
+    error_ = FtpError::kNone;
+    if (!SendLine(command)) return false;
+    if (sent != nullptr) *sent = true;
+    int code = ReadReply(timeouts_.reply_ms);
     if (code == 0) return false;
     if (!IsPositivePreliminary(code)) return Fail(FtpError::kRefused);
     if (!channel.passive) {
@@ -338,20 +343,54 @@ bool FtpSession::FinishTransfer()
 
 bool FtpSession::AbortTransfer(DataChannel& channel, FtpError error, int system_error)
 {
-    channel.data.Close();
-    // The server answers the broken transfer (426 or the like); read that
-    // reply so that the next command gets its own. A cancel request must not
-    // cut this short, and a server that stays silent loses the connection.
-    // A program that is ending does not wait for it.
+    // ABOR first, then a reset of the data connection, never a normal close:
+    // a server that sees the data connection end first takes a cut upload
+    // for a whole one. Measured with pyftpdlib 1.5.7: a reset alone, or
+    // before ABOR, is answered "226 Transfer complete"; ABOR first gets
+    // "426 Transfer aborted via ABOR." and "226 ABOR command successful.".
+    // A program that is ending says nothing more and waits for nothing.
     if (Abandoned()) {
+        channel.data.Reset();
         Close();
         return Fail(error, system_error);
     }
+    TidyUp([&] {
+        bool asked = IsOpen() && SendLine("ABOR");
+        channel.data.Reset();
+        if (asked) Resynchronise();
+        return true;
+    });
+    return Fail(error, system_error);
+}
+
+void FtpSession::Resynchronise()
+{
+    // The server owes a reply to the broken transfer and one or two to ABOR
+    // (425/426 and 226, or 225 alone, or 226 and 225 when the transfer had
+    // just ended; a server without ABOR says 500). PWD is sent after them
+    // and every reply up to its 257, a code none of them has, is read: the
+    // next command then gets its own reply. A server that stays silent, or
+    // does not answer PWD, loses the connection.
+    Deadline deadline(kTidyUpMs);
+    if (!SendLine("PWD")) return;
+    while (true) {
+        DWORD left = deadline.Remaining();
+        if (left == 0) {
+            Close();
+            return;
+        }
+        int code = ReadReply(left);
+        if (code == 0 || code == 257) return;
+    }
+}
+
+bool FtpSession::TidyUp(const std::function<bool()>& step)
+{
     const std::atomic<bool>* cancel = cancel_;
     cancel_ = abandon_;
-    if (IsOpen() && ReadReply(kTidyUpMs) == 0) Close();
+    bool done = step();
     cancel_ = cancel;
-    return Fail(error, system_error);
+    return done;
 }
 
 bool FtpSession::Store(const std::string& local_path, const std::string& remote_name, const Progress& progress,
@@ -359,11 +398,21 @@ bool FtpSession::Store(const std::string& local_path, const std::string& remote_
 {
     bytes = 0;
     error_ = FtpError::kNone;
+    store_reached_server_ = false;
     if (!IsOpen()) return Fail(FtpError::kNotConnected);
     FileHandle file = OpenFile(local_path, false);
     if (!file) return Fail(FtpError::kLocalFile, static_cast<int>(GetLastError()));
     DataChannel channel;
-    if (!OpenData(channel) || !StartTransfer(channel, "STOR " + remote_name)) return false;
+    if (!OpenData(channel)) return false;
+    if (!StartTransfer(channel, "STOR " + remote_name, &store_reached_server_)) {
+        // A STOR refused outright (5xx, or 450/452: file action not taken)
+        // left the server's file alone; 425, 426 and 451 may come after
+        // the server has opened it.
+        if (error_ == FtpError::kRefused && (last_code_ / 100 == 5 || last_code_ == 450 || last_code_ == 452)) {
+            store_reached_server_ = false;
+        }
+        return false;
+    }
     setsockopt(channel.data.handle(), SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&kUploadSendBuffer),
                sizeof kUploadSendBuffer);
 
@@ -389,14 +438,14 @@ bool FtpSession::Store(const std::string& local_path, const std::string& remote_
 }
 
 bool FtpSession::Retrieve(const std::string& remote_name, const std::string& local_path, const Progress& progress,
-                          std::uint64_t& bytes)
+                          std::uint64_t& bytes, const std::uint64_t* expected_size)
 {
     bytes = 0;
     error_ = FtpError::kNone;
     if (!IsOpen()) return Fail(FtpError::kNotConnected);
     PathParts parts = SplitPath(local_path.c_str(), MAX_PATH);
     std::string folder = parts.drive + parts.directory;
-    if (folder.empty()) folder = ".";
+    if (folder.empty()) folder.push_back('.');
     char temporary[MAX_PATH + 1] = {};
     if (GetTempFileNameA(folder.c_str(), "ftp", 0, temporary) == 0) {
         return Fail(FtpError::kLocalFile, static_cast<int>(GetLastError()));
@@ -407,38 +456,70 @@ bool FtpSession::Retrieve(const std::string& remote_name, const std::string& loc
         if (!file) {
             Fail(FtpError::kLocalFile, static_cast<int>(GetLastError()));
         } else {
-            DataChannel channel;
-            if (OpenData(channel) && StartTransfer(channel, "RETR " + remote_name)) {
-                std::unique_ptr<char[]> block(new char[kBlockSize]);
-                while (true) {
-                    std::size_t received = 0;
-                    IoResult got = channel.data.Receive(block.get(), kBlockSize, received, timeouts_.data_idle_ms, cancel_);
-                    if (got == IoResult::kClosed) {
-                        ok = FinishTransfer();
-                        break;
-                    }
-                    if (got != IoResult::kOk) {
-                        FailIo(got, true, channel.data.error());
-                        AbortTransfer(channel, error_, system_error_);
-                        break;
-                    }
-                    DWORD written = 0;
-                    if (!WriteFile(file.get(), block.get(), static_cast<DWORD>(received), &written, nullptr) ||
-                        written != received) {
-                        AbortTransfer(channel, FtpError::kLocalFile, static_cast<int>(GetLastError()));
-                        break;
-                    }
-                    bytes += received;
-                    if (progress) progress(bytes);
+            DWORD write_error = 0;
+            std::uint64_t written_total = 0;
+            ok = RetrieveInto(remote_name, [&](const char* data, std::size_t size) {
+                DWORD written = 0;
+                if (!WriteFile(file.get(), data, static_cast<DWORD>(size), &written, nullptr) || written != size) {
+                    write_error = GetLastError();
+                    return false;
                 }
-            }
+                written_total += size;
+                if (progress) progress(written_total);
+                return true;
+            }, bytes);
+            if (!ok && error_ == FtpError::kStopped) Fail(FtpError::kLocalFile, static_cast<int>(write_error));
         }
+    }
+    // A server may end a download early and still say 226.
+    if (ok && expected_size != nullptr && bytes != *expected_size) {
+        expected_size_ = *expected_size;
+        received_size_ = bytes;
+        ok = Fail(FtpError::kSizeMismatch);
     }
     if (ok && !MoveFileExA(temporary, local_path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         ok = Fail(FtpError::kLocalFile, static_cast<int>(GetLastError()));
     }
     if (!ok) DeleteFileA(temporary);
     return ok;
+}
+
+bool FtpSession::RetrieveInto(const std::string& remote_name, const ReceiveSink& sink, std::uint64_t& bytes,
+                              bool keep_rate)
+{
+    bytes = 0;
+    error_ = FtpError::kNone;
+    if (!IsOpen()) return Fail(FtpError::kNotConnected);
+    DataChannel channel;
+    if (!OpenData(channel) || !StartTransfer(channel, "RETR " + remote_name)) return false;
+    return ReceiveData(channel, sink, bytes, keep_rate ? FtpError::kTooSlow : FtpError::kNone);
+}
+
+bool FtpSession::ReceiveData(DataChannel& channel, const ReceiveSink& sink, std::uint64_t& bytes, FtpError too_slow)
+{
+    // Each byte restarts the idle wait; with a rate to keep, the transfer as
+    // a whole must keep the one that ListingAllowanceMs sets.
+    DWORD started = GetTickCount();
+    std::unique_ptr<char[]> block(new char[kReceiveBlockSize]);
+    while (true) {
+        DWORD wait = timeouts_.data_idle_ms;
+        if (too_slow != FtpError::kNone) {
+            std::uint64_t allowed = ListingAllowanceMs(timeouts_, bytes);
+            DWORD elapsed = GetTickCount() - started;
+            if (elapsed >= allowed) return AbortTransfer(channel, too_slow, 0);
+            wait = static_cast<DWORD>(std::min<std::uint64_t>(wait, allowed - elapsed));
+        }
+        std::size_t received = 0;
+        IoResult got = channel.data.Receive(block.get(), kReceiveBlockSize, received, wait, cancel_);
+        if (got == IoResult::kClosed) return FinishTransfer();
+        if (got == IoResult::kTimedOut && wait < timeouts_.data_idle_ms) return AbortTransfer(channel, too_slow, 0);
+        if (got != IoResult::kOk) {
+            FailIo(got, true, channel.data.error());
+            return AbortTransfer(channel, error_, system_error_);
+        }
+        bytes += received;
+        if (!sink(block.get(), received)) return AbortTransfer(channel, FtpError::kStopped, 0);
+    }
 }
 
 bool FtpSession::ReceiveListing(const std::string& command, std::string& listing, const DataSink& sink)
@@ -448,29 +529,16 @@ bool FtpSession::ReceiveListing(const std::string& command, std::string& listing
     if (!IsOpen()) return Fail(FtpError::kNotConnected);
     DataChannel channel;
     if (!OpenData(channel) || !StartTransfer(channel, command)) return false;
-    // Each byte restarts the idle wait; the listing as a whole must keep up
-    // the rate that ListingAllowanceMs sets.
-    DWORD started = GetTickCount();
-    char block[65536];
-    while (true) {
-        std::uint64_t allowed = ListingAllowanceMs(timeouts_, listing.size());
-        DWORD elapsed = GetTickCount() - started;
-        if (elapsed >= allowed) return AbortTransfer(channel, FtpError::kListingTooSlow, 0);
-        DWORD wait = static_cast<DWORD>(std::min<std::uint64_t>(timeouts_.data_idle_ms, allowed - elapsed));
-        std::size_t received = 0;
-        IoResult got = channel.data.Receive(block, sizeof block, received, wait, cancel_);
-        if (got == IoResult::kClosed) return FinishTransfer();
-        if (got == IoResult::kTimedOut && wait < timeouts_.data_idle_ms) {
-            return AbortTransfer(channel, FtpError::kListingTooSlow, 0);
-        }
-        if (got != IoResult::kOk) {
-            FailIo(got, true, channel.data.error());
-            return AbortTransfer(channel, error_, system_error_);
-        }
-        if (listing.size() + received > kListingLimit) return AbortTransfer(channel, FtpError::kProtocol, 0);
-        listing.append(block, received);
-        if (sink) sink(block, received);
-    }
+    bool too_large = false;
+    std::uint64_t bytes = 0;
+    bool whole = ReceiveData(channel, [&](const char* data, std::size_t size) {
+        too_large = listing.size() + size > kListingLimit;
+        if (too_large) return false;
+        listing.append(data, size);
+        if (sink) sink(data, size);
+        return true;
+    }, bytes, FtpError::kListingTooSlow);
+    return too_large ? Fail(FtpError::kProtocol) : whole;
 }
 
 bool FtpSession::NameList(const std::string& folder, std::string& listing, const DataSink& sink)
@@ -487,10 +555,7 @@ void FtpSession::Quit(DWORD longest_ms)
 {
     if (IsOpen() && !Abandoned()) {
         // Only an ending program stops the goodbye early.
-        const std::atomic<bool>* cancel = cancel_;
-        cancel_ = abandon_;
-        if (SendLine("QUIT")) ReadReply(std::min<DWORD>(timeouts_.reply_ms, longest_ms));
-        cancel_ = cancel;
+        TidyUp([&] { return SendLine("QUIT") && ReadReply(std::min<DWORD>(timeouts_.reply_ms, longest_ms)) != 0; });
     }
     Close();
 }
@@ -544,6 +609,14 @@ std::string FtpSession::ErrorText() const
         return "名前に改行が含まれています。";
     case FtpError::kCancelled:
         return "中止しました。";
+    case FtpError::kTooSlow:
+        return Printf("受信が遅すぎるため中止しました (%lu 秒と、%u KiB ごとにさらに %lu 秒まで)。", timeouts_.reply_ms / 1000,
+                      static_cast<unsigned>(kListingStepBytes / 1024), timeouts_.reply_ms / 1000);
+    case FtpError::kStopped:
+        return "受信を途中でやめました。";
+    case FtpError::kSizeMismatch:
+        return "受け取った大きさ (" + std::to_string(received_size_) + " バイト) がサーバーの示した大きさ (" +
+               std::to_string(expected_size_) + " バイト) と違うため、ファイルを置き換えませんでした。";
     }
     return std::string();
 }

@@ -37,9 +37,12 @@ enum class FtpError {
     kDataLost,        // the data connection broke during the transfer
     kDataTimedOut,
     kListingTooSlow,  // the listing's data fell below its rate (ListingAllowanceMs)
+    kTooSlow,         // a download that had to keep that rate fell below it
     kLocalFile,
     kBadName,         // a name that would break the command line (CR or LF in it)
     kCancelled,
+    kStopped,         // the receiver of a download wanted no more of it
+    kSizeMismatch,    // a download ended whole by the server's word, but not at the size it gave
 };
 
 class FtpSession {
@@ -51,6 +54,9 @@ public:
     // Receives a listing's bytes as they arrive (ftp.exe shows them between
     // the server's 150 and 226 replies, as the Windows client does).
     using DataSink = std::function<void(const char* data, std::size_t size)>;
+    // Receives a download's bytes as they arrive; false stops the download
+    // (it is aborted, and the session stays usable).
+    using ReceiveSink = std::function<bool(const char* data, std::size_t size)>;
 
     FtpSession();
     ~FtpSession();
@@ -86,12 +92,30 @@ public:
     // last_code()) when the server answered otherwise.
     bool Size(const std::string& name, std::uint64_t& size);
 
+    // A failed or cancelled upload is aborted (ABOR, then a reset of the
+    // data connection), so that the server sees a broken transfer.
     bool Store(const std::string& local_path, const std::string& remote_name, const Progress& progress,
                std::uint64_t& bytes);
+    // Whether the last Store's STOR reached the server without being refused.
+    // From then on the server may hold a new, emptied or cut file of that name
+    // (pyftpdlib opens it for writing at STOR: an old file of the name is
+    // empty before the first byte is sent), unless the Store succeeded.
+    bool store_reached_server() const { return store_reached_server_; }
     // Writes to a temporary file beside `local_path` and renames it only
     // when the whole file has arrived, so a failure leaves no partial file.
+    // With `expected_size`, a download that the server ends as complete at
+    // another size fails too (kSizeMismatch), and the local file stays as it was.
     bool Retrieve(const std::string& remote_name, const std::string& local_path, const Progress& progress,
-                  std::uint64_t& bytes);
+                  std::uint64_t& bytes, const std::uint64_t* expected_size = nullptr);
+    // RETR, each block handed to `sink` as it arrives (64 KiB at most), so
+    // that no file is held whole; true when the server has confirmed the
+    // whole file. When the sink returns false the download is aborted and
+    // this returns false with kStopped; `bytes` counts what was received.
+    // With `keep_rate` the download must also keep the listings' rate
+    // (ListingAllowanceMs), else kTooSlow: for a caller without a stop
+    // button, which a server sending a byte now and then would hold.
+    bool RetrieveInto(const std::string& remote_name, const ReceiveSink& sink, std::uint64_t& bytes,
+                      bool keep_rate = false);
     // NLST or LIST of `folder` (empty: the current folder); the raw listing.
     bool NameList(const std::string& folder, std::string& listing, const DataSink& sink = nullptr);
     bool LongList(const std::string& folder, std::string& listing, const DataSink& sink = nullptr);
@@ -99,6 +123,10 @@ public:
     // QUIT with a short wait for the goodbye (at most longest_ms), then close.
     void Quit(DWORD longest_ms = 5000);
     void Close();
+    // Runs `step` as a tidy-up: its waits are cut short by the abandon flag
+    // only, not by the cancel flag, which a user's stop has set. The worker
+    // of FTPClient.exe deletes a stopped upload's remains this way.
+    bool TidyUp(const std::function<bool()>& step);
 
     FtpError error() const { return error_; }
     // The code of the last reply, 0 when none came.
@@ -115,9 +143,14 @@ private:
     bool SendLine(const std::string& line);
     bool Expect(const std::string& line, int first_digit);
     bool OpenData(DataChannel& channel);
-    bool StartTransfer(DataChannel& channel, const std::string& command);
+    bool StartTransfer(DataChannel& channel, const std::string& command, bool* sent = nullptr);
     bool FinishTransfer();
     bool AbortTransfer(DataChannel& channel, FtpError error, int system_error);
+    void Resynchronise();
+    // The data connection's bytes into `sink` until the server ends the
+    // transfer; too_slow (kNone: no rate to keep) when it falls below the
+    // listings' rate.
+    bool ReceiveData(DataChannel& channel, const ReceiveSink& sink, std::uint64_t& bytes, FtpError too_slow);
     bool ReceiveListing(const std::string& command, std::string& listing, const DataSink& sink);
     bool Abandoned() const { return abandon_ != nullptr && abandon_->load(); }
 
@@ -133,5 +166,8 @@ private:
     FtpError error_ = FtpError::kNone;
     int system_error_ = 0;
     int last_code_ = 0;
+    bool store_reached_server_ = false;
+    std::uint64_t expected_size_ = 0;  // kSizeMismatch: the size the server gave
+    std::uint64_t received_size_ = 0;  // kSizeMismatch: what arrived
     std::string host_;
 };

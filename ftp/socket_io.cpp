@@ -203,6 +203,15 @@ void TcpSocket::FinishSending()
     Close();
 }
 
+void TcpSocket::Reset()
+{
+    if (valid()) {
+        linger abortive{1, 0};
+        setsockopt(socket_, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abortive), sizeof abortive);
+    }
+    Close();
+}
+
 void TcpSocket::Close()
 {
     if (socket_ != INVALID_SOCKET) closesocket(socket_);

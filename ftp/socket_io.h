@@ -68,6 +68,12 @@ public:
 
     // Ends sending so that the peer sees the end of the data, then closes.
     void FinishSending();
+    // Closes with a reset (SO_LINGER on with a time-out of 0, which
+    // Microsoft documents for closesocket as a hard, abortive close: RST
+    // instead of FIN), so that the peer sees a broken connection rather than
+    // the end of the data; whatever is still unsent is thrown away. Under
+    // Wine 8 the Linux peer reads what was sent and then ECONNRESET (measured).
+    void Reset();
     void Close();
 
     bool LocalAddress(sockaddr_in& address) const;

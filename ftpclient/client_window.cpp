@@ -700,7 +700,7 @@ void HearWorker(HWND window, bool tick)
     }
     if (result.local_changed) ReadLocalFolder(window);
     if (!result.ok) {
-        SetStatus(window, "エラーがありました。");
+        SetStatus(window, result.status.empty() ? "エラーがありました。" : result.status);
         MessageBoxA(window, result.message.c_str(), kClientCaption, MB_OK | MB_ICONERROR);
         return;
     }

@@ -246,7 +246,7 @@ bool RemoteWorker::List(JobResult& result)
         entry.shown = ToShownName(parsed.name, options_.encoding);
         entry.is_directory = parsed.is_directory;
         entry.size = parsed.size;
-        entry.size_known = !parsed.is_directory;
+        entry.size_known = !parsed.is_directory && !parsed.is_link;
         entry.modified = std::move(parsed.modified);
         result.entries.push_back(std::move(entry));
     }
@@ -273,20 +273,61 @@ void RemoteWorker::Upload(const UploadFile& file, std::size_t index, std::size_t
     Status("アップロード中 (" + std::to_string(index + 1) + "/" + std::to_string(count) + "): " + name);
     BeginFile(total, true);
     std::uint64_t bytes = 0;
-    bool data_sent = false;
-    auto progress = [&](std::uint64_t done) {
-        data_sent = true;
-        Moved(done);
-    };
+    auto progress = [&](std::uint64_t done) { Moved(done); };
     std::string wire = ToWireName(name, options_.encoding);
-    bool stored = WithReconnect(result, [&] { return session_.Store(path, wire, progress, bytes); });
+    bool touched = false;  // by any try: a reconnect tries again
+    bool stored = WithReconnect(result, [&] {
+        bool ok = session_.Store(path, wire, progress, bytes);
+        touched = touched || session_.store_reached_server();
+        return ok;
+    });
     EndFile(result, stored, bytes);
-    if (!stored && session_.error() != FtpError::kCancelled) {
-        // A server keeps what it received of a broken upload under the
-        // file's name, and lists it like any other file: say so.
-        AddFailure(result, name + ": " + session_.ErrorText() +
-                               (data_sent ? "サーバーに途中までのファイルが残っている場合があります。" : ""));
+    if (stored) return;
+    bool stopped = session_.error() == FtpError::kCancelled;
+    std::string failure = stopped ? std::string() : name + ": " + session_.ErrorText();
+    // A closing window waits for no server: the server keeps what it got
+    // under the file's name (it saw the data connection reset).
+    if (!touched || abandon_) {
+        if (!failure.empty()) AddFailure(result, failure);
+        return;
     }
+    // Once STOR has reached the server, its file of that name is cut or
+    // emptied: a machine would take what is left for the program.
+    std::string why = RemovePartialUpload(wire, name);
+    if (why.empty()) {
+        std::string removed = "送り終えていない " + name + " をサーバーから削除しました。";
+        AddFailure(result, failure.empty() ? name + ": " + removed : failure + removed);
+        result.status = (stopped ? "中止しました。" : "エラーがありました。") + removed;
+        return;
+    }
+    if (!failure.empty()) AddFailure(result, failure);
+    std::string folder = ToShownName(remote_path_, options_.encoding);
+    if (folder.empty() || folder.back() != '/') folder += "/";
+    AddFailure(result, "サーバーに送り終えていないファイル " + folder + name + " が残っています（削除できません: " + why +
+                           "）。機械で使う前に削除してください。");
+    result.status = (stopped ? "中止しました。" : "エラーがありました。") + std::string("サーバーに送り終えていないファイルが残っています。");
+}
+
+std::string RemoteWorker::RemovePartialUpload(const std::string& wire, const std::string& name)
+{
+    Status("送り終えていない " + name + " をサーバーから削除しています...");
+    std::string why;
+    // Not cut short by the user's stop: this is the stop's own tidy-up.
+    session_.TidyUp([&] {
+        // The failure may have cost the control connection (a server that
+        // never confirmed the upload, a stop during a reply): once more,
+        // into the same folder, or the name could be another file.
+        if (!session_.IsOpen()) {
+            JobResult reconnect;
+            if (!Connect(reconnect) || !reconnect.ok) {
+                why = reconnect.message.empty() ? session_.ErrorText() : reconnect.message;
+                return false;
+            }
+        }
+        if (!session_.Delete(wire)) why = session_.ErrorText();
+        return why.empty();
+    });
+    return why;
 }
 
 void RemoteWorker::Download(const RemoteEntry& entry, std::size_t index, std::size_t count, JobResult& result)
@@ -300,9 +341,25 @@ void RemoteWorker::Download(const RemoteEntry& entry, std::size_t index, std::si
     Status("ダウンロード中 (" + std::to_string(index + 1) + "/" + std::to_string(count) + "): " + entry.shown);
     BeginFile(entry.size, entry.size_known);
     std::uint64_t bytes = 0;
+    std::uint64_t expected = entry.size;
+    bool known = entry.size_known;
     auto progress = [&](std::uint64_t done) { Moved(done); };
     std::string path = local_folder_ + entry.shown;
-    bool retrieved = WithReconnect(result, [&] { return session_.Retrieve(entry.wire, path, progress, bytes); });
+    // A download that ends short of the size the server gives (SIZE now,
+    // else the listing) is a failure, even when the server says 226: the
+    // local file is then left as it was.
+    auto step = [&] {
+        std::uint64_t size = 0;
+        if (session_.Size(entry.wire, size)) {
+            expected = size;
+            known = true;
+            BeginFile(expected, true);
+        } else if (!session_.IsOpen()) {
+            return false;
+        }
+        return session_.Retrieve(entry.wire, path, progress, bytes, known ? &expected : nullptr);
+    };
+    bool retrieved = WithReconnect(result, step);
     EndFile(result, retrieved, bytes);
     if (retrieved) {
         result.local_changed = true;

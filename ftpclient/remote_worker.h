@@ -28,7 +28,7 @@ struct RemoteEntry {
     std::string wire;   // exactly as the server sent it
     bool is_directory = false;
     std::uint64_t size = 0;
-    bool size_known = false;  // false for a name from NLST
+    bool size_known = false;  // the listing gave the file's size: not for a name from NLST, nor a link's own size
     std::string modified;
 };
 
@@ -64,6 +64,9 @@ struct JobResult {
     std::size_t files_moved = 0;
     std::uint64_t bytes_moved = 0;
     std::uint64_t moving_ms = 0;
+    // When not empty, the status line after a job that failed or was
+    // stopped, instead of a plain "there were errors".
+    std::string status;
 };
 
 class RemoteWorker {
@@ -109,6 +112,9 @@ private:
     bool List(JobResult& result);
     void Upload(const UploadFile& file, std::size_t index, std::size_t count, JobResult& result);
     void Download(const RemoteEntry& entry, std::size_t index, std::size_t count, JobResult& result);
+    // Deletes what an upload that did not end whole left on the server;
+    // empty when done, else why it could not be.
+    std::string RemovePartialUpload(const std::string& wire, const std::string& name);
     void Status(const std::string& text);
     // Nudges the window only when the percentage changes: a fast transfer
     // would otherwise post one message per received block.

@@ -207,6 +207,10 @@ demo_file() {
 demo_file Vantrel.ini "; Vantrel demo settings (scripts/run.sh)
 [Vantrel]
 systemlog=1
+; verify=1: after each transfer Vantrel logs in once more, reads the file back
+; and compares it byte for byte with the one dropped (「... 転送確認済み」);
+; it costs that login and one read of the whole file per file. 0, or no line: no check.
+verify=1
 [table]
 machine=machines.ini
 "

@@ -31,9 +31,38 @@ PathText SystemFtpClient()
     return client;
 }
 
+// Starts program through the shell and waits for it; false when it could
+// not be started (see ExecuteAndWait).
+bool StartAndWait(HWND owner, const char* program, const char* parameters, DWORD& exit_code, const char* folder,
+                  bool shell_box)
+{
+    SHELLEXECUTEINFOA request = {};
+    request.cbSize = sizeof request;
+    // The programs started here are our own filelist.exe and the system's
+    // ftp.exe. Unpacked from a downloaded ZIP, ours carry the Internet zone
+    // mark, and the zone check would put a security prompt inside a wait
+    // that blocks the window, at every start. Without shell_box the shell
+    // shows no box of its own for a program it cannot start.
+    request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOZONECHECKS | (shell_box ? 0 : SEE_MASK_FLAG_NO_UI);
+    request.hwnd = owner;
+    request.lpFile = program;
+    request.lpParameters = parameters;
+    request.lpDirectory = folder;
+    request.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExA(&request)) return false;
+
+    exit_code = 0;
+    if (request.hProcess != nullptr) {
+        WaitForSingleObject(request.hProcess, INFINITE);
+        GetExitCodeProcess(request.hProcess, &exit_code);
+        CloseHandle(request.hProcess);
+    }
+    return true;
+}
+
 }  // namespace
 
-int StartVantrel(HWND main_window)
+int StartVantrel(HWND main_window, const char* client)
 {
     PostText(main_window, kListOnly, "routine name : StartVantrel");
     PostText(main_window, kListOnly, "... 転送ファイル %s", g_dropped_file_path.c_str());
@@ -91,26 +120,37 @@ int StartVantrel(HWND main_window)
     PathText folder;
     ProgramFolderPath(folder, "tmp");
     DWORD exit_code = 0;
-    bool ran = ExecuteAndWait(main_window, SystemFtpClient().c_str(), parameters.c_str(), &exit_code, folder.c_str()) == 0;
+    // The shell's box for a client it cannot start would come before the
+    // control file is deleted (Wine 8: 「ファイルが見つかりません。」), so it is
+    // asked for none (SEE_MASK_FLAG_NO_UI, documented as "do not display an
+    // error message box"; none appears under Wine) and Vantrel says it afterwards.
+    bool started = StartAndWait(main_window, client != nullptr ? client : SystemFtpClient().c_str(),
+                                parameters.c_str(), exit_code, folder.c_str(), false);
     parameters.Clear();
 
+    // The control file holds the password: it is deleted before any box of
+    // this run is shown, since a box waits for the user for as long as he
+    // likes. Then the failures, in the order they happened: the client's,
+    // the deletion's, and the delivery check's finding.
+    bool kept = ReadProfileInt("Vantrel", "delete", 1, g_startup.settings_path.c_str()) == 1 &&
+                !DeleteFileA(g_control_file_path.c_str());
     // The client tells a failed transfer by its exit status; a file that did
-    // not arrive must never pass for sent, not even when the control file
-    // then cannot be deleted: the failed transfer is reported first.
-    bool failed = ran && exit_code != 0;
-    if (failed) {
+    // not arrive must never pass for sent.
+    bool failed = started && exit_code != 0;
+    if (!started) {
+        PostText(main_window, kError, "エラー：ファイルの実行に失敗しました");
+    } else if (failed) {
         PostText(main_window, kError, "エラー：ファイル %s の転送に失敗しました（ftp.exe 終了コード %lu）",
                  g_dropped_file_path.c_str(), static_cast<unsigned long>(exit_code));
     }
-    if (ReadProfileInt("Vantrel", "delete", 1, g_startup.settings_path.c_str()) == 1 &&
-        !DeleteFileA(g_control_file_path.c_str())) {
-        return PostText(main_window, kError, "エラー：Ctrlファイルの削除に失敗しました");
-    }
+    if (kept) PostText(main_window, kError, "エラー：Ctrlファイルの削除に失敗しました");
 
-    // Asked of the server whatever the client said; after a failure already
-    // in a box (not started, or a failing exit status) only the list hears it.
-    int delivery = CheckDelivery(main_window, g_dropped_file_path.c_str(), !ran || failed);
-    if (failed || delivery != 0) return -1;
+    // A client that never started sent nothing, and nothing is checked (a
+    // copy already on the server must not pass for this transfer). Else the
+    // server is asked whatever the client said; after a failing exit status
+    // in a box only the list hears the finding.
+    int delivery = started ? CheckDelivery(main_window, g_dropped_file_path.c_str(), failed) : 0;
+    if (failed || kept || delivery != 0) return -1;
 
     g_dropped_file_path.Clear();
     g_control_file_path.Clear();
@@ -119,24 +159,10 @@ int StartVantrel(HWND main_window)
 
 int ExecuteAndWait(HWND owner, const char* program, const char* parameters, DWORD* exit_code, const char* folder)
 {
-    SHELLEXECUTEINFOA request = {};
-    request.cbSize = sizeof request;
-    // The programs started here are our own filelist.exe and the system's
-    // ftp.exe. Unpacked from a downloaded ZIP, ours carry the Internet zone
-    // mark, and the zone check would put a security prompt inside a wait
-    // that blocks the window, at every start.
-    request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOZONECHECKS;
-    request.hwnd = owner;
-    request.lpFile = program;
-    request.lpParameters = parameters;
-    request.lpDirectory = folder;
-    request.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExA(&request)) return PostText(owner, kError, "エラー：ファイルの実行に失敗しました");
-
-    if (request.hProcess != nullptr) {
-        WaitForSingleObject(request.hProcess, INFINITE);
-        if (exit_code != nullptr) GetExitCodeProcess(request.hProcess, exit_code);
-        CloseHandle(request.hProcess);
+    DWORD code = 0;
+    if (!StartAndWait(owner, program, parameters, code, folder, true)) {
+        return PostText(owner, kError, "エラー：ファイルの実行に失敗しました");
     }
+    if (exit_code != nullptr) *exit_code = code;
     return 0;
 }

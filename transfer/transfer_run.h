@@ -9,8 +9,9 @@
 extern PathText g_dropped_file_path;
 
 // Sends the dropped file to the selected machine. 0 on success, -1 after
-// posting the failure.
-int StartVantrel(HWND main_window);
+// posting the failure. `client` is the FTP client to run: the system's
+// ftp.exe when null (the tests name another).
+int StartVantrel(HWND main_window, const char* client = nullptr);
 
 // Starts program through the shell (no verb, shown normally, without the
 // zone check: see the definition) and waits for it to end, in its working

@@ -29,6 +29,10 @@ for the fault tests. Modes:
             as fast as the client reads them)
   slow      reads uploads at SLOW_RATE bytes a second (ThrottledDTPHandler),
             as a slow line would
+  slownodele the same, and refuses every DELE with 550
+  short     sends the first half of a file for RETR and ends the transfer
+            with 226, while SIZE and LIST give the whole size
+  shortlist the same, and refuses SIZE with 502 (only LIST gives the size)
 
 Names are stored as the client's bytes (Shift-JIS stays Shift-JIS)."""
 import socket
@@ -60,13 +64,13 @@ class Endless:
     def more(self):
         return b"220-Welcome, and welcome again.\r\n" * 100
 
-Base = ThrottledDTPHandler if mode == "slow" else DTPHandler
+Base = ThrottledDTPHandler if mode in ("slow", "slownodele") else DTPHandler
 
 class Data(Base):
     read_limit = int(slow_rate)
     _trickle = None
     def handle_read_event(self):
-        if mode == "slow":
+        if mode in ("slow", "slownodele"):
             return Base.handle_read_event(self)
         DTPHandler.handle_read(self)
         if mode == "reset" and self.receive and self.tot_bytes_received >= 65536:
@@ -145,6 +149,20 @@ class Handler(FTPHandler):
             self.respond("553 Requested action not taken. File name not allowed.")
         else:
             return FTPHandler.ftp_STOR(self, file, mode_)
+    def ftp_DELE(self, path):
+        if mode == "slownodele":
+            return self.respond("550 Not allowed.")
+        return FTPHandler.ftp_DELE(self, path)
+    def ftp_RETR(self, file):
+        if mode not in ("short", "shortlist"):
+            return FTPHandler.ftp_RETR(self, file)
+        with open(file, "rb") as whole:
+            data = whole.read()
+        self.push_dtp_data(data[:len(data) // 2], cmd="RETR")
+    def ftp_SIZE(self, path):
+        if mode == "shortlist":
+            return self.respond("502 SIZE not implemented.")
+        return FTPHandler.ftp_SIZE(self, path)
     def ftp_PASV(self, line):
         if mode in ("nopasv", "foreign", "resetthird"):
             self.respond("502 PASV not allowed here.")

@@ -37,10 +37,10 @@ UPLOAD_SIZE = 4_000_000  # far more than the 64 KiB after which "reset" strikes,
 QUICK_BOUND = 15       # seconds: every fault the server states or the network reports
 SILENT_BOUND = REPLY_LIMIT + 15  # the reply limit, plus start and goodbye
 # FTPClient.exe: from the upload key to its box. The box comes after the list
-# the client fetches once the upload has ended; after a reset that is the 5 s
-# wait for the server's word on the broken transfer, then a listing that the
-# "reset" server cuts as well (the reply limit), then start and goodbye.
-UPLOAD_BOUND = {"put552": QUICK_BOUND, "put553": QUICK_BOUND, "reset": 5 + SILENT_BOUND}
+# the client fetches once the upload has ended; after a reset that is the
+# abort (ABOR, PWD) and the deletion of the part that arrived, then a listing
+# that the "reset" server cuts as well (the reply limit), then start and goodbye.
+UPLOAD_BOUND = {"put552": QUICK_BOUND, "put553": QUICK_BOUND, "reset": SILENT_BOUND}
 IDC_STATUS, IDC_REMOTE_LIST = e2e.client_ids.IDC_STATUS, e2e.client_ids.IDC_REMOTE_LIST
 
 # mode: what ftp.exe must say. "refused" runs against an address nobody serves.
@@ -212,9 +212,10 @@ class FaultMatrixTest(unittest.TestCase):
     def test_ftpclient_upload(self):
         """Its upload button against a server that refuses STOR or cuts the
         data connection: an error box that names the file, never the "done"
-        status; then, with the server healthy again, the same window lists
-        what the server holds (nothing, or the first part of a reset upload
-        at that part's size) and closes with exit 0."""
+        status; the first part of a cut upload is deleted from the server
+        (box and status line say so); then, with the server healthy again,
+        the same window lists what the server holds (nothing) and closes
+        with exit 0."""
         remote = self.root / "NC" / self.program.name
         # A refused STOR (552; 553 is the same path in the client) and a cut one.
         for mode, reason in [("put552", r"552 "),
@@ -255,14 +256,13 @@ class FaultMatrixTest(unittest.TestCase):
                         text = bytes.fromhex(box["text_hex"]).decode("cp932")
                         self.assertEqual(box["icon"], "error", text)
                         self.assertRegex(text, r"^%s: .*(%s)" % (re.escape(self.program.name), reason))
-                        # Only a cut upload can have left a part of the file behind.
-                        self.assertEqual("途中までのファイルが残っている" in text, mode == "reset", text)
-                        self.assertEqual(status(), "エラーがありました。")
-                    # What the server holds: nothing, or (reset) a first part.
+                        # Only a cut upload had left a part of the file behind: it is deleted.
+                        removed = "送り終えていない %s をサーバーから削除しました。" % self.program.name
+                        self.assertEqual(removed in text, mode == "reset", text)
+                        self.assertEqual(status(), "エラーがありました。" + (removed if mode == "reset" else ""))
+                    # What the server holds: nothing.
                     held = remote.stat().st_size if remote.exists() else None
-                    if held is not None:
-                        self.assertEqual(mode, "reset")
-                        self.assertLess(held, UPLOAD_SIZE)
+                    self.assertIsNone(held)
                     # The window still works: refreshed against a healthy server
                     # (a new connection), it lists the file only at its real size.
                     with self.serve("ok"):
@@ -397,6 +397,38 @@ class FaultMatrixTest(unittest.TestCase):
                     self.assertEqual(mode, "reset")
                     self.remote().unlink()
         self.assertEqual([n for n in folder.files("tmp") if n.endswith(".txt")], [])
+        app.close()
+        self.assertEqual(app.wait_exit(), 0)
+
+
+    def test_vantrel_check_on_a_trickling_read_back(self):
+        """verify=1 against a server that takes the upload but sends the file
+        back a byte every TRICKLE_S seconds: the check keeps the listings'
+        rate, gives up after the reply limit with a warning (never a
+        confirmation), and the window answers again."""
+        table = {"machine": {"machine0": "MC1", "default": 0},
+                 "MC1": {"address": HOST, "username": USER, "password": PASSWORD, "extention": 0,
+                         "initpath": "NC"}}
+        folder = e2e.ProgramFolder(self.work, {"table": {"machine": "machines.ini"}, "Vantrel": {"verify": 1}})
+        folder.write_machine_table(table)
+        program = self.local / "O5555.NC"
+        program.write_bytes(b"O" * 5000)  # what the server trickles: the same as far as it goes
+        with FaultServer(self.root, "ok", HOST, USER, PASSWORD):
+            app = e2e.Vantrel(folder).start()
+            self.addCleanup(app.kill)
+            e2e.wait_until(lambda: app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST), timeout=30, what="the start-up file list")
+        with self.serve("trickle"):
+            started = time.monotonic()
+            e2e.drop(app.hwnd, [program], timeout=SILENT_BOUND + 15)
+            box = app.expect_box(timeout=SILENT_BOUND + 15)
+            seconds = time.monotonic() - started
+            report("Vantrel.exe", "check trickle", seconds, box["icon"])
+            self.assertEqual(box["icon"], "warning", box["text"])
+            self.assertIn("の転送を確認できませんでした：読み出して確かめられません: 受信が遅すぎるため中止しました", box["text"])
+            self.assertLess(seconds, SILENT_BOUND)
+            self.assertEqual((self.root / "NC" / "O5555").read_bytes(), program.read_bytes())
+            self.assertFalse([line for line in app.list_lines() if line.startswith("... 転送確認済み")])
+            self.assertEqual(app.dialogs(), [])
         app.close()
         self.assertEqual(app.wait_exit(), 0)
 

@@ -200,21 +200,19 @@ class FtpClientTest(unittest.TestCase):
             self.assertEqual(self.client.wait(timeout=15), 0)
 
     @contextlib.contextmanager
-    def slow_upload(self, size):
-        """Starts the client on a server that reads uploads at 100 KB/s and
-        uploads `size` random bytes (BIG.NC) with the keys; yields (xdotool
-        window, hwnd, the bytes)."""
+    def slow_upload(self, size, mode="slow"):
+        """Starts the client on a server that reads uploads at 100 KB/s (a
+        fault mode that does: slow, slownodele) and uploads `size` random
+        bytes (BIG.NC) with the keys; yields (xdotool window, hwnd, the bytes)."""
+        shutil.rmtree(self.work / "server", ignore_errors=True)
+        shutil.rmtree(self.work / "local", ignore_errors=True)
         (self.work / "server" / "NC").mkdir(parents=True)
         local = self.work / "local"
         local.mkdir()
         data = os.urandom(size)
         (local / "BIG.NC").write_bytes(data)
-        with FaultServer(self.work / "server", "slow", HOST, USER, PASSWORD):
-            self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding sjis "
-                       f"--remote-dir NC --local-dir {windows_path(local)}")
-            window = self.wait_for_window()
-            hwnd = driver("find", "--class", "TkTopLevel", "--pid", self.client_pid(), "--timeout", 10000)["hwnd"]
-            self.wait_status(hwnd, "完了: サーバーのファイル 0 件")
+        with FaultServer(self.work / "server", mode, HOST, USER, PASSWORD):
+            window, hwnd = self.start_in_nc(local, 0)
             self.keys(window, "alt+l", "Home", "Down", "alt+u")  # below ".."
             yield window, hwnd, data
 
@@ -236,6 +234,71 @@ class FtpClientTest(unittest.TestCase):
             print("close during a slow upload: window gone %.2f s, process %.2f s, %d of 4000000 bytes on the "
                   "server" % (window_s, process_s, arrived.stat().st_size), file=sys.stderr)
             self.assertLess(process_s, CLOSE_BOUND)
+
+    def start_in_nc(self, local, listed):
+        """Starts the client on the server's folder NC and the local folder;
+        (xdotool window, hwnd) once it shows the server's `listed` files."""
+        self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding sjis "
+                   f"--remote-dir NC --local-dir {windows_path(local)}")
+        window = self.wait_for_window()
+        hwnd = self.hwnd()
+        self.wait_status(hwnd, "完了: サーバーのファイル %d 件" % listed)
+        return window, hwnd
+
+    def test_stop_half_way_through_a_slow_upload_leaves_no_part_of_it(self):
+        """The server reads the upload at 100 KB/s. Stopped half way, the
+        upload is aborted (ABOR, then a reset of the data connection, which
+        pyftpdlib alone would take for the end of the file) and the part
+        that arrived is deleted; the box and the status line say so. A
+        server that refuses the deletion: the box names the part left."""
+        arrived = self.work / "server" / "NC" / "BIG.NC"
+        cases = [("slow", "BIG.NC: 送り終えていない BIG.NC をサーバーから削除しました。\n中止しました。",
+                  "中止しました。送り終えていない BIG.NC をサーバーから削除しました。"),
+                 ("slownodele", "サーバーに送り終えていないファイル /NC/BIG.NC が残っています（削除できません: サーバーの拒否: "
+                                "550 Not allowed.）。機械で使う前に削除してください。\n中止しました。",
+                  "中止しました。サーバーに送り終えていないファイルが残っています。")]
+        for mode, text, status in cases:
+            with self.subTest(mode), self.slow_upload(4_000_000, mode) as (window, hwnd, _):
+                wait_until(lambda: arrived.exists() and arrived.stat().st_size > 200_000, 30, what="part of the upload")
+                press_keys(window)
+                stopped = time.monotonic()
+                xdotool("key", "alt+s")
+                box = driver("answer", "--pid", self.client_pid(), "--timeout", 15000, timeout=40)["dialog"]
+                print("stop during a slow upload (%s): box after %.2f s" % (mode, time.monotonic() - stopped),
+                      file=sys.stderr)
+                self.assertEqual(bytes.fromhex(box["text_hex"]).decode("cp932"), text)
+                self.assertEqual(self.text(hwnd, IDC_STATUS), status)
+                self.assertEqual(arrived.exists(), mode == "slownodele")
+                self.keys(window, "alt+c")
+                self.assertEqual(self.client.wait(timeout=15), 0)
+            self.tearDown()  # the next case's window must be the only one, also after a failure
+
+    def test_a_download_cut_short_is_an_error_and_keeps_the_local_file(self):
+        """The server ends a download with 226 after half the file. Against
+        the size SIZE gives, and against the listing's when the server has
+        no SIZE: an error box, and the local file of that name is left as
+        it was, with no temporary file beside it."""
+        (self.work / "server" / "NC").mkdir(parents=True)
+        (self.work / "server" / "NC" / "O1234").write_bytes(os.urandom(100_000))
+        local = self.work / "local"
+        local.mkdir()
+        for mode in ["short", "shortlist"]:
+            with self.subTest(mode), FaultServer(self.work / "server", mode, HOST, USER, PASSWORD):
+                (local / "O1234").write_bytes(b"%\r\nO1234 (old)\r\nM30\r\n%\r\n")
+                window, hwnd = self.start_in_nc(local, 1)
+                pid = self.client_pid()
+                self.keys(window, "alt+v", "Home", "Down", "alt+d")  # below ".."
+                question = driver("answer", "--pid", pid, "--button", IDYES, "--timeout", 10000, timeout=30)["dialog"]
+                self.assertEqual(question["icon"], "question")
+                box = driver("answer", "--pid", pid, "--timeout", 30000, timeout=60)["dialog"]
+                self.assertEqual((box["icon"], bytes.fromhex(box["text_hex"]).decode("cp932")), (
+                    "error", "O1234: 受け取った大きさ (50000 バイト) がサーバーの示した大きさ (100000 バイト) と違うため、"
+                             "ファイルを置き換えませんでした。"))
+                self.assertEqual((local / "O1234").read_bytes(), b"%\r\nO1234 (old)\r\nM30\r\n%\r\n")
+                self.assertEqual([p.name for p in local.iterdir()], ["O1234"])
+                self.keys(window, "alt+c")
+                self.assertEqual(self.client.wait(timeout=15), 0)
+            self.tearDown()  # the next case's window must be the only one, also after a failure
 
     # ------------------------------------------------------------------
     # The panes as list views, their keys, and the window's size

@@ -213,6 +213,9 @@ class PackageTest(unittest.TestCase):
                            and any(line.startswith("... 転送ファイル") for line in app.list_lines()),
                            timeout=60, what="the upload")
             self.assertEqual(server.local_path("NCDATA/O1234").read_bytes(), source.read_bytes())
+            # verify=1 in the sample: the file read back and found the same.
+            e2e.wait_until(lambda: "... 転送確認済み O1234 (3000 バイト、内容一致)" in app.list_lines(), timeout=30,
+                           what="the delivery check")
             self.assertFalse([line for line in app.list_lines() if line.startswith("エラー")])
             self.assertEqual(app.dialogs(), [])
             # delete=1: the control file went (filelist.exe's own log stays).

@@ -167,23 +167,31 @@ class TransferTest(unittest.TestCase):
             self.assertIn(put.encode("cp932"), (folder.path / "tmp" / name).read_bytes())
 
     def test_ftp_exe_that_cannot_start_is_reported_for_each_file(self):
-        """Without ftp.exe in the prefix: an error box per file, each control
-        file deleted all the same, and the next file of the drop still runs."""
+        """Without ftp.exe in the prefix: one error box per file (Vantrel's,
+        the shell's own is not shown: it would come while the control file
+        still lies in tmp), each control file deleted all the same, and the
+        next file of the drop still runs. With verify=1 nothing is checked:
+        the copies of both files already on the server (sent earlier) must
+        not pass for this transfer."""
         files = [self.source("O1.NC"), self.source("O2.NC")]
-        with e2e.FtpServer(self.server_home, host=HOST):
-            folder, app = self.start(machine_table())
+        for source in files:
+            (self.server_home / "NCDATA" / source.stem).write_bytes(source.read_bytes())
+        with e2e.FtpServer(self.server_home, host=HOST) as server:
+            folder, app = self.start(machine_table(), verify=1)
+            e2e.wait_until(lambda: app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST), timeout=30, what="the file list")
+            logins = [c["cmd"] for c in server.commands()].count("USER")
             # End-to-end scripts run one at a time: no other test needs the client meanwhile.
             self.addCleanup(e2e.restore_shared_prefix)
             e2e.replace_client(None)
             e2e.drop(app.hwnd, files)
             for _ in files:
-                # The shell says so first in its own box (measured under Wine 8), then Vantrel.
-                self.assertEqual(app.expect_box(timeout=30)["text"], "ファイルが見つかりません。\r\n")
                 box = app.expect_box(timeout=30)
                 self.assertEqual((box["icon"], box["text"]), ("error", "エラー：ファイルの実行に失敗しました"))
             e2e.wait_until(lambda: len(self.runs_in_list(app)) == 2, timeout=30, what="both runs")
             self.assertEqual(control_files(folder), [])
             self.assertEqual(app.dialogs(), [])
+            self.assertEqual(self.confirmations(app), [])
+            self.assertEqual([c["cmd"] for c in server.commands()].count("USER"), logins)
 
     @unittest.skipUnless(os.geteuid() == 0, "mounting a tiny file system needs root (scripts/test.sh gives an "
                          "ordinary user a user and mount namespace of their own, where they count as root)")
@@ -221,10 +229,8 @@ class TransferTest(unittest.TestCase):
         the name the file kept."""
         source = self.source("O3000.NC")
         app = None
-        for extension, without, remote, expected in [
-                (0, (), "O3000", "... 転送確認済み O3000 (5000 バイト)"),
-                (0, ("SIZE",), "O3000", "... 転送確認済み O3000 (5000 バイト、一覧で確認)"),
-                (1, (), "O3000.NC", "... 転送確認済み O3000.NC (5000 バイト)")]:
+        for extension, without, remote in [(0, (), "O3000"), (0, ("SIZE",), "O3000"), (1, (), "O3000.NC")]:
+            expected = "... 転送確認済み %s (5000 バイト、内容一致)" % remote
             with self.subTest(extension=extension, without=without), \
                     e2e.FtpServer(self.server_home, host=HOST, without=without) as server:
                 if app is None or extension:
@@ -234,8 +240,8 @@ class TransferTest(unittest.TestCase):
                 e2e.drop(app.hwnd, [source])
                 e2e.wait_until(lambda: expected in self.confirmations(app), timeout=60, what="confirmation line")
                 self.assertEqual(server.local_path("NCDATA/" + remote).read_bytes(), source.read_bytes())
-                asked = [line for line in server.command_lines() if line.startswith(("SIZE", "LIST"))]
-                self.assertEqual(asked, ["SIZE " + remote] + (["LIST"] if without else []))
+                asked = [line for line in server.command_lines() if line.startswith(("SIZE", "LIST", "RETR"))]
+                self.assertEqual(asked, ["SIZE " + remote] + (["LIST"] if without else []) + ["RETR " + remote])
                 self.assertFalse([line for line in app.list_lines() if line.startswith("エラー")])
                 self.assertEqual(app.dialogs(), [])
                 server.local_path("NCDATA/" + remote).unlink()
@@ -272,6 +278,51 @@ class TransferTest(unittest.TestCase):
                                                "11 バイト、送ったファイルは 5000 バイト")))
             self.assertEqual(self.confirmations(app), [])
             self.assertEqual(server.local_path("NCDATA/O3002").read_bytes(), b"%\r\nM30\r\n%\r\n")
+
+    def test_verify_compares_content_over_a_stale_copy_of_the_same_length(self):
+        """The machine holds an older O3333 of the same length (one byte
+        edited). A client that sends nothing and ends with 0: the error box
+        names the first differing byte, and the read-back, stopped there,
+        is aborted with the session kept in step (ABOR, PWD, QUIT). A good
+        transfer over the old copy: confirmed by content."""
+        source = self.source("O3333.NC")
+        stale = bytearray(source.read_bytes())
+        stale[1234] ^= 0x01
+        remote = self.server_home / "NCDATA" / "O3333"
+        remote.write_bytes(bytes(stale))
+        with e2e.FtpServer(self.server_home, host=HOST) as server:
+            self.with_silent_client()
+            folder, app = self.start(machine_table(), verify=1)
+            e2e.drop(app.hwnd, [source])
+            box = app.expect_box(timeout=60)
+            self.assertEqual((box["icon"], box["text"]), (
+                "error", "エラー：ファイル %s が正しく届いていません（フォルダ NCDATA の O3333：同じ 5000 バイトですが、"
+                         "1235 バイト目から内容が違います）" % e2e.windows_path(source)))
+            self.assertEqual(self.confirmations(app), [])
+            self.assertEqual(remote.read_bytes(), bytes(stale))
+            lines = server.command_lines()
+            self.assertEqual(lines[lines.index("RETR O3333"):], ["RETR O3333", "ABOR", "PWD", "QUIT"])
+
+            e2e.restore_shared_prefix()
+            e2e.drop(app.hwnd, [source])
+            e2e.wait_until(lambda: self.confirmations(app), timeout=60, what="the confirmation line")
+            self.assertEqual(self.confirmations(app), ["... 転送確認済み O3333 (5000 バイト、内容一致)"])
+            self.assertEqual(remote.read_bytes(), source.read_bytes())
+            self.assertEqual(app.dialogs(), [])
+
+    def test_verify_warns_when_the_server_will_not_give_the_file_back(self):
+        """A server that takes programs but refuses RETR: the size matches,
+        yet nothing is confirmed; the warning says why."""
+        source = self.source("O3334.NC")
+        with e2e.FtpServer(self.server_home, host=HOST, without=("RETR",)) as server:
+            folder, app = self.start(machine_table(), verify=1)
+            e2e.drop(app.hwnd, [source])
+            box = app.expect_box(timeout=60)
+            self.assertEqual(box["icon"], "warning")
+            self.assertRegex(box["text"], "^" + re.escape("ファイル %s の転送を確認できませんでした：読み出して確かめられません: "
+                                                          "サーバーの拒否: 500 " % e2e.windows_path(source)))
+            self.assertEqual(server.local_path("NCDATA/O3334").read_bytes(), source.read_bytes())
+            self.assertEqual(self.confirmations(app), [])
 
     def test_verify_names_the_folder_the_file_did_not_reach_and_a_server_it_could_not_ask(self):
         source = self.source("O3003.NC")

@@ -124,14 +124,11 @@ TEST_F(TransferTest, AMachineWithoutAddressIsRefusedBeforeAnyControlFile)
     EXPECT_TRUE(TmpNames().empty());
 }
 
-TEST_F(TransferTest, AControlFileThatCannotBeDeletedComesAfterTheFailedTransfer)
+// Holds the control file open without delete sharing under this minute's
+// and the next minute's name: the run opens, writes and hands it on, and
+// cannot delete it.
+std::vector<HANDLE> HoldControlFile(const TempProgramFolder& folder)
 {
-    folder_.MakeFolder("tmp");
-    SetWindowTextA(combo_, "MC1");
-    g_dropped_file_path.Assign("D:\\data\\O1234.NC");
-    // Held open without delete sharing under this minute's and the next
-    // minute's name: the run opens, writes and hands it on, and cannot
-    // delete it. Nothing listens on 127.0.0.1:21, so the transfer fails.
     std::vector<HANDLE> held;
     for (int minute = 0; minute < 2; ++minute) {
         SYSTEMTIME t;
@@ -144,16 +141,98 @@ TEST_F(TransferTest, AControlFileThatCannotBeDeletedComesAfterTheFailedTransfer)
         FileTimeToSystemTime(&f, &t);
         char name[32];
         std::snprintf(name, sizeof name, "tmp\\%d%02d%02d%02d%02d.txt", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute);
-        held.push_back(CreateFileA((folder_ / name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        held.push_back(CreateFileA((folder / name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_NE(held.back(), INVALID_HANDLE_VALUE);
     }
-    MessageBoxCapture boxes;
-    EXPECT_EQ(StartVantrel(main_), -1);
-    for (HANDLE h : held) CloseHandle(h);
-    ASSERT_EQ(boxes.Boxes().size(), 2u);
-    EXPECT_EQ(boxes.Boxes()[0].text, "エラー：ファイル D:\\data\\O1234.NC の転送に失敗しました（ftp.exe 終了コード 1）");
-    EXPECT_EQ(boxes.Boxes()[1].text, "エラー：Ctrlファイルの削除に失敗しました");
+    return held;
+}
+
+// Records, with each box, the control files then still in tmp.
+class BoxesAndTmp : public MessageBoxCapture {
+public:
+    explicit BoxesAndTmp(const TempProgramFolder& folder) : folder_(folder) {}
+    std::vector<int> tmp_files_at_box;
+
+protected:
+    void Seen(const CapturedWindow&) override
+    {
+        int count = 0;
+        WIN32_FIND_DATAA entry;
+        HANDLE search = FindFirstFileA((folder_ / "tmp\\*.txt").c_str(), &entry);
+        if (search != INVALID_HANDLE_VALUE) {
+            do ++count;
+            while (FindNextFileA(search, &entry));
+            FindClose(search);
+        }
+        tmp_files_at_box.push_back(count);
+    }
+
+private:
+    const TempProgramFolder& folder_;
+};
+
+// With verify=1 and nothing listening on 127.0.0.1:21 (so that a check,
+// when one runs, says it could not confirm): the control file is gone
+// before the first box whenever it can be deleted; then the client's
+// failure, the deletion's, and the check's finding, in that order; and no
+// check at all after a client that could not be started.
+TEST_F(TransferTest, ControlFileGoesFirstThenClientDeletionAndCheckInOrder)
+{
+    folder_.MakeFolder("tmp");
+    folder_.WriteFile("Vantrel.ini", "[Vantrel]\r\nverify=1\r\n");
+    folder_.WriteFile("O1234.NC", "%\r\nO1234\r\nM30\r\n%\r\n");
+    char exe[MAX_PATH];
+    std::string recorder(exe, GetModuleFileNameA(nullptr, exe, MAX_PATH));
+    recorder.replace(recorder.find_last_of('\\') + 1, std::string::npos, "arg_recorder.exe");
+    ASSERT_TRUE(CopyFileA(recorder.c_str(), (folder_ / "sends-nothing.exe").c_str(), FALSE));
+    SetWindowTextA(combo_, "MC1");
+    const std::string file = folder_ / "O1234.NC";
+    const std::string not_started = "エラー：ファイルの実行に失敗しました";
+    const std::string client_failed = "エラー：ファイル " + file + " の転送に失敗しました（ftp.exe 終了コード 1）";
+    const std::string not_deleted = "エラー：Ctrlファイルの削除に失敗しました";
+    const std::string unconfirmed = "ファイル " + file + " の転送を確認できませんでした：";
+    struct Case {
+        const char* client;  // in the program folder; null: the system's ftp.exe
+        bool held;
+        int result;
+        std::vector<std::string> boxes;  // the check's warning by its start
+        bool check_listed;               // the check's finding in the list only
+    } cases[] = {
+        {"missing.exe", false, 0, {not_started}, false},
+        {"missing.exe", true, -1, {not_started, not_deleted}, false},
+        {"sends-nothing.exe", false, 0, {unconfirmed}, false},
+        {"sends-nothing.exe", true, -1, {not_deleted, unconfirmed}, false},
+        {nullptr, true, -1, {client_failed, not_deleted}, true},
+    };
+    for (const Case& c : cases) {
+        std::string what = std::string(c.client != nullptr ? c.client : "ftp.exe") + (c.held ? ", held" : "");
+        std::vector<HANDLE> held;
+        if (c.held) held = HoldControlFile(folder_);
+        for (HANDLE h : held) ASSERT_NE(h, INVALID_HANDLE_VALUE) << what;
+        SendMessageA(list_, LB_RESETCONTENT, 0, 0);
+        g_dropped_file_path.Assign(file.c_str());
+        BoxesAndTmp boxes(folder_);
+        std::string client = c.client != nullptr ? folder_ / c.client : std::string();
+        EXPECT_EQ(StartVantrel(main_, c.client != nullptr ? client.c_str() : nullptr), c.result) << what;
+        for (HANDLE h : held) CloseHandle(h);
+        std::vector<std::string> texts;
+        for (const CapturedWindow& box : boxes.Boxes()) {
+            texts.push_back(box.text.rfind(unconfirmed, 0) == 0 ? unconfirmed : box.text);
+        }
+        EXPECT_EQ(texts, c.boxes) << what;
+        if (!c.held && !boxes.tmp_files_at_box.empty()) {
+            EXPECT_EQ(boxes.tmp_files_at_box[0], 0) << what;
+        }
+        std::vector<std::string> lines = Lines();
+        auto check_line = std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.rfind(unconfirmed, 0) == 0 || line.rfind("... 転送確認済み", 0) == 0;
+        });
+        EXPECT_EQ(check_line != lines.end(), c.check_listed || texts.back() == unconfirmed) << what;
+        if (c.check_listed && check_line != lines.end()) {
+            EXPECT_LT(std::find(lines.begin(), lines.end(), not_deleted), check_line) << what;
+        }
+        for (const std::string& name : TmpNames()) DeleteFileA((folder_ / ("tmp\\" + name)).c_str());
+    }
 }
 
 // filelist.exe is stood in for by the argument recorder beside this test
