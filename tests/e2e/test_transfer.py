@@ -76,6 +76,18 @@ class TransferTest(unittest.TestCase):
         self.addCleanup(e2e.restore_shared_prefix)
         e2e.set_windows_version(version, programs)
 
+    def mount_full_file_system(self, folder):
+        """Mounts a tiny file system on `folder` (until the test ends) and fills it."""
+        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=4k,nr_inodes=16", "tmpfs", str(folder)], check=True)
+        self.addCleanup(subprocess.run, ["umount", "-l", str(folder)], check=True)
+        filler = os.open(folder / "filler", os.O_WRONLY | os.O_CREAT)
+        try:
+            with self.assertRaises(OSError):  # full
+                while True:
+                    os.write(filler, b"x" * 1024)
+        finally:
+            os.close(filler)
+
     def confirmations(self, app):
         return [line for line in app.list_lines() if line.startswith("... 転送確認済み ")]
 
@@ -202,16 +214,7 @@ class TransferTest(unittest.TestCase):
         source = self.source("O3000.NC")
         with e2e.FtpServer(self.server_home, host=HOST) as server:
             folder, app = self.start(machine_table())  # the start-up list is fetched first
-            tmp = folder.path / "tmp"
-            subprocess.run(["mount", "-t", "tmpfs", "-o", "size=4k,nr_inodes=16", "tmpfs", str(tmp)], check=True)
-            self.addCleanup(subprocess.run, ["umount", "-l", str(tmp)], check=True)
-            filler = os.open(tmp / "filler", os.O_WRONLY | os.O_CREAT)
-            try:
-                with self.assertRaises(OSError):  # full
-                    while True:
-                        os.write(filler, b"x" * 1024)
-            finally:
-                os.close(filler)
+            self.mount_full_file_system(folder.path / "tmp")
             logins = [c["cmd"] for c in server.commands()].count("USER")
             e2e.drop(app.hwnd, [source])
             box = app.expect_box(timeout=30)
@@ -421,15 +424,7 @@ class TransferTest(unittest.TestCase):
             folder, app = self.start(machine_table(), backup=1)
             full = folder.path / "backup"
             full.mkdir()
-            subprocess.run(["mount", "-t", "tmpfs", "-o", "size=4k,nr_inodes=16", "tmpfs", str(full)], check=True)
-            self.addCleanup(subprocess.run, ["umount", "-l", str(full)], check=True)
-            filler = os.open(full / "filler", os.O_WRONLY | os.O_CREAT)
-            try:
-                with self.assertRaises(OSError):  # full
-                    while True:
-                        os.write(filler, b"x" * 1024)
-            finally:
-                os.close(filler)
+            self.mount_full_file_system(full)
             e2e.wait_until(lambda: app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST), timeout=30, what="the file list")
             logins = [c["cmd"] for c in server.commands()].count("USER")
             e2e.drop(app.hwnd, [source])
