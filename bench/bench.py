@@ -259,6 +259,58 @@ class Bench:
                                   % (label, len(talk), median(talk), min(talk), max(talk), median(after_client),
                                      min(after_client), max(after_client)))
 
+    def backup_cost(self):
+        """Drops of 10 files of 5 KB, each with an older copy of its name on
+        the machine, with backup=0 and at once with backup=1, taken in turn
+        by one Vantrel (the key is read at each transfer): what keeping the
+        machine's copy (one more login, SIZE, the old file read into
+        backup\\) adds per file. Timed as verify_cost times its drops."""
+        count, size = 10, 5000
+        home = self.tmp / "server-backup"
+        incoming = home / FOLDER
+        incoming.mkdir(parents=True)
+        folder = program_folder(self.tmp / "backup", self.args.list_host)
+        kept = folder.path / "backup"
+        sources = self.tmp / "backup-sources"
+        sources.mkdir()
+        files = []
+        for i in range(count):
+            path = sources / ("B%04d" % (i + 1))
+            path.write_bytes(nc_text(size, i))
+            files.append(path)
+        old = {path.name: nc_text(size, i + 100) for i, path in enumerate(files)}
+        # There at start too, or the start-up file list would say it is empty in a box.
+        for name, content in old.items():
+            (incoming / name).write_bytes(content)
+        per_file = {0: [], 1: []}
+        with e2e.FtpServer(home, host=self.args.list_host, log_commands=False), e2e.Vantrel(folder) as app:
+            for _ in range(self.args.reps):
+                for backup in (0, 1):
+                    folder.write_settings({"table": {"machine": "machines.ini"}, "Vantrel": {"backup": backup}})
+                    for name, content in old.items():
+                        (incoming / name).write_bytes(content)
+                    if kept.exists():
+                        shutil.rmtree(kept)
+                    start = time.monotonic()
+                    e2e.drop(app.hwnd, files, timeout=60 + count * 10)
+                    per_file[backup].append((time.monotonic() - start) * 1000 / count)
+                    for path in files:
+                        if (incoming / path.name).read_bytes() != path.read_bytes():
+                            raise e2e.HarnessError("%s arrived damaged" % path.name)
+                    copies = sorted(p.read_bytes() for p in kept.rglob("*") if p.is_file()) if kept.exists() else []
+                    if copies != (sorted(old.values()) if backup else []):
+                        raise e2e.HarnessError("backup=%d kept %d copies, not the old files" % (backup, len(copies)))
+                    errors = [line for line in app.list_lines() if line.startswith("エラー")]
+                    if errors or app.dialogs():
+                        raise e2e.HarnessError("Vantrel reported %r" % errors[:3])
+        differences = [b - a for a, b in zip(per_file[0], per_file[1])]
+        extra = median(differences)
+        self.row("drop of %d × 5 KB with backup=1 (old copy present), ms per file" % count, median(per_file[1]),
+                 median(per_file[0]), "backup=0", "none (adds %.1f ms per file)" % extra, None)
+        self.notes.append("backup, 5 KB: drop of %d over old copies, ms per file from the drop to its answer, backup=0 "
+                          "%s, backup=1 %s; keeping the copies adds %.1f ms per file (median of the pairs' "
+                          "differences %s)" % (count, fmt(per_file[0]), fmt(per_file[1]), extra, fmt(differences)))
+
     def big_file(self, home):
         size = self.args.big_mb * 1024 * 1024
         source = self.tmp / "BIG0001"
@@ -397,7 +449,7 @@ class Bench:
         (home / FOLDER).mkdir(parents=True)
         (home / FOLDER / "O0000").write_bytes(b"%\r\nO0000\r\nM30\r\n%\r\n")
         e2e.kill_windows_of_class("Vantrel")
-        sections = self.args.only or ["drop", "verify", "big", "startup", "refresh", "listing"]
+        sections = self.args.only or ["drop", "verify", "backup", "big", "startup", "refresh", "listing"]
         self.launch_floor()
         with e2e.FtpServer(home, host=self.args.host, log_commands=False):
             if "drop" in sections:
@@ -408,6 +460,8 @@ class Bench:
                 self.startup()
         if "verify" in sections:
             self.verify_cost()
+        if "backup" in sections:
+            self.backup_cost()
         if "refresh" in sections:
             self.refresh()
         if "listing" in sections:
@@ -473,7 +527,7 @@ def main():
     parser.add_argument("--host", default=os.environ.get("VANTREL_BENCH_HOST", "127.0.0.90"))
     parser.add_argument("--list-host", default=os.environ.get("VANTREL_BENCH_LIST_HOST", "127.0.0.91"))
     parser.add_argument("--listing-counts", type=lambda s: [int(x) for x in s.split(",")], default=[10000, 100000])
-    parser.add_argument("--only", action="append", choices=["drop", "verify", "big", "startup", "refresh", "listing"])
+    parser.add_argument("--only", action="append", choices=["drop", "verify", "backup", "big", "startup", "refresh", "listing"])
     parser.add_argument("--out", help="also write the table to this file")
     args = parser.parse_args()
     bench = Bench(args)

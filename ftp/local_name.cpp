@@ -37,3 +37,21 @@ bool IsSafeLocalName(const std::string& name)
     }
     return !IsDeviceName(name);
 }
+
+std::string MakeSafeLocalName(const std::string& name)
+{
+    std::string safe;
+    for (std::size_t i = 0, width = 0; i < name.size(); i += width) {
+        width = CharBytes(name, i);
+        unsigned char byte = static_cast<unsigned char>(name[i]);
+        bool unusable = width == 1 && (IsLeadByte(byte) || byte < 0x20 || byte == 0x7F ||
+                                       std::strchr("\\/:*?\"<>|", byte) != nullptr);
+        safe.append(unusable ? std::string("_") : name.substr(i, width));
+    }
+    for (std::size_t end = safe.size(); end > 0 && (safe[end - 1] == '.' || safe[end - 1] == ' '); --end) {
+        safe[end - 1] = '_';
+    }
+    if (safe.empty()) safe = "_";
+    if (IsDeviceName(safe)) safe.insert(0, "_");
+    return safe;
+}

@@ -11,3 +11,12 @@
 // end, a lead byte with no trail byte after it at the end, and CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9 in any letter case,
 // with or without an extension.
 bool IsSafeLocalName(const std::string& name);
+
+// `name` made into one that IsSafeLocalName accepts and Windows can create,
+// for a name Vantrel chooses a file or folder by (a machine's registration
+// name): each character that cannot stand in a file name ('\\', '/', ':',
+// '*', '?', '"', '<', '>', '|', a control character, a lead byte with no
+// trail byte), and each dot or blank at the end, becomes '_'; a device name
+// gets '_' before it; an empty name becomes "_". A safe name without those
+// characters comes back unchanged.
+std::string MakeSafeLocalName(const std::string& name);

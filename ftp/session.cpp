@@ -438,8 +438,9 @@ bool FtpSession::Store(const std::string& local_path, const std::string& remote_
 }
 
 bool FtpSession::Retrieve(const std::string& remote_name, const std::string& local_path, const Progress& progress,
-                          std::uint64_t& bytes, const std::uint64_t* expected_size)
+                          std::uint64_t& bytes, const RetrieveOptions& options)
 {
+    const std::uint64_t* expected_size = options.expected_size;
     bytes = 0;
     error_ = FtpError::kNone;
     if (!IsOpen()) return Fail(FtpError::kNotConnected);
@@ -465,9 +466,10 @@ bool FtpSession::Retrieve(const std::string& remote_name, const std::string& loc
                     return false;
                 }
                 written_total += size;
+                if (options.tap) options.tap(data, size);
                 if (progress) progress(written_total);
                 return true;
-            }, bytes);
+            }, bytes, options.keep_rate);
             if (!ok && error_ == FtpError::kStopped) Fail(FtpError::kLocalFile, static_cast<int>(write_error));
         }
     }
@@ -477,7 +479,7 @@ bool FtpSession::Retrieve(const std::string& remote_name, const std::string& loc
         received_size_ = bytes;
         ok = Fail(FtpError::kSizeMismatch);
     }
-    if (ok && !MoveFileExA(temporary, local_path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (ok && !MoveFileExA(temporary, local_path.c_str(), options.replace_existing ? MOVEFILE_REPLACE_EXISTING : 0)) {
         ok = Fail(FtpError::kLocalFile, static_cast<int>(GetLastError()));
     }
     if (!ok) DeleteFileA(temporary);

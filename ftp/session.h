@@ -21,6 +21,20 @@
 // active mode (PORT) for the rest of the connection. Either way the data
 // comes from the control connection's peer only.
 
+// How FtpSession::Retrieve writes its local file.
+struct RetrieveOptions {
+    // A download that the server ends as complete at another size fails
+    // (kSizeMismatch), and the local file stays as it was.
+    const std::uint64_t* expected_size = nullptr;
+    // false: a local file of the name is never replaced; the download then
+    // fails with kLocalFile (ERROR_ALREADY_EXISTS) and leaves it alone.
+    bool replace_existing = true;
+    // As RetrieveInto's keep_rate.
+    bool keep_rate = false;
+    // Sees each block once it has been written, as it arrives.
+    std::function<void(const char* data, std::size_t size)> tap;
+};
+
 enum class FtpError {
     kNone,
     kNotConnected,
@@ -103,10 +117,8 @@ public:
     bool store_reached_server() const { return store_reached_server_; }
     // Writes to a temporary file beside `local_path` and renames it only
     // when the whole file has arrived, so a failure leaves no partial file.
-    // With `expected_size`, a download that the server ends as complete at
-    // another size fails too (kSizeMismatch), and the local file stays as it was.
     bool Retrieve(const std::string& remote_name, const std::string& local_path, const Progress& progress,
-                  std::uint64_t& bytes, const std::uint64_t* expected_size = nullptr);
+                  std::uint64_t& bytes, const RetrieveOptions& options = RetrieveOptions());
     // RETR, each block handed to `sink` as it arrives (64 KiB at most), so
     // that no file is held whole; true when the server has confirmed the
     // whole file. When the sink returns false the download is aborted and

@@ -357,7 +357,9 @@ void RemoteWorker::Download(const RemoteEntry& entry, std::size_t index, std::si
         } else if (!session_.IsOpen()) {
             return false;
         }
-        return session_.Retrieve(entry.wire, path, progress, bytes, known ? &expected : nullptr);
+        RetrieveOptions options;
+        options.expected_size = known ? &expected : nullptr;
+        return session_.Retrieve(entry.wire, path, progress, bytes, options);
     };
     bool retrieved = WithReconnect(result, step);
     EndFile(result, retrieved, bytes);

@@ -15,6 +15,11 @@ namespace {
 // separator, drive colon or control character among the single bytes.
 void CheckSafeName(const std::string& name)
 {
+    // Any name made safe is safe, and a safe one without the characters
+    // Windows refuses in names comes back as it was.
+    std::string safe = MakeSafeLocalName(name);
+    FUZZ_CHECK(IsSafeLocalName(safe));
+    if (IsSafeLocalName(name) && name.find_first_of("*?\"<>|") == std::string::npos) FUZZ_CHECK(safe == name);
     if (!IsSafeLocalName(name)) return;
     FUZZ_CHECK(!name.empty() && name != "." && name != "..");
     for (std::size_t i = 0, width = 0; i < name.size(); i += width) {

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "text/fixed_text.h"
+#include "text/buffers.h"
 
 // The selected machine record: the one place where the values of the current
 // machine live. Only ReadMachineValue fills it.
 struct MachineRecord {
+    MachineName name;  // the registration name the values were read under
     FixedText<24> address;
     FixedText<32> user_name;
     FixedText<32> password;

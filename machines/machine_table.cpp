@@ -34,6 +34,7 @@ int ReadMachineValue(HWND owner, const char* registration_name)
 {
     MachineRecord& record = g_selected_machine;
     record.fields_read = 0;
+    record.name.Assign(registration_name);
     record.address.Clear();
     record.user_name.Clear();
     record.password.Clear();

@@ -6,7 +6,7 @@
 ; programs are signed when they are staged, the installer after makensis).
 ;
 ; Vantrel writes beside itself (settings, machine table, control files in
-; tmp\, logs in Log\), so it is installed per user into a folder the user can
+; tmp\, logs in Log\, kept programs in backup\), so it is installed per user into a folder the user can
 ; write, not into Program Files, and needs no administrator rights.
 ; Silent use: Setup.exe /S [/D=C:\folder]   Uninstall.exe /S
 
@@ -78,9 +78,10 @@ Section "Vantrel"
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
 
-; Removes what the installer put there. The settings file, the machine table
-; and the logs are the user's: they stay (and with them the folder), so that
-; a later installation finds the registered machines again. Leftover control
+; Removes what the installer put there. The settings file, the machine table,
+; the logs and the machines' programs kept in backup\ (backup=1) are the
+; user's: they stay (and with them the folder), so that a later installation
+; finds the registered machines again and no kept program is lost. Leftover control
 ; files hold FTP passwords and go.
 Section "Uninstall"
   Delete "$INSTDIR\Vantrel.exe"
@@ -90,6 +91,7 @@ Section "Uninstall"
   Delete "$INSTDIR\tmp\*.*"
   RMDir "$INSTDIR\tmp"
   RMDir "$INSTDIR\Log"
+  RMDir "$INSTDIR\backup"
   Delete "$INSTDIR\Uninstall.exe"
   Delete "${MENU_FOLDER}\Vantrel.lnk"
   Delete "${MENU_FOLDER}\Vantrel のアンインストール.lnk"

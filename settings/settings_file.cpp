@@ -26,3 +26,8 @@ bool DeliveryCheckWanted()
 {
     return ReadProfileInt("Vantrel", "verify", 0, g_startup.settings_path.c_str()) == 1;
 }
+
+bool BackupWanted()
+{
+    return ReadProfileInt("Vantrel", "backup", 0, g_startup.settings_path.c_str()) == 1;
+}

@@ -17,3 +17,8 @@ double ReadPositionFraction(const char* key);
 // [Vantrel] verify: exactly 1 asks for the delivery check after each
 // transfer; missing, 0 and any other value leave the run as it always was.
 bool DeliveryCheckWanted();
+
+// [Vantrel] backup: exactly 1 asks for the machine's copy of each file to be
+// kept before the transfer overwrites it; missing, 0 and any other value
+// leave the run as it always was.
+bool BackupWanted();

@@ -7,14 +7,13 @@
 #include <cstdint>
 #include <string>
 
-#include "ftp/reply.h"
 #include "ftp/session.h"
-#include "ftp/timeouts.h"
 #include "log/message_log.h"
 #include "machines/machine_record.h"
 #include "settings/settings_file.h"
 #include "transfer/content_compare.h"
 #include "transfer/control_script.h"
+#include "transfer/machine_server.h"
 
 namespace {
 
@@ -51,60 +50,11 @@ RemoteFinding Found(RemoteFinding::Kind kind, std::uint64_t size = 0, std::uint6
     return finding;
 }
 
-// What the folder's listing says of `name`: false when neither LIST nor
-// NLST could be had. A LIST whose lines are in the Unix or DOS form gives
-// the size; a listing of another form can only say whether the name is
-// there, which NLST tells for sure.
-bool FindInListing(FtpSession& session, const std::string& name, bool& listed, bool& sized, std::uint64_t& size)
-{
-    listed = sized = false;
-    std::string listing;
-    if (session.LongList(std::string(), listing)) {
-        bool understood = false;
-        for (const std::string& line : SplitNameList(listing)) {
-            ListEntry entry;
-            if (!ParseListLine(line, entry)) continue;
-            understood = true;
-            if (entry.name == name && !entry.is_directory) {
-                listed = sized = true;
-                size = entry.size;
-                return true;
-            }
-        }
-        if (understood) return true;
-    }
-    if (!session.IsOpen() || !session.NameList(std::string(), listing)) return false;
-    for (const std::string& entry : SplitNameList(listing)) listed = listed || entry == name;
-    return true;
-}
-
-// The local file, read in blocks by the comparison.
-struct LocalFile {
-    explicit LocalFile(const char* path)
-        : handle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
-    {
-    }
-    ~LocalFile()
-    {
-        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-    }
-    LocalFile(const LocalFile&) = delete;
-    LocalFile& operator=(const LocalFile&) = delete;
-    long long Read(char* into, std::size_t capacity)
-    {
-        DWORD read = 0;
-        if (!ReadFile(handle, into, static_cast<DWORD>(capacity), &read, nullptr)) return -1;
-        return read;
-    }
-    HANDLE handle;
-};
-
 // Reads the remote file back and compares it with the local one as it arrives.
 RemoteFinding ReadBack(FtpSession& session, const std::string& remote_name, const char* local_path)
 {
     LocalFile local(local_path);
-    if (local.handle == INVALID_HANDLE_VALUE) return NotAsked("送ったファイルを読めません");
+    if (!local.IsOpen()) return NotAsked("送ったファイルを読めません");
     ContentCompare compare([&](char* into, std::size_t capacity) { return local.Read(into, capacity); });
     std::uint64_t bytes = 0;
     // The window waits for the check: a server sending a byte now and then
@@ -135,53 +85,33 @@ RemoteFinding AskServer(const MachineRecord& machine, const std::string& remote_
                         std::uint64_t local_size)
 {
     FtpSession session;
-    // The waits of the clients Vantrel starts, which inherit its environment.
-    session.set_timeouts(TimeoutsFromEnvironment());
-    if (!session.Open(machine.address.c_str())) return NotAsked(session.ErrorText());
-    // The one copy of the password made here, of its exact length (no
-    // reallocation leaves another behind), is cleared after use; the
-    // session clears the PASS line it builds from it.
-    std::string password = machine.password.c_str();
-    bool logged_in = session.Login(machine.user_name.c_str(), password);
-    SecureZeroMemory(password.data(), password.size());
-    if (!logged_in) return NotAsked("ログインできません: " + session.ErrorText());
-    // The control file changes folder only when the machine has one; so does the check.
-    if (machine.fields_read == 4 && !session.ChangeDirectory(machine.initial_folder.c_str())) {
-        // A lost connection or a passing refusal (4xx) says nothing of the folder.
-        if (session.error() != FtpError::kRefused || session.last_code() / 100 != 5) {
-            return NotAsked(session.ErrorText());
-        }
+    std::string why;
+    switch (LogInToMachine(session, machine, why)) {
+    case MachineLogin::kReady:
+        break;
+    case MachineLogin::kNoFolder: {
         // The client cannot have put the file into a folder the server refuses.
         RemoteFinding finding = Found(RemoteFinding::kNoFolder);
-        finding.why = session.ErrorText();
-        session.Quit();
+        finding.why = why;
         return finding;
     }
-    // The read-back is binary; and servers answer SIZE in ASCII mode with
-    // 550 or a converted size.
-    if (!session.SetBinary(true) && !session.IsOpen()) return NotAsked(session.ErrorText());
+    case MachineLogin::kFailed:
+        return NotAsked(why);
+    }
 
     // A size that differs fails the check at once, without the read-back.
-    std::uint64_t size = 0;
-    bool sized = session.Size(remote_name, size);
-    if (!sized) {
-        if (!session.IsOpen()) return NotAsked(session.ErrorText());
-        // No SIZE (500, 502), or 550, which also means "no such file": the
-        // listing tells which. Without a listing the read-back tells.
-        int size_code = session.last_code();
-        bool listed = false;
-        if (FindInListing(session, remote_name, listed, sized, size) || size_code == 550) {
-            if (!listed) {
-                session.Quit();
-                return Found(RemoteFinding::kMissing);
-            }
-        } else if (!session.IsOpen()) {
-            return NotAsked(session.ErrorText());
-        }
-    }
-    if (sized && size != local_size) {
+    // Without a listing, a 550 to SIZE means "no such file"; with neither
+    // answer the read-back tells.
+    RemoteLookup lookup;
+    if (!LookUpRemoteName(session, remote_name, lookup)) return NotAsked(session.ErrorText());
+    if (lookup.presence == RemoteLookup::kAbsent ||
+        (lookup.presence == RemoteLookup::kUnknown && lookup.size_code == 550)) {
         session.Quit();
-        return Found(RemoteFinding::kSizeDiffers, size);
+        return Found(RemoteFinding::kMissing);
+    }
+    if (lookup.sized && lookup.size != local_size) {
+        session.Quit();
+        return Found(RemoteFinding::kSizeDiffers, lookup.size);
     }
     RemoteFinding finding = ReadBack(session, remote_name, local_path);
     session.Quit();

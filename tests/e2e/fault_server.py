@@ -33,6 +33,7 @@ for the fault tests. Modes:
   short     sends the first half of a file for RETR and ends the transfer
             with 226, while SIZE and LIST give the whole size
   shortlist the same, and refuses SIZE with 502 (only LIST gives the size)
+  get550    refuses every RETR with 550, while SIZE and LIST show the file
 
 Names are stored as the client's bytes (Shift-JIS stays Shift-JIS)."""
 import socket
@@ -154,6 +155,8 @@ class Handler(FTPHandler):
             return self.respond("550 Not allowed.")
         return FTPHandler.ftp_DELE(self, path)
     def ftp_RETR(self, file):
+        if mode == "get550":
+            return self.respond("550 Not allowed to read.")
         if mode not in ("short", "shortlist"):
             return FTPHandler.ftp_RETR(self, file)
         with open(file, "rb") as whole:

@@ -432,6 +432,43 @@ class FaultMatrixTest(unittest.TestCase):
         app.close()
         self.assertEqual(app.wait_exit(), 0)
 
+    def test_vantrel_backup_that_cannot_be_made(self):
+        """backup=1 with an old O6000 on the machine: a server that refuses
+        its read (550 with the file there), a wrong password and a server
+        that is down each stop the transfer with one box that says why; the
+        old copy stays, and no control file is left."""
+        table = {"machine": {"machine0": "MC1", "default": 0},
+                 "MC1": {"address": HOST, "username": USER, "password": PASSWORD, "extention": 0,
+                         "initpath": "NC"}}
+        folder = e2e.ProgramFolder(self.work, {"table": {"machine": "machines.ini"}, "Vantrel": {"backup": 1}})
+        folder.write_machine_table(table)
+        old = os.urandom(3000)
+        (self.root / "NC" / "O6000").write_bytes(old)
+        program = self.local / "O6000.NC"
+        program.write_bytes(os.urandom(5000))
+        with FaultServer(self.root, "ok", HOST, USER, PASSWORD):
+            app = e2e.Vantrel(folder).start()
+            self.addCleanup(app.kill)
+            e2e.wait_until(lambda: app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST), timeout=30, what="the start-up file list")
+        why = {"get550": "読み出せません: サーバーの拒否: 550 Not allowed to read.",
+               "login530": "ログインできません: サーバーの拒否: 530 Login incorrect.",
+               "refused": "%s に接続できません (エラー 10061)。" % HOST}
+        for mode, reason in why.items():
+            with self.subTest(mode), self.serve(mode):
+                started = time.monotonic()
+                e2e.drop(app.hwnd, [program], timeout=QUICK_BOUND + 15)
+                box = app.expect_box(timeout=QUICK_BOUND + 15)
+                report("Vantrel.exe", "backup " + mode, time.monotonic() - started, box["icon"])
+                self.assertEqual((box["icon"], box["text"]), (
+                    "error", "エラー：機械の O6000 をバックアップできないため、ファイル %s を転送しませんでした（%s）"
+                             % (e2e.windows_path(program), reason)))
+                self.assertEqual(app.settle(), [])
+                self.assertEqual((self.root / "NC" / "O6000").read_bytes(), old)
+                self.assertEqual([n for n in folder.files("tmp") if n.endswith(".txt")], [])
+        self.assertEqual([p for p in (folder.path / "backup").rglob("*") if p.is_file()], [])
+        app.close()
+        self.assertEqual(app.wait_exit(), 0)
+
 
 class _NoServer:
     def __enter__(self):

@@ -260,11 +260,16 @@ class PackageTest(unittest.TestCase):
 
         (target / "tmp" / "202601010000.txt").write_bytes(b"open h\r\nuser\r\npassword\r\n")
         (target / "Log" / "Vantrel20260101.log").write_bytes(b"log\n")
+        kept = target / "backup" / "MC1" / "20260101"
+        kept.mkdir(parents=True)
+        (kept / "120000_O1234").write_bytes(b"%\r\nO1234\r\n%\r\n")
         run_wine_quietly([target / "Uninstall.exe", "/S"])
         # The uninstaller runs on from a copy of itself in the temporary folder.
         e2e.wait_until(lambda: not (target / "Uninstall.exe").exists() and not menu.exists(), timeout=30,
                        what="the uninstaller")
-        self.assertEqual(folder_entries(target), {"Vantrel.ini", "machines.ini", "Log/", "Log/Vantrel20260101.log"})
+        self.assertEqual(folder_entries(target), {"Vantrel.ini", "machines.ini", "Log/", "Log/Vantrel20260101.log",
+                                                  "backup/", "backup/MC1/", "backup/MC1/20260101/",
+                                                  "backup/MC1/20260101/120000_O1234"})
 
 
 if __name__ == "__main__":

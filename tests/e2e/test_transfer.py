@@ -20,11 +20,11 @@ HOST = os.environ.get("VANTREL_TRANSFER_TEST_HOST", "127.0.0.5")
 DOWN_HOST = "127.0.0.7"  # nothing listens here
 
 
-def machine_table(address=HOST, password="secret", folder="NCDATA", extension=0):
+def machine_table(address=HOST, password="secret", folder="NCDATA", extension=0, name="MC1"):
     machine = {"address": address, "username": "vantrel", "password": password, "extention": extension}
     if folder is not None:
         machine["initpath"] = folder
-    return {"machine": {"machine0": "MC1", "default": 0}, "MC1": machine}
+    return {"machine": {"machine0": name, "default": 0}, name: machine}
 
 
 def control_files(folder):
@@ -75,6 +75,18 @@ class TransferTest(unittest.TestCase):
         programs until the test ends, failed or not."""
         self.addCleanup(e2e.restore_shared_prefix)
         e2e.set_windows_version(version, programs)
+
+    def mount_full_file_system(self, folder):
+        """Mounts a tiny file system on `folder` (until the test ends) and fills it."""
+        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=4k,nr_inodes=16", "tmpfs", str(folder)], check=True)
+        self.addCleanup(subprocess.run, ["umount", "-l", str(folder)], check=True)
+        filler = os.open(folder / "filler", os.O_WRONLY | os.O_CREAT)
+        try:
+            with self.assertRaises(OSError):  # full
+                while True:
+                    os.write(filler, b"x" * 1024)
+        finally:
+            os.close(filler)
 
     def confirmations(self, app):
         return [line for line in app.list_lines() if line.startswith("... 転送確認済み ")]
@@ -202,16 +214,7 @@ class TransferTest(unittest.TestCase):
         source = self.source("O3000.NC")
         with e2e.FtpServer(self.server_home, host=HOST) as server:
             folder, app = self.start(machine_table())  # the start-up list is fetched first
-            tmp = folder.path / "tmp"
-            subprocess.run(["mount", "-t", "tmpfs", "-o", "size=4k,nr_inodes=16", "tmpfs", str(tmp)], check=True)
-            self.addCleanup(subprocess.run, ["umount", "-l", str(tmp)], check=True)
-            filler = os.open(tmp / "filler", os.O_WRONLY | os.O_CREAT)
-            try:
-                with self.assertRaises(OSError):  # full
-                    while True:
-                        os.write(filler, b"x" * 1024)
-            finally:
-                os.close(filler)
+            self.mount_full_file_system(folder.path / "tmp")
             logins = [c["cmd"] for c in server.commands()].count("USER")
             e2e.drop(app.hwnd, [source])
             box = app.expect_box(timeout=30)
@@ -363,6 +366,81 @@ class TransferTest(unittest.TestCase):
         self.assertEqual(box["icon"], "warning")
         self.assertRegex(box["text"], "^" + re.escape("ファイル %s の転送を確認できませんでした：%s に接続できません"
                                                       % (e2e.windows_path(source), DOWN_HOST)))
+
+    def backups(self, folder):
+        """{path relative to backup\\, "/" separated: content} of every file under backup\\."""
+        root = folder.path / "backup"
+        return {p.relative_to(root).as_posix(): p.read_bytes() for p in root.rglob("*") if p.is_file()}
+
+    def test_backup_keeps_the_machines_copy_before_it_is_overwritten(self):
+        """backup=1 with verify=1 on a machine whose registration name holds
+        a "/": an edited O4000 on the machine is kept byte for byte before
+        the new one arrives; O4001 is new there (no backup); O4002 is the
+        same (the line says nothing changes). Each backup line comes before
+        its client and its check."""
+        old = os.urandom(3000)
+        files = [self.source("O4000.NC"), self.source("O4001.NC"), self.source("O4002.NC")]
+        (self.server_home / "NCDATA" / "O4000").write_bytes(old)
+        (self.server_home / "NCDATA" / "O4002").write_bytes(files[2].read_bytes())
+        with e2e.FtpServer(self.server_home, host=HOST) as server:
+            folder, app = self.start(machine_table(name="NC/1号機"), backup=1, verify=1)
+            e2e.wait_until(lambda: app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST), timeout=30, what="the file list")
+            logins = [c["cmd"] for c in server.commands()].count("USER")
+            e2e.drop(app.hwnd, files)
+            e2e.wait_until(lambda: len(self.confirmations(app)) == 3, timeout=90, what="three confirmations")
+            for source in files:
+                self.assertEqual(server.local_path("NCDATA/" + source.stem).read_bytes(), source.read_bytes())
+            kept = self.backups(folder)
+            self.assertEqual(sorted(kept.values()), sorted([old, files[2].read_bytes()]), list(kept))
+            paths = {content: name for name, content in kept.items()}
+            self.assertRegex(paths[old], r"^NC_1号機/\d{8}/\d{6}_O4000$")
+            self.assertRegex(paths[files[2].read_bytes()], r"^NC_1号機/\d{8}/\d{6}_O4002$")
+
+            lines = app.list_lines()
+            backup = e2e.windows_path(folder.path / "backup") + "\\"
+            expected = ["... バックアップ済み %s%s (3000 バイト)" % (backup, paths[old].replace("/", "\\")),
+                        "... バックアップなし O4001 (機械に同じ名前のファイルはありません)",
+                        "... バックアップ済み %s%s (5000 バイト、送るファイルと同じ内容のため機械のファイルは変わりません)"
+                        % (backup, paths[files[2].read_bytes()].replace("/", "\\"))]
+            self.assertEqual([line for line in lines if line.startswith("... バックアップ")], expected)
+            for text, source in zip(expected, files):
+                run = lines.index("... 転送ファイル " + e2e.windows_path(source))
+                self.assertLess(run, lines.index(text))
+                self.assertLess(lines.index(text), lines.index("... 転送確認済み %s (5000 バイト、内容一致)" % source.stem))
+            # Three logins per file: backup, client, check.
+            self.assertEqual([c["cmd"] for c in server.commands()].count("USER"), logins + 3 * len(files))
+            self.assertEqual(app.dialogs(), [])
+
+    @unittest.skipUnless(os.geteuid() == 0, "mounting a tiny file system needs root (scripts/test.sh gives an "
+                         "ordinary user a user and mount namespace of their own, where they count as root)")
+    def test_a_backup_that_cannot_be_written_stops_the_transfer(self):
+        """backup\\ on a full file system: the machine's O4100 cannot be
+        kept, so it is not overwritten; the control file is deleted, ftp.exe
+        never logs in, one box says why, and no part of a backup is left."""
+        old = os.urandom(3000)
+        (self.server_home / "NCDATA" / "O4100").write_bytes(old)
+        source = self.source("O4100.NC")
+        with e2e.FtpServer(self.server_home, host=HOST) as server:
+            folder, app = self.start(machine_table(), backup=1)
+            full = folder.path / "backup"
+            full.mkdir()
+            self.mount_full_file_system(full)
+            e2e.wait_until(lambda: app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST), timeout=30, what="the file list")
+            logins = [c["cmd"] for c in server.commands()].count("USER")
+            e2e.drop(app.hwnd, [source])
+            box = app.expect_box(timeout=60)
+            self.assertEqual(box["icon"], "error")
+            self.assertRegex(box["text"], "^" + re.escape(
+                "エラー：機械の O4100 をバックアップできないため、ファイル %s を転送しませんでした（バックアップファイル %s\\MC1\\"
+                % (e2e.windows_path(source), e2e.windows_path(full))) + r"\d{8}\\\d{6}_O4100 を書き込めません: ")
+            self.assertEqual(app.settle(), [])
+            self.assertEqual(control_files(folder), [])
+            self.assertEqual(server.local_path("NCDATA/O4100").read_bytes(), old)
+            # The backup's login only, and no STOR.
+            commands = [c["cmd"] for c in server.commands()]
+            self.assertEqual(commands.count("USER"), logins + 1)
+            self.assertNotIn("STOR", commands)
+            self.assertEqual([k for k in self.backups(folder) if k != "filler"], [])
 
 
 if __name__ == "__main__":

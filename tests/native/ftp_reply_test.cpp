@@ -243,4 +243,21 @@ TEST(FtpLocalName, ListedNamesThatWouldLeaveTheFolderOrNameADeviceAreRefused)
     }
 }
 
+TEST(FtpLocalName, NamesMadeSafeKeepWhatIsSafeAndReplaceTheRest)
+{
+    struct Case {
+        const char* name;
+        const char* safe;
+    } cases[] = {
+        {"MC1", "MC1"},           {"表ソ機", "表ソ機"},   {"", "_"},          {"..", "__"},
+        {"A/B\\C:D", "A_B_C_D"}, {"a*?\"<>|b", "a______b"}, {"NUL", "_NUL"},  {"com1.nc", "_com1.nc"},
+        {"MC1. ", "MC1__"},       {"a\tb", "a_b"},     {"x\x81", "x_"},  {"CON \x81", "CON _"},
+    };
+    for (const Case& c : cases) {
+        std::string safe = MakeSafeLocalName(c.name);
+        EXPECT_EQ(safe, c.safe) << c.name;
+        EXPECT_TRUE(IsSafeLocalName(safe)) << c.name;
+    }
+}
+
 }  // namespace

@@ -124,6 +124,17 @@ TEST_F(TransferTest, AMachineWithoutAddressIsRefusedBeforeAnyControlFile)
     EXPECT_TRUE(TmpNames().empty());
 }
 
+// The argument recorder beside this test program, copied into the program
+// folder as `name`: a client or sibling program that records its command
+// line in args.txt there and ends with 0.
+void CopyArgRecorder(const TempProgramFolder& folder, const char* name)
+{
+    char exe[MAX_PATH];
+    std::string recorder(exe, GetModuleFileNameA(nullptr, exe, MAX_PATH));
+    recorder.replace(recorder.find_last_of('\\') + 1, std::string::npos, "arg_recorder.exe");
+    ASSERT_TRUE(CopyFileA(recorder.c_str(), (folder / name).c_str(), FALSE));
+}
+
 // Holds the control file open without delete sharing under this minute's
 // and the next minute's name: the run opens, writes and hands it on, and
 // cannot delete it.
@@ -181,10 +192,7 @@ TEST_F(TransferTest, ControlFileGoesFirstThenClientDeletionAndCheckInOrder)
     folder_.MakeFolder("tmp");
     folder_.WriteFile("Vantrel.ini", "[Vantrel]\r\nverify=1\r\n");
     folder_.WriteFile("O1234.NC", "%\r\nO1234\r\nM30\r\n%\r\n");
-    char exe[MAX_PATH];
-    std::string recorder(exe, GetModuleFileNameA(nullptr, exe, MAX_PATH));
-    recorder.replace(recorder.find_last_of('\\') + 1, std::string::npos, "arg_recorder.exe");
-    ASSERT_TRUE(CopyFileA(recorder.c_str(), (folder_ / "sends-nothing.exe").c_str(), FALSE));
+    CopyArgRecorder(folder_, "sends-nothing.exe");
     SetWindowTextA(combo_, "MC1");
     const std::string file = folder_ / "O1234.NC";
     const std::string not_started = "エラー：ファイルの実行に失敗しました";
@@ -235,16 +243,34 @@ TEST_F(TransferTest, ControlFileGoesFirstThenClientDeletionAndCheckInOrder)
     }
 }
 
+// backup=1 with nothing listening on 127.0.0.1:21: the machine's copy
+// cannot be made, so the client never starts, the control file is gone
+// before the one box, and with verify=1 nothing is checked either.
+TEST_F(TransferTest, ABackupThatCannotBeMadeStopsTheTransferBeforeTheClient)
+{
+    folder_.MakeFolder("tmp");
+    folder_.WriteFile("Vantrel.ini", "[Vantrel]\r\nbackup=1\r\nverify=1\r\n");
+    folder_.WriteFile("O1234.NC", "%\r\nO1234\r\nM30\r\n%\r\n");
+    CopyArgRecorder(folder_, "sends-nothing.exe");
+    SetWindowTextA(combo_, "MC1");
+    const std::string file = folder_ / "O1234.NC";
+    g_dropped_file_path.Assign(file.c_str());
+    BoxesAndTmp boxes(folder_);
+    EXPECT_EQ(StartVantrel(main_, (folder_ / "sends-nothing.exe").c_str()), -1);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text.rfind("エラー：機械の O1234 をバックアップできないため、ファイル " + file +
+                                              " を転送しませんでした（127.0.0.1 に接続できません",
+                                          0),
+              0u)
+        << boxes.Boxes()[0].text;
+    EXPECT_EQ(boxes.tmp_files_at_box, std::vector<int>{0});
+    EXPECT_FALSE(folder_.Exists("args.txt"));
+    EXPECT_FALSE(folder_.Exists("backup"));
+}
+
 // filelist.exe is stood in for by the argument recorder beside this test
 // program, which leaves the intermediate file alone.
-void StandInForFileList(const TempProgramFolder& folder)
-{
-    char exe[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string recorder(exe, length);
-    recorder.replace(recorder.find_last_of('\\') + 1, std::string::npos, "arg_recorder.exe");
-    ASSERT_TRUE(CopyFileA(recorder.c_str(), (folder / "filelist.exe").c_str(), FALSE));
-}
+void StandInForFileList(const TempProgramFolder& folder) { CopyArgRecorder(folder, "filelist.exe"); }
 
 // Each case lays the intermediate file out, or holds it, first. The machine
 // has no initial folder: filelist.exe gets three values.

@@ -1,0 +1,104 @@
+#include "transfer/machine_server.h"
+
+#include "ftp/reply.h"
+#include "ftp/timeouts.h"
+
+namespace {
+
+// What the folder's listing says of `name`: false when neither LIST nor
+// NLST could be had. A LIST whose lines are in the Unix or DOS form gives
+// the size; a listing of another form can only say whether the name is
+// there, which NLST tells for sure.
+bool FindInListing(FtpSession& session, const std::string& name, bool& listed, bool& sized, std::uint64_t& size)
+{
+    listed = sized = false;
+    std::string listing;
+    if (session.LongList(std::string(), listing)) {
+        bool understood = false;
+        for (const std::string& line : SplitNameList(listing)) {
+            ListEntry entry;
+            if (!ParseListLine(line, entry)) continue;
+            understood = true;
+            if (entry.name == name && !entry.is_directory) {
+                listed = sized = true;
+                size = entry.size;
+                return true;
+            }
+        }
+        if (understood) return true;
+    }
+    if (!session.IsOpen() || !session.NameList(std::string(), listing)) return false;
+    for (const std::string& entry : SplitNameList(listing)) listed = listed || entry == name;
+    return true;
+}
+
+}  // namespace
+
+MachineLogin LogInToMachine(FtpSession& session, const MachineRecord& machine, std::string& why)
+{
+    session.set_timeouts(TimeoutsFromEnvironment());
+    if (!session.Open(machine.address.c_str())) {
+        why = session.ErrorText();
+        return MachineLogin::kFailed;
+    }
+    // The one copy of the password made here, of its exact length (no
+    // reallocation leaves another behind), is cleared after use; the
+    // session clears the PASS line it builds from it.
+    std::string password = machine.password.c_str();
+    bool logged_in = session.Login(machine.user_name.c_str(), password);
+    SecureZeroMemory(password.data(), password.size());
+    if (!logged_in) {
+        why = "ログインできません: " + session.ErrorText();
+        return MachineLogin::kFailed;
+    }
+    if (machine.fields_read == 4 && !session.ChangeDirectory(machine.initial_folder.c_str())) {
+        why = session.ErrorText();
+        // A lost connection or a passing refusal (4xx) says nothing of the folder.
+        if (session.error() != FtpError::kRefused || session.last_code() / 100 != 5) return MachineLogin::kFailed;
+        session.Quit();
+        return MachineLogin::kNoFolder;
+    }
+    // Files are read in binary; and servers answer SIZE in ASCII mode with
+    // 550 or a converted size.
+    if (!session.SetBinary(true) && !session.IsOpen()) {
+        why = session.ErrorText();
+        return MachineLogin::kFailed;
+    }
+    return MachineLogin::kReady;
+}
+
+bool LookUpRemoteName(FtpSession& session, const std::string& name, RemoteLookup& lookup)
+{
+    lookup = RemoteLookup();
+    if (session.Size(name, lookup.size)) {
+        lookup.sized = true;
+        lookup.presence = RemoteLookup::kPresent;
+        return true;
+    }
+    if (!session.IsOpen()) return false;
+    lookup.size_code = session.last_code();
+    bool listed = false;
+    if (FindInListing(session, name, listed, lookup.sized, lookup.size)) {
+        lookup.presence = listed ? RemoteLookup::kPresent : RemoteLookup::kAbsent;
+        return true;
+    }
+    return session.IsOpen();
+}
+
+LocalFile::LocalFile(const char* path)
+    : handle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
+{
+}
+
+LocalFile::~LocalFile()
+{
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+}
+
+long long LocalFile::Read(char* into, std::size_t capacity)
+{
+    DWORD read = 0;
+    if (!ReadFile(handle, into, static_cast<DWORD>(capacity), &read, nullptr)) return -1;
+    return read;
+}
