@@ -2,16 +2,27 @@
 
 #include "ftp/reply.h"
 #include "ftp/timeouts.h"
+#include "text/parse.h"
 
 namespace {
 
 // What the folder's listing says of `name`: false when neither LIST nor
 // NLST could be had. A LIST whose lines are in the Unix or DOS form gives
 // the size; a listing of another form can only say whether the name is
-// there, which NLST tells for sure.
-bool FindInListing(FtpSession& session, const std::string& name, bool& listed, bool& sized, std::uint64_t& size)
+// there, which NLST tells for sure. A name listed in another ASCII case
+// only ("o1234" for "O1234") says nothing: a Windows server takes the one
+// for the other, and STOR would replace it; the read then decides.
+bool FindInListing(FtpSession& session, const std::string& name, RemoteLookup::Presence& presence, bool& sized,
+                   std::uint64_t& size)
 {
-    listed = sized = false;
+    sized = false;
+    bool other_case = false;
+    auto found = [&](const std::string& listed) {
+        if (listed == name) return true;
+        other_case = other_case || EqualsIgnoreAsciiCase(listed, name);
+        return false;
+    };
+    auto absent = [&] { return other_case ? RemoteLookup::kUnknown : RemoteLookup::kAbsent; };
     std::string listing;
     if (session.LongList(std::string(), listing)) {
         bool understood = false;
@@ -19,16 +30,25 @@ bool FindInListing(FtpSession& session, const std::string& name, bool& listed, b
             ListEntry entry;
             if (!ParseListLine(line, entry)) continue;
             understood = true;
-            if (entry.name == name && !entry.is_directory) {
-                listed = sized = true;
+            if (entry.is_directory) continue;
+            if (found(entry.name)) {
+                presence = RemoteLookup::kPresent;
+                sized = true;
                 size = entry.size;
                 return true;
             }
         }
-        if (understood) return true;
+        if (understood) {
+            presence = absent();
+            return true;
+        }
     }
     if (!session.IsOpen() || !session.NameList(std::string(), listing)) return false;
-    for (const std::string& entry : SplitNameList(listing)) listed = listed || entry == name;
+    presence = RemoteLookup::kAbsent;
+    for (const std::string& entry : SplitNameList(listing)) {
+        if (found(entry)) presence = RemoteLookup::kPresent;
+    }
+    if (presence == RemoteLookup::kAbsent) presence = absent();
     return true;
 }
 
@@ -77,11 +97,7 @@ bool LookUpRemoteName(FtpSession& session, const std::string& name, RemoteLookup
     }
     if (!session.IsOpen()) return false;
     lookup.size_code = session.last_code();
-    bool listed = false;
-    if (FindInListing(session, name, listed, lookup.sized, lookup.size)) {
-        lookup.presence = listed ? RemoteLookup::kPresent : RemoteLookup::kAbsent;
-        return true;
-    }
+    if (FindInListing(session, name, lookup.presence, lookup.sized, lookup.size)) return true;
     return session.IsOpen();
 }
 

@@ -34,6 +34,9 @@ for the fault tests. Modes:
             with 226, while SIZE and LIST give the whole size
   shortlist the same, and refuses SIZE with 502 (only LIST gives the size)
   get550    refuses every RETR with 550, while SIZE and LIST show the file
+  nocase    takes a file name in any ASCII case, as a Windows server does
+            (RETR and STOR of "O1234" reach a stored "o1234"), and refuses
+            SIZE with 502 (only the listing tells what is there)
 
 Names are stored as the client's bytes (Shift-JIS stays Shift-JIS)."""
 import socket
@@ -46,13 +49,21 @@ TRICKLE_S = 2
 SLOW_RATE = 100_000
 
 _SCRIPT = r'''
-import socket, struct, sys
+import os, socket, struct, sys
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler, DTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 host, root, mode, user, password, trickle_s, slow_rate = sys.argv[1:8]
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
+
+def any_case(path):
+    """The stored file whose name is `path`'s in another ASCII case, else `path`."""
+    folder, name = os.path.split(path)
+    for stored in os.listdir(folder):
+        if stored.lower() == name.lower():
+            return os.path.join(folder, stored)
+    return path
 
 def reset(connection):
     # SO_LINGER 0: close() sends RST instead of FIN.
@@ -144,6 +155,8 @@ class Handler(FTPHandler):
         elif mode != "mute":
             FTPHandler.ftp_CWD(self, path)
     def ftp_STOR(self, file, mode_="w"):
+        if mode == "nocase":
+            file = any_case(file)
         if mode == "put552":
             self.respond("552 Requested file action aborted. Exceeded storage allocation.")
         elif mode == "put553":
@@ -157,13 +170,15 @@ class Handler(FTPHandler):
     def ftp_RETR(self, file):
         if mode == "get550":
             return self.respond("550 Not allowed to read.")
+        if mode == "nocase":
+            file = any_case(file)
         if mode not in ("short", "shortlist"):
             return FTPHandler.ftp_RETR(self, file)
         with open(file, "rb") as whole:
             data = whole.read()
         self.push_dtp_data(data[:len(data) // 2], cmd="RETR")
     def ftp_SIZE(self, path):
-        if mode == "shortlist":
+        if mode in ("shortlist", "nocase"):
             return self.respond("502 SIZE not implemented.")
         return FTPHandler.ftp_SIZE(self, path)
     def ftp_PASV(self, line):

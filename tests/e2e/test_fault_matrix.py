@@ -469,6 +469,37 @@ class FaultMatrixTest(unittest.TestCase):
         app.close()
         self.assertEqual(app.wait_exit(), 0)
 
+    def test_vantrel_backup_and_check_on_a_server_that_takes_any_case(self):
+        """backup=1 and verify=1 on a server without SIZE that takes names in
+        any ASCII case, as a Windows server does: its o6001 is the file that
+        STOR O6001 replaces, so it is kept before the transfer, and the
+        check reads the new content back under the listed o6001."""
+        table = {"machine": {"machine0": "MC1", "default": 0},
+                 "MC1": {"address": HOST, "username": USER, "password": PASSWORD, "extention": 0,
+                         "initpath": "NC"}}
+        folder = e2e.ProgramFolder(self.work, {"table": {"machine": "machines.ini"},
+                                               "Vantrel": {"backup": 1, "verify": 1}})
+        folder.write_machine_table(table)
+        old = os.urandom(3000)
+        (self.root / "NC" / "o6001").write_bytes(old)
+        program = self.local / "O6001.NC"
+        program.write_bytes(os.urandom(5000))
+        with FaultServer(self.root, "nocase", HOST, USER, PASSWORD):
+            app = e2e.Vantrel(folder).start()
+            self.addCleanup(app.kill)
+            e2e.wait_until(lambda: app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST), timeout=30, what="the start-up file list")
+            e2e.drop(app.hwnd, [program], timeout=QUICK_BOUND + 15)
+            e2e.wait_until(lambda: "... 転送確認済み O6001 (5000 バイト、内容一致)" in app.list_lines(), timeout=30,
+                           what="the confirmation")
+            self.assertEqual(app.dialogs(), [])
+        self.assertEqual(sorted(p.name for p in (self.root / "NC").iterdir()), ["O0001", "o6001"])
+        self.assertEqual((self.root / "NC" / "o6001").read_bytes(), program.read_bytes())
+        kept = [p for p in (folder.path / "backup").rglob("*") if p.is_file()]
+        self.assertEqual([p.read_bytes() for p in kept], [old], kept)
+        self.assertRegex(kept[0].name, r"^\d{6}_O6001$")
+        app.close()
+        self.assertEqual(app.wait_exit(), 0)
+
 
 class _NoServer:
     def __enter__(self):
