@@ -34,7 +34,7 @@ if [ -z "${DISPLAY:-}" ]; then
   read -r DISPLAY xvfb_pid < <(bash tests/rig/start-xvfb.sh)
   export DISPLAY
 fi
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 bin=$repo/$build
 export VANTREL_EXE=$bin/app/Vantrel.exe VANTREL_FTP_EXE=${VANTREL_BENCH_FTP_EXE:-$bin/ftp_exe/ftp.exe} \
   VANTREL_FILELIST_EXE=$bin/filelist/filelist.exe VANTREL_FTPCLIENT_EXE=$bin/ftpclient/FTPClient.exe \

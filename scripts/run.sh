@@ -99,7 +99,7 @@ mkdir -p "$program/help" && cp -r help/. "$program/help/"
   || printf '%%\r\nO1234(VANTREL DEMO)\r\nG90G54G00X0Y0\r\nS1000M03\r\nG01X50.F200\r\nM30\r\n%%\r\n' >"$samples/O1234.NC"
 
 export WINEPREFIX=${VANTREL_WINEPREFIX:-$HOME/.local/share/vantrel/wineprefix}
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 if [ -e "$WINEPREFIX" ] && [ ! -O "$WINEPREFIX" ]; then
   fail "the Wine prefix $WINEPREFIX belongs to $(stat -c %U "$WINEPREFIX"), not to $(id -un); Wine refuses it." \
     "Try: VANTREL_WINEPREFIX=\$HOME/vantrel-prefix bash scripts/run.sh (or remove that folder as its owner)."

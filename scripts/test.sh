@@ -99,7 +99,8 @@ for ((id = 0; id < lanes; id++)); do
   # the prefix's services started now, with no test's output pipe to inherit
   # (wine-prefix.sh leaves no server of its own running).
   (
-    export WINEPREFIX=$prefix DISPLAY=$display
+    # No desktop menu folders in the user's home (as in wine-prefix.sh).
+    export WINEPREFIX=$prefix DISPLAY=$display WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     nsenter --net="/proc/$holder/ns/net" wineserver -p </dev/null >/dev/null 2>&1
     nsenter --net="/proc/$holder/ns/net" wineboot </dev/null >/dev/null 2>&1 || true
   )

@@ -79,7 +79,7 @@ def wine_env():
                 name, _, value = line.partition("=")
                 env[name] = value
         env.update(LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8",
-                   WINEDEBUG=env.get("WINEDEBUG", "-all"), WINEDLLOVERRIDES="mscoree,mshtml=")
+                   WINEDEBUG=env.get("WINEDEBUG", "-all"), WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
         _wine_env = env
         # A script killed before its clean-up may have left the prefix changed.
         restore_shared_prefix()

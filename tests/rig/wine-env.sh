@@ -36,7 +36,7 @@ fi
 # A wineserver that is already running makes this one exit at once.
 if WINEPREFIX=$prefix wineserver -p60 </dev/null >/dev/null 2>&1; then
   # Start the prefix's services now, away from any test's output pipe.
-  WINEPREFIX=$prefix DISPLAY=$display WINEDEBUG=-all LANG=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=" \
+  WINEPREFIX=$prefix DISPLAY=$display WINEDEBUG=-all LANG=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
     wineboot </dev/null >/dev/null 2>&1 || true
 fi
 echo "WINEPREFIX=$prefix"

@@ -8,5 +8,5 @@ while IFS='=' read -r name value; do
   export "$name=$value"
 done < <(bash "$rig/wine-env.sh")
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 exec wine "$@"
