@@ -90,7 +90,7 @@ for ((id = 0; id < lanes; id++)); do
   fi
 done
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all VANTREL_FTP_EXE=$repo/$win/ftp_exe/ftp.exe
-spec='{"version": {"major": 1, "minor": 0}, "local": [{"lanes": ['
+resources='{"version": {"major": 1, "minor": 0}, "local": [{"lanes": ['
 for ((id = 0; id < lanes; id++)); do
   read -r holder display prefix <"$run/lane$id/description"
   export "VANTREL_LANE_$id=$holder $display $prefix"
@@ -105,11 +105,11 @@ for ((id = 0; id < lanes; id++)); do
     nsenter --net="/proc/$holder/ns/net" wineboot </dev/null >/dev/null 2>&1 || true
   )
   echo "test: lane $id: Xvfb $display, Wine prefix $prefix"
-  spec+="{\"id\": \"$id\", \"slots\": 1}"
-  if ((id + 1 < lanes)); then spec+=", "; fi
+  resources+="{\"id\": \"$id\", \"slots\": 1}"
+  if ((id + 1 < lanes)); then resources+=", "; fi
 done
-spec+=']}]}'
-echo "$spec" >"$run/lanes.json"
+resources+=']}]}'
+echo "$resources" >"$run/lanes.json"
 echo "test: built, lanes ready after $(($(date +%s) - started)) s"
 
 summary=$run/summary

@@ -640,7 +640,7 @@ class Vantrel:
         return _decode_hex(driver("text", *args)["text_hex"]).decode("cp932")
 
     def status_text(self):
-        """Part 0 of the status bar (IDC_STATUS_BAR) only: WM_GETTEXT answers part 0 and
+        """The first part (0) of the status bar (IDC_STATUS_BAR) only: WM_GETTEXT answers part 0 and
         SB_GETTEXT is not marshalled between processes under Wine."""
         return self.text(ids.IDC_STATUS_BAR)
 
