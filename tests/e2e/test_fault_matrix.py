@@ -90,6 +90,27 @@ class FaultMatrixTest(unittest.TestCase):
     def host_for(self, mode):
         return DOWN_HOST if mode == "refused" else HOST
 
+    def machine_copy_and_program(self, settings, stored, dropped):
+        """A program folder with `settings` in [Vantrel] and machine MC1
+        (initial folder NC, no extension), 3000 random bytes stored on the
+        server as NC/`stored` and 5000 others to drop as `dropped`;
+        (folder, dropped file, stored bytes)."""
+        folder = e2e.ProgramFolder(self.work, {"table": {"machine": "machines.ini"}, "Vantrel": settings})
+        folder.write_machine_table({"machine": {"machine0": "MC1", "default": 0},
+                                    "MC1": {"address": HOST, "username": USER, "password": PASSWORD, "extention": 0,
+                                            "initpath": "NC"}})
+        old = os.urandom(3000)
+        (self.root / "NC" / stored).write_bytes(old)
+        program = self.local / dropped
+        program.write_bytes(os.urandom(5000))
+        return folder, program, old
+
+    def start_vantrel(self, folder):
+        app = e2e.Vantrel(folder).start()
+        self.addCleanup(app.kill)
+        e2e.wait_until(lambda: app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST), timeout=30, what="the start-up file list")
+        return app
+
     def remote(self):
         return self.root / "NC" / "O1234"
 
@@ -361,9 +382,7 @@ class FaultMatrixTest(unittest.TestCase):
         folder = e2e.ProgramFolder(self.work, {"table": {"machine": "machines.ini"}})
         folder.write_machine_table(table)
         with FaultServer(self.root, "ok", HOST, USER, PASSWORD):
-            app = e2e.Vantrel(folder).start()
-            self.addCleanup(app.kill)
-            e2e.wait_until(lambda: app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST), timeout=30, what="the start-up file list")
+            app = self.start_vantrel(folder)
         # "refused": the machine's own address with no server behind it. How
         # ftp.exe meets each fault is test_ftp_exe above; here, that a server
         # down, a wrong password, a missing initial folder, a cut upload and
@@ -414,9 +433,7 @@ class FaultMatrixTest(unittest.TestCase):
         program = self.local / "O5555.NC"
         program.write_bytes(b"O" * 5000)  # what the server trickles: the same as far as it goes
         with FaultServer(self.root, "ok", HOST, USER, PASSWORD):
-            app = e2e.Vantrel(folder).start()
-            self.addCleanup(app.kill)
-            e2e.wait_until(lambda: app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST), timeout=30, what="the start-up file list")
+            app = self.start_vantrel(folder)
         with self.serve("trickle"):
             started = time.monotonic()
             e2e.drop(app.hwnd, [program], timeout=SILENT_BOUND + 15)
@@ -437,19 +454,9 @@ class FaultMatrixTest(unittest.TestCase):
         its read (550 with the file there), a wrong password and a server
         that is down each stop the transfer with one box that says why; the
         old copy stays, and no control file is left."""
-        table = {"machine": {"machine0": "MC1", "default": 0},
-                 "MC1": {"address": HOST, "username": USER, "password": PASSWORD, "extention": 0,
-                         "initpath": "NC"}}
-        folder = e2e.ProgramFolder(self.work, {"table": {"machine": "machines.ini"}, "Vantrel": {"backup": 1}})
-        folder.write_machine_table(table)
-        old = os.urandom(3000)
-        (self.root / "NC" / "O6000").write_bytes(old)
-        program = self.local / "O6000.NC"
-        program.write_bytes(os.urandom(5000))
+        folder, program, old = self.machine_copy_and_program({"backup": 1}, "O6000", "O6000.NC")
         with FaultServer(self.root, "ok", HOST, USER, PASSWORD):
-            app = e2e.Vantrel(folder).start()
-            self.addCleanup(app.kill)
-            e2e.wait_until(lambda: app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST), timeout=30, what="the start-up file list")
+            app = self.start_vantrel(folder)
         why = {"get550": "読み出せません: サーバーの拒否: 550 Not allowed to read.",
                "login530": "ログインできません: サーバーの拒否: 530 Login incorrect.",
                "refused": "%s に接続できません (エラー 10061)。" % HOST}
@@ -474,20 +481,9 @@ class FaultMatrixTest(unittest.TestCase):
         any ASCII case, as a Windows server does: its o6001 is the file that
         STOR O6001 replaces, so it is kept before the transfer, and the
         check reads the new content back under the listed o6001."""
-        table = {"machine": {"machine0": "MC1", "default": 0},
-                 "MC1": {"address": HOST, "username": USER, "password": PASSWORD, "extention": 0,
-                         "initpath": "NC"}}
-        folder = e2e.ProgramFolder(self.work, {"table": {"machine": "machines.ini"},
-                                               "Vantrel": {"backup": 1, "verify": 1}})
-        folder.write_machine_table(table)
-        old = os.urandom(3000)
-        (self.root / "NC" / "o6001").write_bytes(old)
-        program = self.local / "O6001.NC"
-        program.write_bytes(os.urandom(5000))
+        folder, program, old = self.machine_copy_and_program({"backup": 1, "verify": 1}, "o6001", "O6001.NC")
         with FaultServer(self.root, "nocase", HOST, USER, PASSWORD):
-            app = e2e.Vantrel(folder).start()
-            self.addCleanup(app.kill)
-            e2e.wait_until(lambda: app.list_lines(e2e.ids.IDC_SERVER_FILE_LIST), timeout=30, what="the start-up file list")
+            app = self.start_vantrel(folder)
             e2e.drop(app.hwnd, [program], timeout=QUICK_BOUND + 15)
             e2e.wait_until(lambda: "... 転送確認済み O6001 (5000 バイト、内容一致)" in app.list_lines(), timeout=30,
                            what="the confirmation")
