@@ -90,7 +90,6 @@ for ((id = 0; id < lanes; id++)); do
   fi
 done
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all VANTREL_FTP_EXE=$repo/$win/ftp_exe/ftp.exe
-resources='{"version": {"major": 1, "minor": 0}, "local": [{"lanes": ['
 for ((id = 0; id < lanes; id++)); do
   read -r holder display prefix <"$run/lane$id/description"
   export "VANTREL_LANE_$id=$holder $display $prefix"
@@ -105,11 +104,10 @@ for ((id = 0; id < lanes; id++)); do
     nsenter --net="/proc/$holder/ns/net" wineboot </dev/null >/dev/null 2>&1 || true
   )
   echo "test: lane $id: Xvfb $display, Wine prefix $prefix"
-  resources+="{\"id\": \"$id\", \"slots\": 1}"
-  if ((id + 1 < lanes)); then resources+=", "; fi
 done
-resources+=']}]}'
-echo "$resources" >"$run/lanes.json"
+# Each test takes the first free lane (tests/rig/lane.sh); CTest runs as
+# many at a time as there are lanes.
+export VANTREL_LANES=$lanes
 echo "test: built, lanes ready after $(($(date +%s) - started)) s"
 
 summary=$run/summary
@@ -123,7 +121,7 @@ fi
 for tree in "$native" "$win"; do
   echo "=== ctest $tree"
   log=$run/ctest.log
-  if ! ctest --test-dir "$tree" --output-on-failure -j "$lanes" --resource-spec-file "$run/lanes.json" "$@" 2>&1 \
+  if ! ctest --test-dir "$tree" --output-on-failure -j "$lanes" "$@" 2>&1 \
       | tee "$log"; then
     status=1
   fi

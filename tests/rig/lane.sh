@@ -1,28 +1,37 @@
 #!/bin/bash
 # CTest's command for every test of the Wine tree:
 #   tests/rig/lane.sh LOCK_FOLDER COMMAND...
-# In a run of scripts/test.sh, CTest hands each test one of the lanes the
-# script set up (CTEST_RESOURCE_GROUP_0_LANES=id:N,slots:1) and the script
+# In a run of scripts/test.sh, the script sets up VANTREL_LANES lanes and
 # describes lane N in VANTREL_LANE_N as "PID DISPLAY WINEPREFIX": the command
-# runs in the network namespace of process PID, on that display and prefix,
-# so that two tests run at once without sharing a loopback address, a window
-# or a prefix. Run by hand without lanes, the command takes a lock on
-# LOCK_FOLDER first: tests of one build then run one at a time in the
-# environment they are given (ctest -j too).
+# takes the first lane no other test holds and runs in the network namespace
+# of process PID, on that display and prefix, so that two tests run at once
+# without sharing a loopback address, a window or a prefix. CTest runs as
+# many tests at a time as there are lanes, so a lane is free, or is freed
+# as soon as the test that held it has ended. Run by hand without lanes, the
+# command takes a lock on LOCK_FOLDER first: tests of one build then run one
+# at a time in the environment they are given (ctest -j too).
 set -euo pipefail
 lock=$1
 shift
-group=${CTEST_RESOURCE_GROUP_0_LANES:-}
-if [ -n "$group" ]; then
-  id=${group#id:}
-  id=${id%%,*}
-  description=VANTREL_LANE_$id
-  if [ -z "${!description:-}" ]; then
-    echo "lane: CTest gave lane $id, but $description is not set (scripts/test.sh sets the lanes up)" >&2
-    exit 1
-  fi
-  read -r pid display prefix <<<"${!description}"
-  export DISPLAY=$display WINEPREFIX=$prefix
-  exec nsenter --net="/proc/$pid/ns/net" "$@"
-fi
-exec flock "$lock" "$@"
+lanes=${VANTREL_LANES:-0}
+if ((lanes == 0)); then exec flock "$lock" "$@"; fi
+
+# The lane's lock is held by flock itself (-o: not by the test's programs,
+# so a process a test leaves behind cannot keep the lane); 75 says the lane
+# was taken (EX_TEMPFAIL, which no test program exits with).
+busy=75
+while true; do
+  for ((id = 0; id < lanes; id++)); do
+    description=VANTREL_LANE_$id
+    if [ -z "${!description:-}" ]; then
+      echo "lane: $description is not set (scripts/test.sh sets the lanes up)" >&2
+      exit 1
+    fi
+    read -r pid display prefix <<<"${!description}"
+    status=0
+    DISPLAY=$display WINEPREFIX=$prefix flock -n -o -E "$busy" "$(dirname "$prefix")/lane.lock" \
+      nsenter --net="/proc/$pid/ns/net" "$@" || status=$?
+    if ((status != busy)); then exit "$status"; fi
+  done
+  sleep 0.05
+done
