@@ -128,13 +128,7 @@ class Bench:
         sources_root = self.tmp / "sources"
         with e2e.Vantrel(folder) as app:
             for count in self.args.counts:
-                sources = sources_root / str(count)
-                sources.mkdir(parents=True)
-                files = []
-                for i in range(count):
-                    path = sources / ("O%04d" % (i + 1))
-                    path.write_bytes(nc_text(5000, i))
-                    files.append(path)
+                files = nc_files(sources_root / str(count), "O", count, 5000)
                 ours, curl = [], []
                 done_runs = 0
                 for _ in range(self.args.reps):
@@ -203,13 +197,7 @@ class Bench:
         folder = program_folder(self.tmp / "verify", self.args.list_host)
         with e2e.FtpServer(home, host=self.args.list_host) as server, e2e.Vantrel(folder) as app:
             for size, label in VERIFY_SIZES:
-                sources = self.tmp / ("verify-sources-%d" % size)
-                sources.mkdir()
-                files = []
-                for i in range(count):
-                    path = sources / ("V%04d" % (i + 1))
-                    path.write_bytes(nc_text(size, i))
-                    files.append(path)
+                files = nc_files(self.tmp / ("verify-sources-%d" % size), "V", count, size)
                 per_file = {0: [], 1: []}
                 talk, after_client = [], []
                 for _ in range(self.args.reps):
@@ -271,13 +259,7 @@ class Bench:
         incoming.mkdir(parents=True)
         folder = program_folder(self.tmp / "backup", self.args.list_host)
         kept = folder.path / "backup"
-        sources = self.tmp / "backup-sources"
-        sources.mkdir()
-        files = []
-        for i in range(count):
-            path = sources / ("B%04d" % (i + 1))
-            path.write_bytes(nc_text(size, i))
-            files.append(path)
+        files = nc_files(self.tmp / "backup-sources", "B", count, size)
         old = {path.name: nc_text(size, i + 100) for i, path in enumerate(files)}
         # There at start too, or the start-up file list would say it is empty in a box.
         for name, content in old.items():
@@ -481,6 +463,17 @@ class Bench:
                          " and ".join(str(c) for c in DROP_TARGET_COUNTS)))
         lines += ["- " + note for note in self.notes]
         return "\n".join(lines) + "\n"
+
+
+def nc_files(folder, letter, count, size):
+    """`count` NC programs of `size` bytes, <letter>0001 on, in a new `folder`."""
+    folder.mkdir(parents=True)
+    files = []
+    for i in range(count):
+        path = folder / ("%s%04d" % (letter, i + 1))
+        path.write_bytes(nc_text(size, i))
+        files.append(path)
+    return files
 
 
 def nc_text(size, seed):
