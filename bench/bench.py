@@ -206,12 +206,7 @@ class Bench:
                         clear_folder(incoming)
                         confirmed = sum(1 for line in app.list_lines() if line.startswith("... 転送確認済み "))
                         seen = len(server.commands())
-                        start = time.monotonic()
-                        e2e.drop(app.hwnd, files, timeout=60 + count * 10)
-                        per_file[verify].append((time.monotonic() - start) * 1000 / count)
-                        for path in files:
-                            if (incoming / path.name).read_bytes() != path.read_bytes():
-                                raise e2e.HarnessError("%s arrived damaged" % path.name)
+                        per_file[verify].append(timed_drop(app, files, incoming))
                         lines = app.list_lines()
                         now_confirmed = sum(1 for line in lines if line.startswith("... 転送確認済み "))
                         if now_confirmed - confirmed != count * verify:
@@ -273,12 +268,7 @@ class Bench:
                         (incoming / name).write_bytes(content)
                     if kept.exists():
                         shutil.rmtree(kept)
-                    start = time.monotonic()
-                    e2e.drop(app.hwnd, files, timeout=60 + count * 10)
-                    per_file[backup].append((time.monotonic() - start) * 1000 / count)
-                    for path in files:
-                        if (incoming / path.name).read_bytes() != path.read_bytes():
-                            raise e2e.HarnessError("%s arrived damaged" % path.name)
+                    per_file[backup].append(timed_drop(app, files, incoming))
                     copies = sorted(p.read_bytes() for p in kept.rglob("*") if p.is_file()) if kept.exists() else []
                     if copies != (sorted(old.values()) if backup else []):
                         raise e2e.HarnessError("backup=%d kept %d copies, not the old files" % (backup, len(copies)))
@@ -463,6 +453,18 @@ class Bench:
                          " and ".join(str(c) for c in DROP_TARGET_COUNTS)))
         lines += ["- " + note for note in self.notes]
         return "\n".join(lines) + "\n"
+
+
+def timed_drop(app, files, incoming):
+    """Drops `files` on Vantrel; ms per file from the drop to its answer.
+    Each must have arrived in `incoming` whole."""
+    start = time.monotonic()
+    e2e.drop(app.hwnd, files, timeout=60 + len(files) * 10)
+    ms = (time.monotonic() - start) * 1000 / len(files)
+    for path in files:
+        if (incoming / path.name).read_bytes() != path.read_bytes():
+            raise e2e.HarnessError("%s arrived damaged" % path.name)
+    return ms
 
 
 def nc_files(folder, letter, count, size):
