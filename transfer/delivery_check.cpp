@@ -84,6 +84,12 @@ RemoteFinding ReadBack(FtpSession& session, const std::string& remote_name, cons
 RemoteFinding AskServer(const MachineRecord& machine, const std::string& remote_name, const char* local_path,
                         std::uint64_t local_size)
 {
+    // A session of its own, not the check's before the client: that one is
+    // closed before the client starts, since a server that takes one session
+    // per user or address (vsftpd's max_per_ip, pyftpdlib's
+    // max_cons_per_ip) would refuse the client's login beside it, and one
+    // kept idle through a long upload may be ended by the server's idle
+    // limit (vsftpd's idle_session_timeout).
     FtpSession session;
     std::string why;
     switch (LogInToMachine(session, machine, why)) {

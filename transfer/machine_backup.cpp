@@ -67,14 +67,15 @@ bool NewBackupPath(const char* registration_name, const std::string& remote_name
 
 }  // namespace
 
-bool BackUpMachineCopy(HWND main_window, const char* local_path, std::string& why)
+bool BackUpMachineCopy(HWND main_window, const char* local_path, FtpSession* logged_in, std::string& why)
 {
     if (!BackupWanted()) return true;
     const MachineRecord& machine = g_selected_machine;
     std::string remote_name = RemoteName(local_path, machine.extension_flag);
 
-    FtpSession session;
-    switch (LogInToMachine(session, machine, why)) {
+    FtpSession own;
+    FtpSession& session = logged_in != nullptr ? *logged_in : own;
+    switch (logged_in != nullptr ? MachineLogin::kReady : LogInToMachine(own, machine, why)) {
     case MachineLogin::kReady:
         break;
     case MachineLogin::kNoFolder:
@@ -92,6 +93,7 @@ bool BackUpMachineCopy(HWND main_window, const char* local_path, std::string& wh
     RemoteLookup lookup;
     if (!LookUpRemoteName(session, remote_name, lookup)) {
         why = session.ErrorText();
+        session.Close();
         return false;
     }
     if (lookup.presence == RemoteLookup::kAbsent) {

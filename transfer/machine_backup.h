@@ -4,6 +4,8 @@
 
 #include <string>
 
+class FtpSession;
+
 // The backup that [Vantrel] backup=1 asks for. Operators edit programs at
 // the control, and a transfer of the same name replaces the edited one
 // without a word; so before the client runs, Vantrel logs in to the
@@ -15,6 +17,10 @@
 // whole, never over an earlier backup), and compared with the file to be
 // sent as it arrives.
 //
+// `logged_in`, when given, is a session that LogInToMachine has made ready
+// (the check's): the backup looks and reads there instead of logging in
+// again. Either way the session is closed when this returns.
+//
 // Posts one list line: the name is not there; or the backup's path and
 // size, and whether the machine's copy is the same as the file to be sent.
 // Returns false when the copy could not be made (the server refused or
@@ -22,4 +28,4 @@
 // local folder or disk that takes no file): `why` then says why, nothing is
 // posted, and the transfer must not run. With backup not 1 it does nothing
 // and returns true.
-bool BackUpMachineCopy(HWND main_window, const char* local_path, std::string& why);
+bool BackUpMachineCopy(HWND main_window, const char* local_path, FtpSession* logged_in, std::string& why);

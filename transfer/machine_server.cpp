@@ -3,6 +3,7 @@
 #include "ftp/reply.h"
 #include "ftp/timeouts.h"
 #include "text/parse.h"
+#include "transfer/system_client_shim.h"
 
 namespace {
 
@@ -54,13 +55,21 @@ bool FindInListing(FtpSession& session, const std::string& name, RemoteLookup::P
 
 }  // namespace
 
-MachineLogin LogInToMachine(FtpSession& session, const MachineRecord& machine, std::string& why)
+MachineLogin LogInToMachine(FtpSession& session, const MachineRecord& machine, std::string& why,
+                            MachineStep* failed_step)
 {
+    MachineStep ignored;
+    MachineStep& step = failed_step != nullptr ? *failed_step : ignored;
     session.set_timeouts(TimeoutsFromEnvironment());
+    // The client's choice, so that a name is asked for in the bytes the
+    // client stored it under.
+    OfferUtf8(session, ClientOffersUtf8(SystemFtpClientVersion()));
+    step = MachineStep::kConnect;
     if (!session.Open(machine.address.c_str())) {
         why = session.ErrorText();
         return MachineLogin::kFailed;
     }
+    step = MachineStep::kLogin;
     // The one copy of the password made here, of its exact length (no
     // reallocation leaves another behind), is cleared after use; the
     // session clears the PASS line it builds from it.
@@ -71,6 +80,7 @@ MachineLogin LogInToMachine(FtpSession& session, const MachineRecord& machine, s
         why = "ログインできません: " + session.ErrorText();
         return MachineLogin::kFailed;
     }
+    step = MachineStep::kFolder;
     if (machine.fields_read == 4 && !session.ChangeDirectory(machine.initial_folder.c_str())) {
         why = session.ErrorText();
         // A lost connection or a passing refusal (4xx) says nothing of the folder.
@@ -78,6 +88,7 @@ MachineLogin LogInToMachine(FtpSession& session, const MachineRecord& machine, s
         session.Quit();
         return MachineLogin::kNoFolder;
     }
+    step = MachineStep::kBinary;
     // Files are read in binary; and servers answer SIZE in ASCII mode with
     // 550 or a converted size.
     if (!session.SetBinary(true) && !session.IsOpen()) {

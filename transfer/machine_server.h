@@ -21,11 +21,22 @@ enum class MachineLogin {
     kFailed,    // no connection or no login, or the connection was lost
 };
 
+// The step of LogInToMachine that failed.
+enum class MachineStep {
+    kConnect,  // the connection, the greeting, or OPTS UTF8 ON
+    kLogin,
+    kFolder,   // the initial folder
+    kBinary,   // the connection was lost at TYPE I
+};
+
 // Opens `session` to the machine with the clients' waits (they inherit
-// Vantrel's environment), logs in, and changes to the initial folder only
-// when the control file does (fields-read count 4). `why` receives the
-// failure for the user.
-MachineLogin LogInToMachine(FtpSession& session, const MachineRecord& machine, std::string& why);
+// Vantrel's environment), sending OPTS UTF8 ON after the greeting where the
+// system's client does (names then go out in UTF-8 when the server takes
+// it, as the client's will), logs in, and changes to the initial folder
+// only when the control file does (fields-read count 4). `why` receives the
+// failure for the user, `failed_step` (when given) the step.
+MachineLogin LogInToMachine(FtpSession& session, const MachineRecord& machine, std::string& why,
+                            MachineStep* failed_step = nullptr);
 
 // What the server says of a name in the current folder.
 struct RemoteLookup {

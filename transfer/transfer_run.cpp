@@ -16,7 +16,7 @@
 #include "transfer/control_file.h"
 #include "transfer/control_script.h"
 #include "transfer/delivery_check.h"
-#include "transfer/machine_backup.h"
+#include "transfer/machine_check.h"
 
 PathText g_dropped_file_path;
 
@@ -92,6 +92,17 @@ int StartVantrel(HWND main_window, const char* client)
         return PostText(main_window, kError, "エラー：マシニング %s のIPアドレスが登録されていません", machine.c_str());
     }
 
+    // The machine is met as the client will meet it, and nothing on it is
+    // overwritten without its copy (backup=1), before the control file holds
+    // the password: it must not sit in tmp while a slow server answers. A
+    // machine the client could not log in to or change folder on, or whose
+    // copy could not be kept, gets no control file and no client.
+    if (!PrepareMachine(main_window, machine.c_str(), g_dropped_file_path.c_str())) {
+        std::fclose(control);
+        DeleteFileA(g_control_file_path.c_str());
+        return -1;
+    }
+
     // A short write (a full disk) would leave a script without its put line
     // or with a cut remote name, which the client runs and passes: every
     // write, the flush and the close are checked, and such a script is never
@@ -109,17 +120,6 @@ int StartVantrel(HWND main_window, const char* client)
         DeleteFileA(g_control_file_path.c_str());
         return PostText(main_window, kError, "エラー：コントロールファイル %s を書き込めないため、ファイル %s を転送しませんでした",
                         g_control_file_path.c_str(), g_dropped_file_path.c_str());
-    }
-
-    // Nothing on the machine is overwritten without its copy: with backup=1
-    // the machine's copy is kept first, and a copy that cannot be made stops
-    // the transfer before the client runs. The control file, never run, goes.
-    std::string why;
-    if (!BackUpMachineCopy(main_window, g_dropped_file_path.c_str(), why)) {
-        DeleteFileA(g_control_file_path.c_str());
-        std::string remote = RemoteName(g_dropped_file_path.c_str(), g_selected_machine.extension_flag);
-        return PostText(main_window, kError, "エラー：機械の %s をバックアップできないため、ファイル %s を転送しませんでした（%s）",
-                        remote.c_str(), g_dropped_file_path.c_str(), why.c_str());
     }
 
     // The client runs in tmp and is given the control file's bare name: the

@@ -64,12 +64,12 @@ protected:
 TEST_F(TransferTest, ControlFileHoldsTheSpecifiedLinesAndStaysWithDeleteZero)
 {
     folder_.MakeFolder("tmp");
-    folder_.WriteFile("Vantrel.ini", "[Vantrel]\r\ndelete=0\r\n");
+    folder_.WriteFile("Vantrel.ini", "[Vantrel]\r\ndelete=0\r\ncheck=0\r\n");
     SetWindowTextA(combo_, "MC1");
     g_dropped_file_path.Assign("D:\\data\\O1234.NC");
 
-    // Nothing listens on 127.0.0.1:21 here, so the client fails; whichever
-    // boxes that brings are answered.
+    // Nothing listens on 127.0.0.1:21 here, so the client fails (the check
+    // before it is off); whichever boxes that brings are answered.
     MessageBoxCapture boxes;
     StartVantrel(main_);
 
@@ -182,15 +182,15 @@ private:
     const TempProgramFolder& folder_;
 };
 
-// With verify=1 and nothing listening on 127.0.0.1:21 (so that a check,
-// when one runs, says it could not confirm): the control file is gone
+// With verify=1, the check before the client off, and nothing listening on
+// 127.0.0.1:21 (so that a delivery check, when one runs, says it could not confirm): the control file is gone
 // before the first box whenever it can be deleted; then the client's
 // failure, the deletion's, and the check's finding, in that order; and no
 // check at all after a client that could not be started.
 TEST_F(TransferTest, ControlFileGoesFirstThenClientDeletionAndCheckInOrder)
 {
     folder_.MakeFolder("tmp");
-    folder_.WriteFile("Vantrel.ini", "[Vantrel]\r\nverify=1\r\n");
+    folder_.WriteFile("Vantrel.ini", "[Vantrel]\r\nverify=1\r\ncheck=0\r\n");
     folder_.WriteFile("O1234.NC", "%\r\nO1234\r\nM30\r\n%\r\n");
     CopyArgRecorder(folder_, "sends-nothing.exe");
     SetWindowTextA(combo_, "MC1");
@@ -243,13 +243,14 @@ TEST_F(TransferTest, ControlFileGoesFirstThenClientDeletionAndCheckInOrder)
     }
 }
 
-// backup=1 with nothing listening on 127.0.0.1:21: the machine's copy
-// cannot be made, so the client never starts, the control file is gone
-// before the one box, and with verify=1 nothing is checked either.
+// backup=1 with nothing listening on 127.0.0.1:21 and the check before the
+// client off (the backup logs in itself): the machine's copy cannot be
+// made, so the client never starts, the control file is gone before the one
+// box, and with verify=1 nothing is checked either.
 TEST_F(TransferTest, ABackupThatCannotBeMadeStopsTheTransferBeforeTheClient)
 {
     folder_.MakeFolder("tmp");
-    folder_.WriteFile("Vantrel.ini", "[Vantrel]\r\nbackup=1\r\nverify=1\r\n");
+    folder_.WriteFile("Vantrel.ini", "[Vantrel]\r\nbackup=1\r\nverify=1\r\ncheck=0\r\n");
     folder_.WriteFile("O1234.NC", "%\r\nO1234\r\nM30\r\n%\r\n");
     CopyArgRecorder(folder_, "sends-nothing.exe");
     SetWindowTextA(combo_, "MC1");
@@ -266,6 +267,50 @@ TEST_F(TransferTest, ABackupThatCannotBeMadeStopsTheTransferBeforeTheClient)
     EXPECT_EQ(boxes.tmp_files_at_box, std::vector<int>{0});
     EXPECT_FALSE(folder_.Exists("args.txt"));
     EXPECT_FALSE(folder_.Exists("backup"));
+}
+
+// The check before the client, with nothing listening on 127.0.0.1:21: on
+// unless check reads as 0. When it runs, its one box names the machine and
+// the server's words, no control file is left, the client never starts, and
+// neither the backup nor the delivery check runs; check=0 starts the client.
+TEST_F(TransferTest, TheCheckBeforeTheClientStopsARunToAServerThatIsDown)
+{
+    folder_.MakeFolder("tmp");
+    folder_.WriteFile("O1234.NC", "%\r\nO1234\r\nM30\r\n%\r\n");
+    CopyArgRecorder(folder_, "sends-nothing.exe");
+    SetWindowTextA(combo_, "MC1");
+    const std::string file = folder_ / "O1234.NC";
+    const std::string down = "エラー：マシニング MC1 のサーバーに接続できないため、ファイル " + file +
+                             " を転送しませんでした（127.0.0.1 に接続できません (エラー ";
+    struct Case {
+        const char* settings;
+        bool checked;
+    } cases[] = {
+        {"", true},
+        {"check=1\r\n", true},
+        {"check=\r\n", true},
+        {"check=2\r\n", true},
+        {"check=0\r\n", false},
+        {"check=off\r\n", false},  // a word reads as 0, as in every number key
+    };
+    for (const Case& c : cases) {
+        folder_.WriteFile("Vantrel.ini", std::string("[Vantrel]\r\nbackup=1\r\nverify=1\r\n") + c.settings);
+        DeleteFileA((folder_ / "args.txt").c_str());
+        SendMessageA(list_, LB_RESETCONTENT, 0, 0);
+        g_dropped_file_path.Assign(file.c_str());
+        BoxesAndTmp boxes(folder_);
+        EXPECT_EQ(StartVantrel(main_, (folder_ / "sends-nothing.exe").c_str()), -1) << c.settings;
+        ASSERT_FALSE(boxes.Boxes().empty()) << c.settings;
+        const std::string& first = boxes.Boxes()[0].text;
+        EXPECT_EQ(first.rfind(down, 0) == 0, c.checked) << c.settings << first;
+        EXPECT_EQ(folder_.Exists("args.txt"), !c.checked) << c.settings;
+        if (c.checked) {
+            EXPECT_EQ(boxes.Boxes().size(), 1u) << c.settings;
+            EXPECT_EQ(boxes.tmp_files_at_box, std::vector<int>{0}) << c.settings;
+            EXPECT_EQ(Lines().size(), 4u) << c.settings;  // the three lines and the box's
+        }
+        EXPECT_TRUE(TmpNames().empty()) << c.settings;
+    }
 }
 
 // filelist.exe is stood in for by the argument recorder beside this test
