@@ -34,6 +34,8 @@ POLL_S = 0.002  # file-system polling interval for "file complete"
 # may add per file on loopback, where a target is set.
 VERIFY_SIZES = ((5000, "5 KB"), (1_000_000, "1 MB"))
 VERIFY_TARGET_MS = {5000: 60}
+# What the check before the client (a login and the initial folder) may add per 5 KB file on loopback.
+CHECK_TARGET_MS = 30
 
 
 def median(values):
@@ -283,6 +285,42 @@ class Bench:
                           "%s, backup=1 %s; keeping the copies adds %.1f ms per file (median of the pairs' "
                           "differences %s)" % (count, fmt(per_file[0]), fmt(per_file[1]), extra, fmt(differences)))
 
+    def check_cost(self):
+        """Drops of 10 files of 5 KB with check=0 and at once with check=1,
+        taken in turn by one Vantrel (the key is read at each transfer): what
+        the check before the client (one more login, OPTS UTF8 ON where the
+        system's client sends it, the initial folder) adds per file. Timed as
+        verify_cost times its drops."""
+        count = 10
+        home = self.tmp / "server-check"
+        incoming = home / FOLDER
+        incoming.mkdir(parents=True)
+        (incoming / "O0000").write_bytes(b"%\r\nO0000\r\nM30\r\n%\r\n")
+        folder = program_folder(self.tmp / "check", self.args.list_host)
+        files = nc_files(self.tmp / "check-sources", "C", count, 5000)
+        per_file = {0: [], 1: []}
+        with e2e.FtpServer(home, host=self.args.list_host) as server, e2e.Vantrel(folder) as app:
+            for _ in range(self.args.reps):
+                for check in (0, 1):
+                    folder.write_settings({"table": {"machine": "machines.ini"}, "Vantrel": {"check": check}})
+                    for path in files:
+                        (incoming / path.name).unlink(missing_ok=True)
+                    seen = len(server.commands())
+                    per_file[check].append(timed_drop(app, files, incoming))
+                    logins = [c["cmd"] for c in server.commands()[seen:]].count("USER")
+                    if logins != count * (1 + check):
+                        raise e2e.HarnessError("check=%d: %d logins for %d files" % (check, logins, count))
+                    errors = [line for line in app.list_lines() if line.startswith("エラー")]
+                    if errors or app.dialogs():
+                        raise e2e.HarnessError("Vantrel reported %r" % errors[:3])
+        differences = [b - a for a, b in zip(per_file[0], per_file[1])]
+        extra = median(differences)
+        self.row("drop of %d × 5 KB with check=1, ms per file" % count, median(per_file[1]), median(per_file[0]),
+                 "check=0", "check ≤ %d ms per file (adds %.1f)" % (CHECK_TARGET_MS, extra), extra <= CHECK_TARGET_MS)
+        self.notes.append("check, 5 KB: drop of %d, ms per file from the drop to its answer, check=0 %s, check=1 %s; "
+                          "the check adds %.1f ms per file (median of the pairs' differences %s)"
+                          % (count, fmt(per_file[0]), fmt(per_file[1]), extra, fmt(differences)))
+
     def big_file(self, home):
         size = self.args.big_mb * 1024 * 1024
         source = self.tmp / "BIG0001"
@@ -421,7 +459,7 @@ class Bench:
         (home / FOLDER).mkdir(parents=True)
         (home / FOLDER / "O0000").write_bytes(b"%\r\nO0000\r\nM30\r\n%\r\n")
         e2e.kill_windows_of_class("Vantrel")
-        sections = self.args.only or ["drop", "verify", "backup", "big", "startup", "refresh", "listing"]
+        sections = self.args.only or ["drop", "check", "verify", "backup", "big", "startup", "refresh", "listing"]
         self.launch_floor()
         with e2e.FtpServer(home, host=self.args.host, log_commands=False):
             if "drop" in sections:
@@ -430,6 +468,8 @@ class Bench:
                 self.big_file(home)
             if "startup" in sections:
                 self.startup()
+        if "check" in sections:
+            self.check_cost()
         if "verify" in sections:
             self.verify_cost()
         if "backup" in sections:
@@ -522,7 +562,8 @@ def main():
     parser.add_argument("--host", default=os.environ.get("VANTREL_BENCH_HOST", "127.0.0.90"))
     parser.add_argument("--list-host", default=os.environ.get("VANTREL_BENCH_LIST_HOST", "127.0.0.91"))
     parser.add_argument("--listing-counts", type=lambda s: [int(x) for x in s.split(",")], default=[10000, 100000])
-    parser.add_argument("--only", action="append", choices=["drop", "verify", "backup", "big", "startup", "refresh", "listing"])
+    parser.add_argument("--only", action="append", choices=["drop", "check", "verify", "backup", "big", "startup", "refresh",
+                                                            "listing"])
     parser.add_argument("--out", help="also write the table to this file")
     args = parser.parse_args()
     bench = Bench(args)

@@ -383,13 +383,13 @@ class FaultMatrixTest(unittest.TestCase):
         folder.write_machine_table(table)
         with FaultServer(self.root, "ok", HOST, USER, PASSWORD):
             app = self.start_vantrel(folder)
-        # "refused": the machine's own address with no server behind it. How
-        # ftp.exe meets each fault is test_ftp_exe above; here, that a server
-        # down, a wrong password, a missing initial folder, a cut upload and
-        # silence each end in Vantrel's failure box in time (its ftp.exe
-        # takes the short limits from Vantrel's environment), and a
-        # working fallback in a file that arrives.
-        for mode in ["refused", "login530", "cd550", "reset", "mute", "nopasv"]:
+        # How ftp.exe meets each fault is test_ftp_exe above; here, that a cut
+        # upload ends in Vantrel's failure box in time (its ftp.exe takes the
+        # short limits from Vantrel's environment), and a working fallback in
+        # a file that arrives. A server down, a wrong password, a missing
+        # initial folder and silence after the login are the check's before
+        # the client: test_vantrel_check_before_the_client.
+        for mode in ["reset", "nopasv"]:
             with self.subTest(mode), self.serve(mode if mode != "refused" else "refused"):
                 started = time.monotonic()
                 # The window waits for ftp.exe before it confirms the drop.
@@ -493,6 +493,68 @@ class FaultMatrixTest(unittest.TestCase):
         kept = [p for p in (folder.path / "backup").rglob("*") if p.is_file()]
         self.assertEqual([p.read_bytes() for p in kept], [old], kept)
         self.assertRegex(kept[0].name, r"^\d{6}_O6001$")
+        app.close()
+        self.assertEqual(app.wait_exit(), 0)
+
+    def test_vantrel_check_before_the_client(self):
+        """With the check before the client (on by default) and verify=1: a
+        server down, a wrong password, a missing initial folder, a server
+        that hangs up on OPTS UTF8 ON and one silent after the login each end
+        in one box naming the machine, the step and the server's words, in
+        time; no control file, nothing on the server, nothing confirmed. A
+        Japanese name arrives in UTF-8 where the server took OPTS UTF8 ON,
+        as sent otherwise, and is confirmed; a good run lists its three lines
+        and the confirmation, nothing more."""
+        folder = e2e.ProgramFolder(self.work, {"table": {"machine": "machines.ini"}, "Vantrel": {"verify": 1}})
+        folder.write_machine_table({"machine": {"machine0": "MC1", "default": 0},
+                                    "MC1": {"address": HOST, "username": USER, "password": PASSWORD, "extention": 0,
+                                            "initpath": "NC"}})
+        program = self.local / "テスト.NC"
+        program.write_bytes(os.urandom(5000))
+        with FaultServer(self.root, "ok", HOST, USER, PASSWORD):
+            app = self.start_vantrel(folder)
+        stop = "エラー：マシニング MC1 %%sため、ファイル %s を転送しませんでした（" % e2e.windows_path(program)
+        # mode: (the step, the server's words as a pattern); None: it arrives.
+        cases = {
+            "refused": ("のサーバーに接続できない", re.escape("%s に接続できません (エラー 10061)。" % HOST)),
+            "login530": ("にログインできない", re.escape("サーバーの拒否: 530 Login incorrect.")),
+            "cd550": ("のフォルダ NC に移動できない", re.escape("サーバーの拒否: 550 No such directory.")),
+            "optshangup": ("のサーバーに接続できない", r".*OPTS UTF8 ON.*"),
+            "mute": ("のフォルダ NC に移動できない", re.escape("サーバーが %d 秒以内に応答しませんでした。" % REPLY_LIMIT)),
+            "opts200": None,
+            "ok": None,
+        }
+        sent_as = {"opts200": "テスト".encode("utf-8"), "ok": "テスト".encode("cp932")}
+        held = sorted(p.relative_to(self.root) for p in self.root.rglob("*"))
+        for mode, stopped in cases.items():
+            with self.subTest(mode), self.serve(mode):
+                started = time.monotonic()
+                e2e.drop(app.hwnd, [program], timeout=bound(mode) + 15)
+                if stopped is None:
+                    confirmed = "... 転送確認済み テスト (5000 バイト、内容一致)"
+                    e2e.wait_until(lambda: confirmed in app.list_lines(), timeout=30, what="the confirmation")
+                    report("Vantrel.exe", "check " + mode, time.monotonic() - started, "sent")
+                    self.assertEqual(app.settle(), [])
+                    lines = app.list_lines()
+                    run = len(lines) - 1 - lines[::-1].index("routine name : StartVantrel")
+                    self.assertEqual(lines[run:], ["routine name : StartVantrel",
+                                                   "... 転送ファイル " + e2e.windows_path(program),
+                                                   "routine name : SetControlFileName", confirmed])
+                    arrived = os.fsencode(self.root / "NC") + b"/" + sent_as[mode]
+                    self.assertEqual(Path(os.fsdecode(arrived)).read_bytes(), program.read_bytes())
+                    os.unlink(arrived)
+                    continue
+                box = app.expect_box(timeout=bound(mode) + 15)
+                seconds = time.monotonic() - started
+                report("Vantrel.exe", "check " + mode, seconds, box["icon"])
+                self.assertEqual((box["icon"], box["caption"]), ("error", "Vantrel"), box["text"])
+                step, words = stopped
+                self.assertRegex(box["text"], "^" + re.escape(stop % step) + words + "）$")
+                self.assertLess(seconds, bound(mode) + 5)
+                self.assertEqual(app.settle(), [])
+                self.assertFalse([line for line in app.list_lines() if line.startswith("... 転送確認済み")])
+                self.assertEqual(sorted(p.relative_to(self.root) for p in self.root.rglob("*")), held)
+                self.assertEqual([n for n in folder.files("tmp") if n.endswith(".txt")], [])
         app.close()
         self.assertEqual(app.wait_exit(), 0)
 

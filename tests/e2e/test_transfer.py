@@ -203,14 +203,16 @@ class TransferTest(unittest.TestCase):
             self.assertEqual(control_files(folder), [])
             self.assertEqual(app.dialogs(), [])
             self.assertEqual(self.confirmations(app), [])
-            self.assertEqual([c["cmd"] for c in server.commands()].count("USER"), logins)
+            # The check before each client logs in; no delivery check after.
+            self.assertEqual([c["cmd"] for c in server.commands()].count("USER"), logins + len(files))
 
     @unittest.skipUnless(os.geteuid() == 0, "mounting a tiny file system needs root (scripts/test.sh gives an "
                          "ordinary user a user and mount namespace of their own, where they count as root)")
     def test_a_control_file_that_cannot_be_written_whole_is_not_run(self):
         """tmp on a full 4 KiB file system: the control file's write fails at
-        its flush; it is deleted, ftp.exe never starts (the server sees no
-        login), and the box names the dropped file."""
+        its flush; it is deleted, ftp.exe never starts (the server sees the
+        check's login before it only, and no STOR), and the box names the
+        dropped file."""
         source = self.source("O3000.NC")
         with e2e.FtpServer(self.server_home, host=HOST) as server:
             folder, app = self.start(machine_table())  # the start-up list is fetched first
@@ -224,7 +226,9 @@ class TransferTest(unittest.TestCase):
             self.assertEqual(control_files(folder), [])
             # The drop's run has ended (no client is waited for): no login came.
             self.assertEqual(app.settle(), [])
-            self.assertEqual([c["cmd"] for c in server.commands()].count("USER"), logins)
+            commands = [c["cmd"] for c in server.commands()]
+            self.assertEqual(commands.count("USER"), logins + 1)
+            self.assertNotIn("STOR", commands)
             self.assertFalse(server.local_path("NCDATA/O3000").exists())
 
     def test_verify_confirms_what_arrived_by_size_or_by_the_listing(self):
@@ -328,12 +332,14 @@ class TransferTest(unittest.TestCase):
             self.assertEqual(self.confirmations(app), [])
 
     def test_verify_names_the_folder_the_file_did_not_reach_and_a_server_it_could_not_ask(self):
+        # The delivery check's findings after the client: the check before it
+        # (which stops both runs first) is off.
         source = self.source("O3003.NC")
         with e2e.FtpServer(self.server_home, host=HOST):
             # The Windows client, refused "cd NOSUCH", puts the file into the login folder.
             (self.server_home / "O3003").write_bytes(source.read_bytes())
             self.with_silent_client()
-            folder, app = self.start(machine_table(folder="NOSUCH"), verify=1)
+            folder, app = self.start(machine_table(folder="NOSUCH"), verify=1, check=0)
             e2e.drop(app.hwnd, [source])
             box = app.expect_box(timeout=60)
             self.assertEqual(box["icon"], "error")
@@ -346,7 +352,7 @@ class TransferTest(unittest.TestCase):
             # Our ftp.exe stops at the refused cd and says so: its box is the
             # only one, the server's answer goes to the list.
             e2e.restore_shared_prefix()
-            folder, app = self.start(machine_table(folder="NOSUCH"), verify=1)
+            folder, app = self.start(machine_table(folder="NOSUCH"), verify=1, check=0)
             e2e.drop(app.hwnd, [source])
             box = app.expect_box(timeout=60)
             self.assertEqual(box["text"], "エラー：ファイル %s の転送に失敗しました（ftp.exe 終了コード 1）"
@@ -359,7 +365,7 @@ class TransferTest(unittest.TestCase):
             app.wait_exit()
 
         # Nobody serves the machine's address: a warning, not an error.
-        folder, app = self.start(machine_table(address=DOWN_HOST), verify=1)
+        folder, app = self.start(machine_table(address=DOWN_HOST), verify=1, check=0)
         self.with_silent_client()
         e2e.drop(app.hwnd, [source])
         box = app.expect_box(timeout=60)
