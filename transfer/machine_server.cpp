@@ -1,9 +1,9 @@
 #include "transfer/machine_server.h"
 
 #include "ftp/reply.h"
+#include "ftp/system_client.h"
 #include "ftp/timeouts.h"
 #include "text/parse.h"
-#include "transfer/system_client_shim.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ MachineLogin LogInToMachine(FtpSession& session, const MachineRecord& machine, s
     session.set_timeouts(TimeoutsFromEnvironment());
     // The client's choice, so that a name is asked for in the bytes the
     // client stored it under.
-    OfferUtf8(session, ClientOffersUtf8(SystemFtpClientVersion()));
+    session.set_offer_utf8(ClientOffersUtf8(SystemFtpClientVersion()));
     step = MachineStep::kConnect;
     if (!session.Open(machine.address.c_str())) {
         why = session.ErrorText();
@@ -77,6 +77,9 @@ MachineLogin LogInToMachine(FtpSession& session, const MachineRecord& machine, s
     bool logged_in = session.Login(machine.user_name.c_str(), password);
     SecureZeroMemory(password.data(), password.size());
     if (!logged_in) {
+        // A server that answered OPTS UTF8 ON with 530 and hung up fails at
+        // USER: the connection failed, not the login.
+        if (session.lost_after_utf8_offer()) step = MachineStep::kConnect;
         why = "ログインできません: " + session.ErrorText();
         return MachineLogin::kFailed;
     }
