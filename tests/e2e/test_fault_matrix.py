@@ -499,9 +499,10 @@ class FaultMatrixTest(unittest.TestCase):
     def test_vantrel_check_before_the_client(self):
         """With the check before the client (on by default) and verify=1: a
         server down, a wrong password, a missing initial folder, a server
-        that hangs up on OPTS UTF8 ON and one silent after the login each end
-        in one box naming the machine, the step and the server's words, in
-        time; no control file, nothing on the server, nothing confirmed. A
+        that hangs up on OPTS UTF8 ON (at once, or after its 530) and one
+        silent after the login each end in one box naming the machine, the
+        step and the server's words, in time; no control file, nothing on the
+        server, nothing confirmed. A
         Japanese name arrives in UTF-8 where the server took OPTS UTF8 ON,
         as sent otherwise, and is confirmed; a good run lists its three lines
         and the confirmation, nothing more."""
@@ -514,12 +515,14 @@ class FaultMatrixTest(unittest.TestCase):
         with FaultServer(self.root, "ok", HOST, USER, PASSWORD):
             app = self.start_vantrel(folder)
         stop = "エラー：マシニング MC1 %%sため、ファイル %s を転送しませんでした（" % e2e.windows_path(program)
+        hung_up = re.escape("サーバーが OPTS UTF8 ON (ログイン前に送る UTF-8 の申し出) を受けて接続を切りました。")
         # mode: (the step, the server's words as a pattern); None: it arrives.
         cases = {
             "refused": ("のサーバーに接続できない", re.escape("%s に接続できません (エラー 10061)。" % HOST)),
             "login530": ("にログインできない", re.escape("サーバーの拒否: 530 Login incorrect.")),
             "cd550": ("のフォルダ NC に移動できない", re.escape("サーバーの拒否: 550 No such directory.")),
-            "optshangup": ("のサーバーに接続できない", r".*OPTS UTF8 ON.*"),
+            "optshangup": ("のサーバーに接続できない", hung_up),
+            "opts530hangup": ("のサーバーに接続できない", hung_up),
             "mute": ("のフォルダ NC に移動できない", re.escape("サーバーが %d 秒以内に応答しませんでした。" % REPLY_LIMIT)),
             "opts200": None,
             "ok": None,
