@@ -451,16 +451,19 @@ class FaultMatrixTest(unittest.TestCase):
 
     def test_vantrel_backup_that_cannot_be_made(self):
         """backup=1 with an old O6000 on the machine: a server that refuses
-        its read (550 with the file there), a wrong password and a server
-        that is down each stop the transfer with one box that says why; the
-        old copy stays, and no control file is left."""
+        its read (550 with the file there; on the check's session), and with
+        the check before the client off (the backup logs in itself) a wrong
+        password and a server that is down each stop the transfer with one
+        box that says why; the old copy stays, and no control file is left."""
         folder, program, old = self.machine_copy_and_program({"backup": 1}, "O6000", "O6000.NC")
         with FaultServer(self.root, "ok", HOST, USER, PASSWORD):
             app = self.start_vantrel(folder)
-        why = {"get550": "読み出せません: サーバーの拒否: 550 Not allowed to read.",
-               "login530": "ログインできません: サーバーの拒否: 530 Login incorrect.",
-               "refused": "%s に接続できません (エラー 10061)。" % HOST}
-        for mode, reason in why.items():
+        # mode: (check, what the box says)
+        why = {"get550": (1, "読み出せません: サーバーの拒否: 550 Not allowed to read."),
+               "login530": (0, "ログインできません: サーバーの拒否: 530 Login incorrect."),
+               "refused": (0, "%s に接続できません (エラー 10061)。" % HOST)}
+        for mode, (check, reason) in why.items():
+            folder.write_settings({"table": {"machine": "machines.ini"}, "Vantrel": {"backup": 1, "check": check}})
             with self.subTest(mode), self.serve(mode):
                 started = time.monotonic()
                 e2e.drop(app.hwnd, [program], timeout=QUICK_BOUND + 15)
