@@ -79,8 +79,9 @@ MachineLogin LogInToMachine(FtpSession& session, const MachineRecord& machine, s
     if (!logged_in) {
         // A server that answered OPTS UTF8 ON with 530 and hung up fails at
         // USER: the connection failed, not the login.
-        if (session.lost_after_utf8_offer()) step = MachineStep::kConnect;
-        why = "ログインできません: " + session.ErrorText();
+        bool hung_up = session.lost_after_utf8_offer();
+        if (hung_up) step = MachineStep::kConnect;
+        why = (hung_up ? "" : "ログインできません: ") + session.ErrorText();
         return MachineLogin::kFailed;
     }
     step = MachineStep::kFolder;
