@@ -8,7 +8,6 @@
 
 #include "app/startup_state.h"
 #include "ftp/session.h"
-#include "log/message_log.h"
 #include "machines/machine_record.h"
 #include "platform/profile.h"
 #include "transfer/control_script.h"
@@ -40,7 +39,7 @@ bool MachineCheckWanted()
     return ReadProfileInt("Vantrel", "check", 1, g_startup.settings_path.c_str()) != 0;
 }
 
-bool PrepareMachine(HWND main_window, const char* machine_name, const char* local_path)
+bool PrepareMachine(HWND main_window, const char* machine_name, const char* local_path, std::string& stop)
 {
     const MachineRecord& machine = g_selected_machine;
     FtpSession session;
@@ -55,8 +54,8 @@ bool PrepareMachine(HWND main_window, const char* machine_name, const char* loca
             // has quit since.
             std::string words = step == MachineStep::kLogin ? session.ErrorText() : why;
             session.Close();
-            PostText(main_window, kError, "エラー：マシニング %s %sため、ファイル %s を転送しませんでした（%s）", machine_name,
-                     FailedStep(step, machine).c_str(), local_path, words.c_str());
+            stop = "エラー：マシニング " + std::string(machine_name) + " " + FailedStep(step, machine) + "ため、ファイル " +
+                   local_path + " を転送しませんでした（" + words + "）";
             return false;
         }
     }
@@ -67,9 +66,8 @@ bool PrepareMachine(HWND main_window, const char* machine_name, const char* loca
     bool backed_up = BackUpMachineCopy(main_window, local_path, checked ? &session : nullptr, why);
     if (session.IsOpen()) session.Quit();
     if (!backed_up) {
-        std::string remote = RemoteName(local_path, machine.extension_flag);
-        PostText(main_window, kError, "エラー：機械の %s をバックアップできないため、ファイル %s を転送しませんでした（%s）",
-                 remote.c_str(), local_path, why.c_str());
+        stop = "エラー：機械の " + RemoteName(local_path, machine.extension_flag) + " をバックアップできないため、ファイル " +
+               local_path + " を転送しませんでした（" + why + "）";
     }
     return backed_up;
 }

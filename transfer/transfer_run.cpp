@@ -97,10 +97,11 @@ int StartVantrel(HWND main_window, const char* client)
     // the password: it must not sit in tmp while a slow server answers. A
     // machine the client could not log in to or change folder on, or whose
     // copy could not be kept, gets no control file and no client.
-    if (!PrepareMachine(main_window, machine.c_str(), g_dropped_file_path.c_str())) {
+    std::string stop;
+    if (!PrepareMachine(main_window, machine.c_str(), g_dropped_file_path.c_str(), stop)) {
         std::fclose(control);
         DeleteFileA(g_control_file_path.c_str());
-        return -1;
+        return PostText(main_window, kError, "%s", stop.c_str());
     }
 
     // A short write (a full disk) would leave a script without its put line

@@ -26,7 +26,7 @@ class BenchSmokeTest(unittest.TestCase):
         command = [e2e.PYTHON, str(BENCH), "--reps", "1", "--counts", "1,2", "--big-mb", "2", "--list-files", "50",
                    "--listing-counts", "20", "--launches", "3", "--host", HOST, "--list-host", LIST_HOST, "--out", str(table)]
         result = subprocess.run(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                stderr=subprocess.STDOUT, timeout=120)
+                                stderr=subprocess.STDOUT, timeout=180)
         output = result.stdout.decode(errors="replace")
         # A failed measurement raises: a traceback and no table.
         self.assertNotIn("Traceback", output)
