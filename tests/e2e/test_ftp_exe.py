@@ -315,6 +315,25 @@ class WindowsClientTest(FtpExeCase):
                     self.assertEqual(stored.read(), japanese.read_bytes(), case)
                 os.unlink(arrived)
 
+    def test_names_after_opts_utf8_are_converted_both_ways(self):
+        """The server took UTF-8: the folder and file names of the script go
+        out in UTF-8, the reply naming the folder and the listing come back
+        in Shift-JIS, and a name Shift-JIS cannot write is left out of the
+        listing rather than garbled."""
+        folder = self.server_root / "テスト"  # on disk as its UTF-8 bytes, as the server took them
+        folder.mkdir()
+        (folder / "表.nc").write_bytes(b"G01 X1\r\n")
+        (folder / "한.nc").write_bytes(b"G01 X2\r\n")  # no Shift-JIS character
+        listed, fetched = self.local / "list.txt", self.local / "O1"
+        lines = ["open " + HOST, USER, PASSWORD, "binary", "cd テスト", "pwd", f'ls . "{windows_path(listed)}"',
+                 f'get 表.nc "{windows_path(fetched)}"', "quit"]
+        with MisbehavingFtpServer(self.server_root, "opts200"):
+            status, output, _ = self.run_script("".join(line + "\r\n" for line in lines).encode("utf-8"))
+        self.assertEqual(status, 0, output)
+        self.assert_in_order(output, ["ftp> cd テスト", "250 ", "ftp> pwd", '257 "/テスト"'], "replies shown")
+        self.assertEqual(listed.read_bytes(), "表.nc\r\n".encode("cp932"), output)
+        self.assertEqual(fetched.read_bytes(), b"G01 X1\r\n", output)
+
     def test_no_time_limit_where_strict_gives_up(self):
         """The server answers CWD only after LATE_S seconds, longer than the
         strict mode's reply wait set here (1 s): the default waits for it."""
