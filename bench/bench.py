@@ -299,6 +299,7 @@ class Bench:
         folder = program_folder(self.tmp / "check", self.args.list_host)
         files = nc_files(self.tmp / "check-sources", "C", count, 5000)
         per_file = {0: [], 1: []}
+        talk = []
         with e2e.FtpServer(home, host=self.args.list_host) as server, e2e.Vantrel(folder) as app:
             for _ in range(self.args.reps):
                 for check in (0, 1):
@@ -307,9 +308,12 @@ class Bench:
                         (incoming / path.name).unlink(missing_ok=True)
                     seen = len(server.commands())
                     per_file[check].append(timed_drop(app, files, incoming))
-                    logins = [c["cmd"] for c in server.commands()[seen:]].count("USER")
+                    commands = server.commands()[seen:]
+                    logins = [c["cmd"] for c in commands].count("USER")
                     if logins != count * (1 + check):
                         raise e2e.HarnessError("check=%d: %d logins for %d files" % (check, logins, count))
+                    if check:
+                        talk += session_spans(commands, lambda cmds: "STOR" not in cmds)
                     errors = [line for line in app.list_lines() if line.startswith("エラー")]
                     if errors or app.dialogs():
                         raise e2e.HarnessError("Vantrel reported %r" % errors[:3])
@@ -320,6 +324,9 @@ class Bench:
         self.notes.append("check, 5 KB: drop of %d, ms per file from the drop to its answer, check=0 %s, check=1 %s; "
                           "the check adds %.1f ms per file (median of the pairs' differences %s)"
                           % (count, fmt(per_file[0]), fmt(per_file[1]), extra, fmt(differences)))
+        self.notes.append("check, 5 KB: as the server saw the %d checks, first command to QUIT median %.1f ms (min %.1f, "
+                          "max %.1f; the connection and the greeting before it not seen)"
+                          % (len(talk), median(talk), min(talk), max(talk)))
 
     def big_file(self, home):
         size = self.args.big_mb * 1024 * 1024
@@ -545,6 +552,20 @@ def check_spans(commands):
         quit_ = next(j for j in range(i, len(commands)) if commands[j]["cmd"] == "QUIT")
         spans.append(((commands[quit_]["time"] - commands[user]["time"]) * 1000,
                       (commands[quit_]["time"] - commands[client_quit]["time"]) * 1000))
+    return spans
+
+
+def session_spans(commands, chosen):
+    """First command to QUIT in ms of each session in a server's command log
+    (sessions end at QUIT) whose list of commands `chosen` accepts."""
+    spans, start = [], 0
+    for i, entry in enumerate(commands):
+        if entry["cmd"] != "QUIT":
+            continue
+        session = commands[start:i + 1]
+        if chosen([c["cmd"] for c in session]):
+            spans.append((entry["time"] - session[0]["time"]) * 1000)
+        start = i + 1
     return spans
 
 
