@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "app/startup_state.h"
 #include "log/message_log.h"
@@ -9,9 +10,25 @@
 #include "platform/files.h"
 #include "platform/profile.h"
 
+namespace {
+
+// Each kept line with the number of list lines before it.
+std::vector<std::pair<int, std::string>> g_log_lines;
+
+bool LogIsOn() { return ReadProfileInt("Vantrel", "systemlog", 0, g_startup.settings_path.c_str()) == 1; }
+
+}  // namespace
+
+void KeepLogLines(const std::vector<std::string>& lines)
+{
+    if (!LogIsOn()) return;
+    int before = ListBox(MessageListWindow()).GetCount();
+    for (const std::string& line : lines) g_log_lines.emplace_back(before, line);
+}
+
 int WriteLogFile(HWND owner)
 {
-    if (ReadProfileInt("Vantrel", "systemlog", 0, g_startup.settings_path.c_str()) != 1) return 0;
+    if (!LogIsOn()) return 0;
 
     ListBox list(MessageListWindow());
     int count = list.GetCount();
@@ -45,7 +62,10 @@ int WriteLogFile(HWND owner)
     std::fprintf(file, "%10s%s ・ %d年 %d月 %d日  %d時 %d分 %d秒\n", " ", computer != nullptr ? computer : "(null)",
                  now.year, now.month, now.day, now.hour, now.minute, now.second);
     std::fputs(kRule, file);
-    for (int i = 0; i < count; ++i) {
+    auto kept = g_log_lines.begin();
+    for (int i = 0; i <= count; ++i) {
+        for (; kept != g_log_lines.end() && kept->first <= i; ++kept) std::fprintf(file, "%s\n", kept->second.c_str());
+        if (i == count) break;
         list.GetLine(i, g_message);
         std::fprintf(file, "%s\n", g_message.c_str());
         g_message.Clear();
