@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <utility>
 
 #include "app/startup_state.h"
 #include "log/message_log.h"
@@ -12,8 +11,14 @@
 
 namespace {
 
-// Each kept line with the number of list lines before it.
-std::vector<std::pair<int, std::string>> g_log_lines;
+// Each kept line with the list it belongs to and the number of that list's
+// lines before it.
+struct LogLine {
+    HWND list;
+    int before;
+    std::string text;
+};
+std::vector<LogLine> g_log_lines;
 
 bool LogIsOn() { return ReadProfileInt("Vantrel", "systemlog", 0, g_startup.settings_path.c_str()) == 1; }
 
@@ -22,8 +27,9 @@ bool LogIsOn() { return ReadProfileInt("Vantrel", "systemlog", 0, g_startup.sett
 void KeepLogLines(const std::vector<std::string>& lines)
 {
     if (!LogIsOn()) return;
-    int before = ListBox(MessageListWindow()).GetCount();
-    for (const std::string& line : lines) g_log_lines.emplace_back(before, line);
+    HWND list = MessageListWindow();
+    int before = ListBox(list).GetCount();
+    for (const std::string& line : lines) g_log_lines.push_back({list, before, line});
 }
 
 int WriteLogFile(HWND owner)
@@ -62,9 +68,13 @@ int WriteLogFile(HWND owner)
     std::fprintf(file, "%10s%s ・ %d年 %d月 %d日  %d時 %d分 %d秒\n", " ", computer != nullptr ? computer : "(null)",
                  now.year, now.month, now.day, now.hour, now.minute, now.second);
     std::fputs(kRule, file);
-    auto kept = g_log_lines.begin();
+    std::vector<const LogLine*> kept;
+    for (const LogLine& line : g_log_lines) {
+        if (line.list == list.hwnd()) kept.push_back(&line);
+    }
+    auto next = kept.begin();
     for (int i = 0; i <= count; ++i) {
-        for (; kept != g_log_lines.end() && kept->first <= i; ++kept) std::fprintf(file, "%s\n", kept->second.c_str());
+        for (; next != kept.end() && (*next)->before <= i; ++next) std::fprintf(file, "%s\n", (*next)->text.c_str());
         if (i == count) break;
         list.GetLine(i, g_message);
         std::fprintf(file, "%s\n", g_message.c_str());

@@ -37,6 +37,10 @@ for the fault tests. Modes:
   nocase    takes a file name in any ASCII case, as a Windows server does
             (RETR and STOR of "O1234" reach a stored "o1234"), and refuses
             SIZE with 502 (only the listing tells what is there)
+  data425   answers every STOR with 425, as a server does whose connection
+            to the client's data port (PORT) a firewall has blocked
+  mute150   answers every STOR with 150 and then never again, reading no
+            data: a client without a time limit waits for ever
 
 Names are stored as the client's bytes (Shift-JIS stays Shift-JIS)."""
 import socket
@@ -157,7 +161,11 @@ class Handler(FTPHandler):
     def ftp_STOR(self, file, mode_="w"):
         if mode == "nocase":
             file = any_case(file)
-        if mode == "put552":
+        if mode == "data425":
+            self.respond("425 Can't open data connection.")
+        elif mode == "mute150":
+            self.respond("150 File status okay. About to open data connection.")
+        elif mode == "put552":
             self.respond("552 Requested file action aborted. Exceeded storage allocation.")
         elif mode == "put553":
             self.respond("553 Requested action not taken. File name not allowed.")

@@ -343,14 +343,16 @@ class TransferTest(unittest.TestCase):
             app.close()
             app.wait_exit()
 
-            # Our ftp.exe stops at the refused cd and says so: its box is the
-            # only one, the server's answer goes to the list.
+            # The client's refused cd is its failure: its box (naming the
+            # server's line, and the exit status of a client that gives one)
+            # is the only one, the check's finding goes to the list.
             e2e.restore_shared_prefix()
             folder, app = self.start(machine_table(folder="NOSUCH"), verify=1)
             e2e.drop(app.hwnd, [source])
             box = app.expect_box(timeout=60)
-            self.assertEqual(box["text"], "エラー：ファイル %s の転送に失敗しました（ftp.exe 終了コード 1）"
-                             % e2e.windows_path(source))
+            self.assertRegex(box["text"], "^" + re.escape("エラー：ファイル %s の転送に失敗しました（ftp.exe"
+                                                          % e2e.windows_path(source))
+                             + r"( 終了コード 1、|)「550 .*」：初期フォルダに移動できませんでした")
             finding = "エラー：ファイル %s が正しく届いていません（フォルダ NOSUCH の O3003：" % e2e.windows_path(source)
             e2e.wait_until(lambda: [line for line in app.list_lines() if line.startswith(finding)], timeout=30,
                            what="the server's answer in the list")
