@@ -116,7 +116,9 @@ bool ParseFtpExeArguments(std::string_view arguments, FtpExeArguments& out, std:
     out = FtpExeArguments{};
     for (const std::string& word : SplitWords(arguments)) {
         if (word.size() >= 2 && word[0] == '-') {
-            if (StartsWithIgnoreAsciiCase(word, "-s:")) {
+            if (word == "--strict") {
+                out.strict = true;
+            } else if (StartsWithIgnoreAsciiCase(word, "-s:")) {
                 out.script_path = word.substr(3);
                 if (out.script_path.empty()) {
                     error = word;

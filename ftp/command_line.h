@@ -51,12 +51,16 @@ enum class ScriptCommand {
 // prefix that names exactly one of them ("bin" for binary).
 ScriptCommand LookUpScriptCommand(std::string_view word);
 
-// Our ftp.exe's own command line: [-v] [-n] [-i] [-d] [-g] [-s:file] [host].
+// Our ftp.exe's own command line: [-v] [-n] [-i] [-d] [-g] [--strict] [-s:file] [host].
 struct FtpExeArguments {
     std::string script_path;  // empty: commands come from standard input
     std::string host;         // empty: no connection before the first "open"
     bool auto_login = true;   // -n turns off the user and password prompts after open
     bool show_replies = true; // -v hides the server's replies
+    // --strict: stop at the first failed command with exit status 1, passive
+    // first, the waits of timeouts.h; else as the Windows client behaves. The
+    // Windows client's options are single-dash, so this word cannot be one.
+    bool strict = false;
 };
 
 // False with `error` naming the offending word for an unknown option or a

@@ -13,13 +13,15 @@
 #include "ftp/timeouts.h"
 
 // One FTP control connection and the data connections it opens, used by
-// ftp.exe, filelist.exe and FTPClient.exe alike. Names are byte strings sent
-// unchanged (Shift-JIS on our systems). Every wait is bounded; each line the
-// server sends is handed to the reply sink as it arrives, so that ftp.exe
-// can echo it. Data connections are passive first; when the server refuses
-// PASV or its passive port cannot be reached, the session switches to
-// active mode (PORT) for the rest of the connection. Either way the data
-// comes from the control connection's peer only.
+// ftp.exe, filelist.exe, FTPClient.exe and Vantrel.exe alike. Names are byte
+// strings in the ANSI code page (Shift-JIS on our systems), sent unchanged
+// unless the server took OPTS UTF8 ON (set_offer_utf8). Every wait is bounded
+// by the timeouts set (kNoTimeLimit: none); each line the server sends is
+// handed to the reply sink as it arrives, so that ftp.exe can echo it. Data
+// connections are passive first; when the server refuses PASV or its passive
+// port cannot be reached, the session switches to active mode (PORT) for the
+// rest of the connection (set_passive(false): PORT only). Either way the
+// data comes from the control connection's peer only.
 
 // How FtpSession::Retrieve writes its local file.
 struct RetrieveOptions {
@@ -53,7 +55,8 @@ enum class FtpError {
     kListingTooSlow,  // the listing's data fell below its rate (ListingAllowanceMs)
     kTooSlow,         // a download that had to keep that rate fell below it
     kLocalFile,
-    kBadName,         // a name that would break the command line (CR or LF in it)
+    kBadName,         // a name that would break the command line (CR or LF in it), or that does not convert
+                      // between the ANSI code page and UTF-8 after the server took OPTS UTF8 ON
     kCancelled,
     kStopped,         // the receiver of a download wanted no more of it
     kSizeMismatch,    // a download ended whole by the server's word, but not at the size it gave
@@ -88,7 +91,30 @@ public:
     // Quit sends nothing. Set the cancel flag with it.
     void set_abandon_flag(const std::atomic<bool>* abandon) { abandon_ = abandon; }
 
-    // Connects and reads the greeting. `host` may carry ":port".
+    // Whether Open sends OPTS UTF8 ON right after the greeting, as the client of Windows 8 and later does.
+    void set_offer_utf8(bool offer) { offer_utf8_ = offer; }
+    // After Open: the server took OPTS UTF8 ON (2xx). Names then go out in UTF-8, converted exactly from the
+    // ANSI code page (a name that does not convert fails with kBadName), and listings come back converted to it.
+    bool utf8_names() const { return utf8_names_; }
+    // The last line of the server's reply to OPTS UTF8 ON ("200 ...", "530 ..."); empty when Open did not
+    // send it or no reply came.
+    const std::string& utf8_reply() const { return utf8_reply_; }
+    // The connection ended (kConnectionLost) on OPTS UTF8 ON or right after its reply, before the server had
+    // answered anything else: a server that does not take OPTS before the login and hangs up instead.
+    bool lost_after_utf8_offer() const;
+    // false: names and listings pass unchanged also after the server took UTF-8, for a caller that converts
+    // them itself and keeps the server's bytes (FTPClient.exe). Default true.
+    void set_convert_names(bool convert) { convert_names_ = convert; }
+    // false: active mode (PORT) only, as the Windows client has; true (the default): passive first.
+    void set_passive(bool passive)
+    {
+        passive_ = passive;
+        active_only_ = !passive;
+    }
+
+    // Connects and reads the greeting, then offers UTF-8 when asked to. A
+    // negative reply to OPTS is no failure: names stay in the ANSI code page.
+    // `host` may carry ":port".
     bool Open(const std::string& host);
     bool IsOpen() const { return control_.valid(); }
 
@@ -128,9 +154,14 @@ public:
     // button, which a server sending a byte now and then would hold.
     bool RetrieveInto(const std::string& remote_name, const ReceiveSink& sink, std::uint64_t& bytes,
                       bool keep_rate = false);
-    // NLST or LIST of `folder` (empty: the current folder); the raw listing.
+    // NLST or LIST of `folder` (empty: the current folder); the listing as
+    // the server sent it, converted from UTF-8 when the server took it (the
+    // sink sees the server's bytes as they arrive). A line that holds a name
+    // the ANSI code page cannot write is left out then (names_left_out()).
     bool NameList(const std::string& folder, std::string& listing, const DataSink& sink = nullptr);
     bool LongList(const std::string& folder, std::string& listing, const DataSink& sink = nullptr);
+    // Lines of the last listing left out in its conversion from UTF-8.
+    std::size_t names_left_out() const { return names_left_out_; }
 
     // QUIT with a short wait for the goodbye (at most longest_ms), then close.
     void Quit(DWORD longest_ms = 5000);
@@ -141,6 +172,8 @@ public:
     bool TidyUp(const std::function<bool()>& step);
 
     FtpError error() const { return error_; }
+    // The Winsock (or system) error of the last failure, 0 when none was given.
+    int system_error() const { return system_error_; }
     // The code of the last reply, 0 when none came.
     int last_code() const { return last_code_; }
     // Text for the user, in Japanese, of the last failure.
@@ -154,6 +187,11 @@ private:
     int ReadReply(DWORD timeout_ms);
     bool SendLine(const std::string& line);
     bool Expect(const std::string& line, int first_digit);
+    // `verb` and `name`, the name in UTF-8 when the server took it.
+    bool NameCommand(const char* verb, const std::string& name, std::string& line);
+    bool ExpectName(const char* verb, const std::string& name, int first_digit);
+    bool OfferUtf8();
+    bool FromWire(std::string& text);
     bool OpenData(DataChannel& channel);
     bool StartTransfer(DataChannel& channel, const std::string& command, bool* sent = nullptr);
     bool FinishTransfer();
@@ -163,7 +201,9 @@ private:
     // transfer; too_slow (kNone: no rate to keep) when it falls below the
     // listings' rate.
     bool ReceiveData(DataChannel& channel, const ReceiveSink& sink, std::uint64_t& bytes, FtpError too_slow);
-    bool ReceiveListing(const std::string& command, std::string& listing, const DataSink& sink);
+    bool ReceiveListing(const char* verb, const std::string& folder, std::string& listing, const DataSink& sink);
+    // The listing's lines converted from UTF-8; those that do not convert are left out and counted.
+    void ListingFromUtf8(std::string& listing);
     bool Abandoned() const { return abandon_ != nullptr && abandon_->load(); }
 
     WinsockUser winsock_;
@@ -174,7 +214,16 @@ private:
     ReplySink sink_;
     const std::atomic<bool>* cancel_ = nullptr;
     const std::atomic<bool>* abandon_ = nullptr;
+    bool passive_ = true;
     bool active_only_ = false;
+    bool offer_utf8_ = false;
+    bool utf8_names_ = false;
+    bool convert_names_ = true;
+    bool name_not_converted_ = false;  // kBadName: the name did not convert (not a line break)
+    std::string utf8_reply_;
+    // Complete replies read since OPTS UTF8 ON was sent (counted up to 2); -1: not sent.
+    int replies_since_utf8_offer_ = -1;
+    std::size_t names_left_out_ = 0;
     FtpError error_ = FtpError::kNone;
     int system_error_ = 0;
     int last_code_ = 0;

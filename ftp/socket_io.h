@@ -11,13 +11,15 @@
 // so that a cancel request from another thread ends them early.
 
 // A time limit counted from its creation. The subtraction of tick counts
-// stays right across GetTickCount's wrap after 49.7 days.
+// stays right across GetTickCount's wrap after 49.7 days. INFINITE is no
+// limit: it never passes.
 class Deadline {
 public:
     explicit Deadline(DWORD ms) : start_(GetTickCount()), ms_(ms) {}
     // Milliseconds left; 0 once the limit has passed.
     DWORD Remaining() const
     {
+        if (ms_ == INFINITE) return INFINITE;
         DWORD elapsed = GetTickCount() - start_;
         return elapsed >= ms_ ? 0 : ms_ - elapsed;
     }

@@ -61,3 +61,12 @@ FtpTimeouts TimeoutsFromEnvironment(std::string* refused)
     return TimeoutsFromSettings(std::getenv("VANTREL_FTP_CONNECT_TIMEOUT"), std::getenv("VANTREL_FTP_TIMEOUT"),
                                 refused);
 }
+
+FtpTimeouts NoTimeLimits()
+{
+    FtpTimeouts timeouts;
+    timeouts.connect_ms = kNoTimeLimit;
+    timeouts.reply_ms = kNoTimeLimit;
+    timeouts.data_idle_ms = kNoTimeLimit;
+    return timeouts;
+}

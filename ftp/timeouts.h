@@ -15,6 +15,11 @@
 // allowed (cmd's "set VANTREL_FTP_TIMEOUT=120 " keeps the blank). A variable
 // that is unset or empty leaves its default; one that holds anything else
 // leaves it too, and the program says so.
+// A wait that never ends by itself (Windows' INFINITE): the system's client
+// has no time limit on replies or data, and our ftp.exe, standing in for it,
+// has none either. A TCP connection still ends at the system's own limit.
+inline constexpr unsigned long kNoTimeLimit = 0xFFFFFFFFul;
+
 struct FtpTimeouts {
     unsigned long connect_ms = 10000;    // name lookup, TCP connect, control and data
     unsigned long reply_ms = 30000;      // each reply of the server
@@ -39,3 +44,6 @@ FtpTimeouts TimeoutsFromSettings(const char* connect_seconds, const char* second
 
 // TimeoutsFromSettings with the two environment variables.
 FtpTimeouts TimeoutsFromEnvironment(std::string* refused = nullptr);
+
+// Every wait kNoTimeLimit; the environment variables are not read.
+FtpTimeouts NoTimeLimits();

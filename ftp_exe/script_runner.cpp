@@ -39,32 +39,70 @@ private:
     LARGE_INTEGER start_;
 };
 
+// What the Windows client prints after "> ftp: connect :" for the failures
+// reported of it; any other error it names "Unknown error number".
+const char* ConnectErrorText(int error)
+{
+    switch (error) {
+    case WSAECONNREFUSED:
+        return "Connection refused";
+    case WSAETIMEDOUT:
+        return "Connection timed out";
+    default:
+        return "Unknown error number";
+    }
+}
+
+// The Windows client's words for a control connection the server ended.
+constexpr const char* kClosedByServer = "Connection closed by remote host.";
+
 }  // namespace
 
-ScriptRunner::ScriptRunner(std::FILE* commands, const FtpExeArguments& arguments, ScriptEncoding encoding)
+ScriptRunner::ScriptRunner(std::FILE* commands, const FtpExeArguments& arguments, ScriptEncoding encoding,
+                           bool offer_utf8)
     : commands_(commands), arguments_(arguments), encoding_(encoding), show_replies_(arguments.show_replies)
 {
-    // A wait setting that is refused is said on standard error, which the
-    // script's output does not hide, before anything else.
-    std::string refused;
-    session_.set_timeouts(TimeoutsFromEnvironment(&refused));
-    for (std::size_t start = 0, end = 0; start < refused.size(); start = end + 1) {
-        end = std::min(refused.find('\n', start), refused.size());
-        std::fprintf(stderr, "ftp: %s\n", refused.substr(start, end - start).c_str());
+    session_.set_offer_utf8(offer_utf8);
+    if (!arguments_.strict) {
+        // The Windows client: active mode only, and it waits as long as it takes.
+        session_.set_passive(false);
+        session_.set_timeouts(NoTimeLimits());
+    } else {
+        // A wait setting that is refused is said on standard error, which the
+        // script's output does not hide, before anything else.
+        std::string refused;
+        session_.set_timeouts(TimeoutsFromEnvironment(&refused));
+        for (std::size_t start = 0, end = 0; start < refused.size(); start = end + 1) {
+            end = std::min(refused.find('\n', start), refused.size());
+            std::fprintf(stderr, "ftp: %s\n", refused.substr(start, end - start).c_str());
+        }
     }
     session_.set_reply_sink([this](const std::string& line) {
         if (announce_connection_) {
             PrintLine("Connected to " + host_ + ".");
             announce_connection_ = false;
         }
-        if (show_replies_) PrintLine(line);
+        if (show_replies_) ShowReply(line);
     });
+}
+
+void ScriptRunner::ShowReply(const std::string& line)
+{
+    // After OPTS UTF8 ON was taken the server names files in UTF-8; the
+    // console and whoever reads our output work in the ANSI code page.
+    std::string shown;
+    if (session_.utf8_names() && Utf8ToAnsi(line, shown)) {
+        PrintLine(shown);
+    } else {
+        PrintLine(line);
+    }
 }
 
 bool ScriptRunner::ReadLine(std::string& line)
 {
     // Someone typing answers must see the question first.
     if (commands_ == stdin) FlushOutput();
+    last_line_unreadable_ = false;
     line.clear();
     int c;
     bool any = false;
@@ -86,6 +124,7 @@ bool ScriptRunner::ReadLine(std::string& line)
     PrintLine("ftp: スクリプトの " + std::to_string(lines_read_) +
               " 行目は UTF-8 でないか、Shift-JIS で書けない文字を含みます。");
     unreadable_line_ = true;
+    last_line_unreadable_ = true;
     return false;
 }
 
@@ -110,7 +149,12 @@ int ScriptRunner::Run()
     bool ok = true;
     if (!arguments_.host.empty()) ok = Open({"open", arguments_.host});
     std::string line;
-    while (ok && ReadLine(line)) {
+    while (ok || !arguments_.strict) {
+        if (!ReadLine(line)) {
+            // The Windows client goes on after a line it cannot read.
+            if (last_line_unreadable_ && !arguments_.strict) continue;
+            break;
+        }
         std::vector<std::string> words = SplitWords(line);
         if (words.empty()) continue;
         PrintLine("ftp> " + line);
@@ -118,12 +162,14 @@ int ScriptRunner::Run()
         // server; its replies follow with the next command's line.
         FlushOutput();
         bool quit = false;
-        ok = Execute(words, quit);
+        if (!Execute(words, quit)) ok = false;
         if (quit) break;
     }
+    if (session_.IsOpen()) session_.Quit();
+    FlushOutput();
+    if (!arguments_.strict) return 0;
     if (unreadable_line_) ok = false;
     if (!ok) PrintLine("ftp: コマンドが失敗したため、残りのコマンドは実行しません。");
-    if (session_.IsOpen()) session_.Quit();
     FlushOutput();
     return ok ? 0 : 1;
 }
@@ -138,8 +184,28 @@ bool ScriptRunner::Connected()
 bool ScriptRunner::SessionFailed()
 {
     // The server's own refusal has been echoed already.
-    if (session_.error() != FtpError::kRefused || !show_replies_) PrintLine("ftp: " + session_.ErrorText());
+    if (session_.error() == FtpError::kConnectionLost && !arguments_.strict) {
+        PrintLine(kClosedByServer);
+    } else if (session_.error() != FtpError::kRefused || !show_replies_) {
+        PrintLine("ftp: " + session_.ErrorText());
+    }
     return false;
+}
+
+void ScriptRunner::OpenFailed(const std::string& host)
+{
+    FtpError error = session_.error();
+    if (error == FtpError::kUnknownHost) {
+        PrintLine("Unknown host " + host + ".");
+    } else if (arguments_.strict) {
+        PrintLine("> ftp: connect :" + session_.ErrorText());
+    } else if (error == FtpError::kConnectFailed) {
+        PrintLine(std::string("> ftp: connect :") + ConnectErrorText(session_.system_error()));
+    } else {
+        // A server that hangs up on OPTS UTF8 ON ends here too: the
+        // connection is gone, and the next lines find none.
+        SessionFailed();
+    }
 }
 
 void ScriptRunner::ReportTransfer(const char* verb, std::uint64_t bytes, double seconds)
@@ -233,11 +299,7 @@ bool ScriptRunner::Open(const std::vector<std::string>& words)
     bool opened = session_.Open(target);
     announce_connection_ = false;
     if (!opened) {
-        if (session_.error() == FtpError::kUnknownHost) {
-            PrintLine("Unknown host " + host + ".");
-        } else {
-            PrintLine("> ftp: connect :" + session_.ErrorText());
-        }
+        OpenFailed(host);
         return false;
     }
     if (!arguments_.auto_login) return true;

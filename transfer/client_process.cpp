@@ -1,7 +1,8 @@
 #include "transfer/client_process.h"
 
 #include <algorithm>
-#include <vector>
+
+#include "ftp/system_client.h"
 
 namespace {
 
@@ -56,25 +57,6 @@ void ServeMessages(bool& quit, WPARAM& quit_code)
             DispatchMessageA(&message);
         }
     }
-}
-
-bool FileVersion(const char* path, VersionNumber& version)
-{
-    DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeA(path, &ignored);
-    if (size == 0) return false;
-    std::vector<char> data(size);
-    if (!GetFileVersionInfoA(path, 0, size, data.data())) return false;
-    void* block = nullptr;
-    UINT length = 0;
-    if (!VerQueryValueA(data.data(), "\\", &block, &length) || block == nullptr || length < sizeof(VS_FIXEDFILEINFO)) {
-        return false;
-    }
-    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(block);
-    if (fixed->dwSignature != VS_FFI_SIGNATURE) return false;
-    version.major = HIWORD(fixed->dwFileVersionMS);
-    version.minor = LOWORD(fixed->dwFileVersionMS);
-    return true;
 }
 
 }  // namespace
@@ -149,7 +131,7 @@ std::uint64_t ClientTimeLimitMs(const FtpTimeouts& timeouts, std::uint64_t size)
 
 ScriptEncoding ClientScriptEncoding(const char* program)
 {
-    VersionNumber file;
-    bool known = FileVersion(program, file);
-    return ScriptEncodingForClient(known ? &file : nullptr, ReportedSystemVersion());
+    ClientVersion file = FileVersionOf(program);
+    VersionNumber version{file.major, file.minor};
+    return ScriptEncodingForClient(file.found ? &version : nullptr, ReportedSystemVersion());
 }

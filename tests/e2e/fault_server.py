@@ -37,10 +37,22 @@ for the fault tests. Modes:
   nocase    takes a file name in any ASCII case, as a Windows server does
             (RETR and STOR of "O1234" reach a stored "o1234"), and refuses
             SIZE with 502 (only the listing tells what is there)
-  data425   answers every STOR with 425, as a server does whose connection
-            to the client's data port (PORT) a firewall has blocked
-  mute150   answers every STOR with 150 and then never again, reading no
-            data: a client without a time limit waits for ever
+  opts200   answers OPTS UTF8 ON with 200 before the login (names then come
+            in UTF-8 and are stored as those bytes, like every name)
+  opts500   answers OPTS UTF8 ON with 500 (pyftpdlib itself says 530 to
+            any OPTS before the login)
+  optshangup closes the connection on OPTS UTF8 ON without a reply
+  opts530hangup answers OPTS UTF8 ON with 530 and then closes the
+            connection, as the servers of the reports do
+  noport    refuses PORT with 502 (passive works)
+  port425   takes PORT, but answers STOR, RETR and LIST with 425 without
+            connecting, as when the client's firewall blocks the connection
+  silent150 sends no 226 after a transfer: after 150 it says nothing more
+  latecwd   answers every CWD only after LATE_S seconds, longer than the
+            strict clients' shortest reply wait (1 s)
+  hold150   answers every STOR with 150 and then never again, taking no
+            data: nothing arrives, and a client without a time limit
+            waits for ever
 
 Names are stored as the client's bytes (Shift-JIS stays Shift-JIS)."""
 import socket
@@ -51,13 +63,14 @@ from vantrel_e2e import PYTHON
 
 TRICKLE_S = 2
 SLOW_RATE = 100_000
+LATE_S = 3
 
 _SCRIPT = r'''
 import os, socket, struct, sys
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler, DTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
-host, root, mode, user, password, trickle_s, slow_rate = sys.argv[1:8]
+host, root, mode, user, password, trickle_s, slow_rate, late_s = sys.argv[1:9]
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
 
@@ -161,9 +174,7 @@ class Handler(FTPHandler):
     def ftp_STOR(self, file, mode_="w"):
         if mode == "nocase":
             file = any_case(file)
-        if mode == "data425":
-            self.respond("425 Can't open data connection.")
-        elif mode == "mute150":
+        if mode == "hold150":
             self.respond("150 File status okay. About to open data connection.")
         elif mode == "put552":
             self.respond("552 Requested file action aborted. Exceeded storage allocation.")
@@ -189,6 +200,31 @@ class Handler(FTPHandler):
         if mode in ("shortlist", "nocase"):
             return self.respond("502 SIZE not implemented.")
         return FTPHandler.ftp_SIZE(self, path)
+    def pre_process_command(self, line, cmd, arg):
+        # OPTS before the login: pyftpdlib answers 530 before ftp_OPTS runs.
+        if cmd == "OPTS" and arg.upper() == "UTF8 ON" and mode in ("opts200", "opts500", "optshangup",
+                                                                   "opts530hangup"):
+            if mode == "optshangup":
+                return self.close()
+            if mode == "opts530hangup":
+                self.respond("530 Please login with USER and PASS.")
+                return self.close_when_done()
+            return self.respond("200 OPTS UTF8 command successful - UTF8 encoding now ON." if mode == "opts200"
+                                else "500 Command not understood.")
+        if mode == "port425" and cmd in ("STOR", "RETR", "LIST", "NLST") and self.authenticated:
+            if self.data_channel is not None:
+                self.data_channel.close()
+            return self.respond("425 Can't open data connection.")
+        if mode == "noport" and cmd == "PORT":
+            return self.respond("502 PORT not allowed here.")
+        if mode == "latecwd" and cmd == "CWD" and self.authenticated:
+            return self.ioloop.call_later(float(late_s), lambda: None if self._closed else
+                                          FTPHandler.pre_process_command(self, line, cmd, arg))
+        return FTPHandler.pre_process_command(self, line, cmd, arg)
+    def respond(self, resp, logfun=None):
+        if mode == "silent150" and resp.startswith("226"):
+            return None
+        return FTPHandler.respond(self, resp) if logfun is None else FTPHandler.respond(self, resp, logfun)
     def ftp_PASV(self, line):
         if mode in ("nopasv", "foreign", "resetthird"):
             self.respond("502 PASV not allowed here.")
@@ -208,7 +244,7 @@ class FaultServer:
     def __init__(self, root, mode, host, user, password):
         self.host = host
         self.process = subprocess.Popen([PYTHON, "-c", _SCRIPT, host, str(root), mode, user, password,
-                                         str(TRICKLE_S), str(SLOW_RATE)],
+                                         str(TRICKLE_S), str(SLOW_RATE), str(LATE_S)],
                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL, start_new_session=True)
         deadline = time.monotonic() + 15

@@ -432,8 +432,9 @@ class FaultMatrixTest(unittest.TestCase):
 
     def test_vantrel_data_connection_that_fails_or_falls_silent(self):
         """verify=1 and a 5 KB file. A server that answers STOR with 425 (a
-        blocked active-mode data connection): one box naming the line and
-        the firewall. A server silent after its 150: the client runs until
+        blocked active-mode data connection, "port425"): one box naming the line and
+        the firewall. A server silent after its 150, taking no data
+        ("hold150"): the client runs until
         Vantrel's limit (3 + 5 + 5 s and the size at the listings' rate,
         from the short limits above) and is ended, with one box saying so;
         meanwhile the window answers WM_NULL within a second. Nothing
@@ -447,18 +448,18 @@ class FaultMatrixTest(unittest.TestCase):
         limit = CONNECT_LIMIT + 2 * REPLY_LIMIT + 1
         with FaultServer(self.root, "ok", HOST, USER, PASSWORD):
             app = self.start_vantrel(folder)
-        cause = {"data425": "（ftp.exe( 終了コード 1、|)「425 Can't open data connection\\.」：アクティブモード（PORT）の"
+        cause = {"port425": "（ftp.exe( 終了コード 1、|)「425 Can't open data connection\\.」：アクティブモード（PORT）の"
                             "データ接続ができませんでした。Windows Defender ファイアウォールかセキュリティソフトが ftp\\.exe の"
                             "通信を止めていることがよくある原因です）$",
                  # (what the client printed last follows when it had written it out)
-                 "mute150": "の転送が制限時間内に終わらないため、ftp\\.exe を止めました（サーバーが応答しないか、データ接続が"
+                 "hold150": "の転送が制限時間内に終わらないため、ftp\\.exe を止めました（サーバーが応答しないか、データ接続が"
                             "止まっています"}
         for mode, text in cause.items():
             with self.subTest(mode), self.serve(mode):
                 started = time.monotonic()
                 e2e.drop(app.hwnd, [self.program], timeout=QUICK_BOUND)
                 pings = []
-                if mode == "mute150":
+                if mode == "hold150":
                     # The window answers while the client runs (the box comes after).
                     while time.monotonic() - started < limit - 2 and not app.dialogs():
                         pings.append(app.ping())
@@ -471,10 +472,10 @@ class FaultMatrixTest(unittest.TestCase):
                 self.assertRegex(box["text"], text)
                 for ping in pings:
                     self.assertTrue(ping["ok"] and ping["ms"] < 1000, pings)
-                if mode == "mute150":
+                if mode == "hold150":
                     self.assertTrue(pings)
                     self.assertGreaterEqual(seconds, limit - 1)
-                self.assertLess(seconds, (limit if mode == "mute150" else 0) + QUICK_BOUND)
+                self.assertLess(seconds, (limit if mode == "hold150" else 0) + QUICK_BOUND)
                 self.assertEqual(app.settle(), [])
                 self.assertFalse([line for line in app.list_lines() if line.startswith("... 転送確認済み")])
                 self.assertEqual(sorted(p.relative_to(self.root).as_posix() for p in self.root.rglob("*")),

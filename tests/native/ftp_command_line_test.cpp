@@ -64,6 +64,13 @@ TEST(FtpExeCommandLine, ScriptPathQuotedOrNotAndTrailingHost)
     EXPECT_EQ(args.host, "127.0.0.5");
     EXPECT_FALSE(args.auto_login);
     EXPECT_FALSE(args.show_replies);
+    EXPECT_FALSE(args.strict);
+
+    // The strict mode is a word the Windows client's single-dash options cannot be; "-strict" is no option.
+    ASSERT_TRUE(ParseFtpExeArguments("--strict -s:a.txt", args, error));
+    EXPECT_TRUE(args.strict);
+    EXPECT_FALSE(ParseFtpExeArguments("-strict -s:a.txt", args, error));
+    EXPECT_EQ(error, "-strict");
 
     EXPECT_FALSE(ParseFtpExeArguments("-x", args, error));
     EXPECT_EQ(error, "-x");
