@@ -118,8 +118,23 @@ ClientFault FaultOfReply(int code, Phase phase)
     return ClientFault::kRefused;
 }
 
-ClientFault FaultOfMessage(std::string_view line)
+// "ftp: 5000 bytes sent in 0.01Seconds 5.00Kbytes/sec.": the report of a
+// transfer, the one "ftp: " line that tells of no error.
+bool IsTransferReport(std::string_view line)
 {
+    std::size_t digits = 0;
+    while (digits < line.size() && IsDigit(line[digits])) ++digits;
+    return digits > 0 && StartsWith(line.substr(digits), " bytes ");
+}
+
+ClientFault FaultOfMessage(std::string_view line, Phase phase)
+{
+    // The client's own error ("ftp: send :...", our client's "ftp: データ
+    // 転送中に接続が切れました。"): during a data command, its data connection.
+    if (StartsWith(line, "ftp: ") && !IsTransferReport(line.substr(5))) {
+        bool data = phase == Phase::kDataCommand || phase == Phase::kData;
+        return data ? ClientFault::kDataConnection : ClientFault::kClientError;
+    }
     static const struct {
         const char* start;
         ClientFault fault;
@@ -129,10 +144,15 @@ ClientFault FaultOfMessage(std::string_view line)
         {"> ftp: connect :", ClientFault::kConnect},
         {"Unknown host ", ClientFault::kUnknownHost},
         {"Login failed.", ClientFault::kLogin},
+        {"Error opening local file", ClientFault::kLocalFile},
         {"Connection closed by remote host.", ClientFault::kClosed},
     };
     for (const auto& message : kMessages) {
         if (StartsWith(line, message.start)) return message.fault;
+    }
+    static constexpr std::string_view kNotFound = ": File not found";
+    if (line.size() >= kNotFound.size() && line.substr(line.size() - kNotFound.size()) == kNotFound) {
+        return ClientFault::kLocalFile;
     }
     return ClientFault::kNone;
 }
@@ -168,7 +188,7 @@ ClientTranscript ReadClientTranscript(std::string_view output, std::string_view 
             if (phase == Phase::kOpening && code >= 200) phase = Phase::kBeforeUser;
             if (phase == Phase::kDataCommand) phase = Phase::kData;
         } else {
-            fault = FaultOfMessage(rest);
+            fault = FaultOfMessage(rest, phase);
         }
         if (fault != ClientFault::kNone && transcript.fault == ClientFault::kNone) {
             transcript.fault = fault;
@@ -206,6 +226,10 @@ const char* ClientFaultMeaning(ClientFault fault)
         return "サーバーの名前からアドレスがわかりませんでした（マシンのIPアドレスを確かめてください）";
     case ClientFault::kClosed:
         return "サーバーが接続を切りました";
+    case ClientFault::kLocalFile:
+        return "ftp.exe が送るファイルを開けませんでした";
+    case ClientFault::kClientError:
+        return "ftp.exe がエラーを報告しました";
     }
     return "";
 }

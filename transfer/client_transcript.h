@@ -9,9 +9,9 @@
 // a refused upload shows only in what it prints. It prints each reply of the
 // server as it arrives ("530 Login incorrect."), its own findings ("Not
 // connected.", "Invalid command.", "> ftp: connect :...", "Unknown host X.",
-// "Login failed."), its prompts ("User (HOST:(none)): ", "Password:"), after
-// which the next reply may follow on the same line, and "ftp> " with each
-// command it reads from the script.
+// "Login failed.", "ftp: " and an error), its prompts ("User
+// (HOST:(none)): ", "Password:"), after which the next reply may follow on
+// the same line, and "ftp> " with each command it reads from the script.
 
 enum class ClientFault {
     kNone,
@@ -26,6 +26,8 @@ enum class ClientFault {
     kConnect,          // "> ftp: connect :..."
     kUnknownHost,      // "Unknown host X."
     kClosed,           // "Connection closed by remote host."
+    kLocalFile,        // "X: File not found", "Error opening local file X."
+    kClientError,      // "ftp: ..." other than a transfer's report
 };
 
 struct ClientTranscript {

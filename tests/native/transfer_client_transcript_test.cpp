@@ -55,6 +55,13 @@ TEST(ClientTranscript, TheFirstLineThatTellsOfAFailureAndWhatItMeans)
          ClientFault::kDataConnection, "426 Connection closed."},
         {"a refused STOR", kPutStart + "200 PORT ok.\r\n552 Exceeded storage allocation.\r\n", ClientFault::kStore,
          "552 Exceeded storage allocation."},
+        {"a data connection cut by the client's side", kPutStart + "200 PORT ok.\r\n150 Opening.\r\n"
+                                                                   "ftp: データ転送中に接続が切れました。\r\n",
+         ClientFault::kDataConnection, "ftp: データ転送中に接続が切れました。"},
+        {"the client's own error", kLoggedIn + "ftp> binary\r\nftp: 接続されていません。\r\n", ClientFault::kClientError,
+         "ftp: 接続されていません。"},
+        {"a local file it cannot open", kPutStart + "D:\\O1.NC: File not found\r\n", ClientFault::kLocalFile,
+         "D:\\O1.NC: File not found"},
         {"a refused TYPE", kLoggedIn + "ftp> binary\r\n504 No.\r\n", ClientFault::kRefused, "504 No."},
         {"server down", "> ftp: connect :Connection refused\r\nftp> mc1\r\nInvalid command.\r\n", ClientFault::kConnect,
          "> ftp: connect :Connection refused"},
