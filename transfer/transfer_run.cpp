@@ -16,6 +16,7 @@
 #include "platform/profile.h"
 #include "resources/resource.h"
 #include "text/script_encoding.h"
+#include "text/sjis.h"
 #include "transfer/client_process.h"
 #include "transfer/client_transcript.h"
 #include "transfer/control_file.h"
@@ -83,26 +84,34 @@ void KeepTranscript(const ClientTranscript& transcript)
     KeepLogLines(lines);
 }
 
+// The client's line as a box quotes it: a line that names a long path is
+// cut (on whole characters, marked) so that what it means still fits.
+std::string QuotedLine(const std::string& line)
+{
+    constexpr std::size_t kQuotedBytes = 160;
+    if (line.size() <= kQuotedBytes) return line;
+    return line.substr(0, WholeCharPrefix(line.c_str(), kQuotedBytes)) + "…";
+}
+
 // One box for the client's failure: the time limit, else the line that
 // told of it and what it means, with a non-zero exit status named too.
 void ReportClientFailure(HWND main_window, const char* path, const ClientRun& run, const ClientTranscript& transcript)
 {
     if (run.ended_by_limit) {
-        const std::string* last = nullptr;
+        std::string last;
         for (const std::string& line : transcript.lines) {
-            if (!line.empty()) last = &line;
+            if (!line.empty()) last = QuotedLine(line);
         }
         PostText(main_window, kError,
                  "エラー：ファイル %s の転送が制限時間内に終わらないため、ftp.exe を止めました（サーバーが応答しないか、データ接続が止まっています%s%s%s）",
-                 path, last != nullptr ? "。ftp.exe の最後の出力「" : "", last != nullptr ? last->c_str() : "",
-                 last != nullptr ? "」" : "");
+                 path, last.empty() ? "" : "。ftp.exe の最後の出力「", last.c_str(), last.empty() ? "" : "」");
     } else if (transcript.fault != ClientFault::kNone && run.exit_code != 0) {
         PostText(main_window, kError, "エラー：ファイル %s の転送に失敗しました（ftp.exe 終了コード %lu、「%s」：%s）", path,
-                 static_cast<unsigned long>(run.exit_code), transcript.failure_line.c_str(),
+                 static_cast<unsigned long>(run.exit_code), QuotedLine(transcript.failure_line).c_str(),
                  ClientFaultMeaning(transcript.fault));
     } else if (transcript.fault != ClientFault::kNone) {
         PostText(main_window, kError, "エラー：ファイル %s の転送に失敗しました（ftp.exe「%s」：%s）", path,
-                 transcript.failure_line.c_str(), ClientFaultMeaning(transcript.fault));
+                 QuotedLine(transcript.failure_line).c_str(), ClientFaultMeaning(transcript.fault));
     } else {
         PostText(main_window, kError, "エラー：ファイル %s の転送に失敗しました（ftp.exe 終了コード %lu）", path,
                  static_cast<unsigned long>(run.exit_code));

@@ -393,7 +393,7 @@ class FaultMatrixTest(unittest.TestCase):
         cause = {"refused": r"「> ftp: connect :.*」：サーバーに接続できませんでした",
                  "login530": r"「530 Login incorrect\.」：ログインできませんでした",
                  "cd550": r"「550 No such directory\.」：初期フォルダに移動できませんでした",
-                 "reset": r"",
+                 "reset": r"」：アクティブモード（PORT）のデータ接続ができませんでした",
                  "mute": r"ftp\.exe 終了コード 1）$|制限時間内に終わらないため、ftp\.exe を止めました"}
         for mode in ["refused", "login530", "cd550", "reset", "mute", "nopasv"]:
             with self.subTest(mode), self.serve(mode if mode != "refused" else "refused"):
