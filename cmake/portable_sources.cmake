@@ -17,6 +17,7 @@ set(VANTREL_PORTABLE_SOURCES
   transfer/control_script.cpp
   transfer/file_list_pieces.cpp
   transfer/content_compare.cpp
+  transfer/client_transcript.cpp
 )
 # The FTP layer's portable part, shared by ftp.exe, filelist.exe and FTPClient.exe.
 set(VANTREL_FTP_PORTABLE_SOURCES

@@ -9,9 +9,32 @@
 #include "platform/files.h"
 #include "platform/profile.h"
 
+namespace {
+
+// Each kept line with the list it belongs to and the number of that list's
+// lines before it.
+struct LogLine {
+    HWND list;
+    int before;
+    std::string text;
+};
+std::vector<LogLine> g_log_lines;
+
+bool LogIsOn() { return ReadProfileInt("Vantrel", "systemlog", 0, g_startup.settings_path.c_str()) == 1; }
+
+}  // namespace
+
+void KeepLogLines(const std::vector<std::string>& lines)
+{
+    if (!LogIsOn()) return;
+    HWND list = MessageListWindow();
+    int before = ListBox(list).GetCount();
+    for (const std::string& line : lines) g_log_lines.push_back({list, before, line});
+}
+
 int WriteLogFile(HWND owner)
 {
-    if (ReadProfileInt("Vantrel", "systemlog", 0, g_startup.settings_path.c_str()) != 1) return 0;
+    if (!LogIsOn()) return 0;
 
     ListBox list(MessageListWindow());
     int count = list.GetCount();
@@ -45,7 +68,14 @@ int WriteLogFile(HWND owner)
     std::fprintf(file, "%10s%s ・ %d年 %d月 %d日  %d時 %d分 %d秒\n", " ", computer != nullptr ? computer : "(null)",
                  now.year, now.month, now.day, now.hour, now.minute, now.second);
     std::fputs(kRule, file);
-    for (int i = 0; i < count; ++i) {
+    std::vector<const LogLine*> kept;
+    for (const LogLine& line : g_log_lines) {
+        if (line.list == list.hwnd()) kept.push_back(&line);
+    }
+    auto next = kept.begin();
+    for (int i = 0; i <= count; ++i) {
+        for (; next != kept.end() && (*next)->before <= i; ++next) std::fprintf(file, "%s\n", (*next)->text.c_str());
+        if (i == count) break;
         list.GetLine(i, g_message);
         std::fprintf(file, "%s\n", g_message.c_str());
         g_message.Clear();

@@ -49,16 +49,23 @@ bool Utf8ToAnsi(std::string_view utf8, std::string& ansi)
     return Convert(CP_UTF8, CP_ACP, WC_NO_BEST_FIT_CHARS, utf8, ansi);
 }
 
-ScriptEncoding SystemScriptEncoding()
+VersionNumber ReportedSystemVersion()
 {
     // GetVersionEx reports the real version only to a program whose manifest
     // declares it (ours declare Windows 10 and 11); without the declaration
-    // Windows 8.1, 10 and 11 report 6.2, which still counts as Windows 8.
+    // Windows 8.1, 10 and 11 report 6.2, which still counts as Windows 8. A
+    // compatibility mode makes it report the older system chosen there.
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExA(&version)) return ScriptEncoding::kAnsi;
+    if (!GetVersionExA(&version)) return {};
 #pragma GCC diagnostic pop
-    return ScriptEncodingFor(version.dwMajorVersion, version.dwMinorVersion);
+    return {version.dwMajorVersion, version.dwMinorVersion};
+}
+
+ScriptEncoding SystemScriptEncoding()
+{
+    VersionNumber version = ReportedSystemVersion();
+    return ScriptEncodingFor(version.major, version.minor);
 }

@@ -9,5 +9,20 @@ enum class ScriptEncoding { kAnsi, kUtf8 };
 
 ScriptEncoding ScriptEncodingFor(unsigned long major_version, unsigned long minor_version);
 
-// The encoding for the version the running system reports (Windows builds).
+// A major.minor version: a program file's (its version resource) or the system's.
+struct VersionNumber {
+    unsigned long major = 0;
+    unsigned long minor = 0;
+};
+
+// The encoding for a client by its program file's version, which is the
+// system's own for the client in the system folder and stays so when a
+// compatibility mode makes the system report an older version to a
+// program. Without a file version (no version resource, or one that cannot
+// be read) the system's version decides.
+ScriptEncoding ScriptEncodingForClient(const VersionNumber* client_file, const VersionNumber& system);
+
+// The version the running system reports to this program (Windows builds;
+// 0.0 when it cannot be asked), and the encoding for it.
+VersionNumber ReportedSystemVersion();
 ScriptEncoding SystemScriptEncoding();

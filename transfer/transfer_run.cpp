@@ -2,10 +2,13 @@
 
 #include <shellapi.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/startup_state.h"
+#include "log/log_file.h"
 #include "log/message_log.h"
 #include "machines/machine_record.h"
 #include "platform/controls.h"
@@ -13,6 +16,9 @@
 #include "platform/profile.h"
 #include "resources/resource.h"
 #include "text/script_encoding.h"
+#include "text/sjis.h"
+#include "transfer/client_process.h"
+#include "transfer/client_transcript.h"
 #include "transfer/control_file.h"
 #include "transfer/control_script.h"
 #include "transfer/delivery_check.h"
@@ -61,14 +67,72 @@ bool StartAndWait(HWND owner, const char* program, const char* parameters, DWORD
     return true;
 }
 
+// The size of the file to send, 0 when it cannot be read (the client then
+// fails at once, and the limit is the waits alone).
+std::uint64_t LocalFileSize(const char* path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// The client's transcript goes to the log file, one marked line each.
+void KeepTranscript(const ClientTranscript& transcript)
+{
+    std::vector<std::string> lines;
+    for (const std::string& line : transcript.lines) lines.push_back("  ftp.exe | " + line);
+    KeepLogLines(lines);
+}
+
+// The client's line as a box quotes it: a line that names a long path is
+// cut (on whole characters, marked) so that what it means still fits.
+std::string QuotedLine(const std::string& line)
+{
+    constexpr std::size_t kQuotedBytes = 160;
+    if (line.size() <= kQuotedBytes) return line;
+    return line.substr(0, WholeCharPrefix(line.c_str(), kQuotedBytes)) + "…";
+}
+
+// One box for the client's failure: the time limit, else the line that
+// told of it and what it means, with a non-zero exit status named too.
+void ReportClientFailure(HWND main_window, const char* path, const ClientRun& run, const ClientTranscript& transcript)
+{
+    if (run.ended_by_limit) {
+        std::string last;
+        for (const std::string& line : transcript.lines) {
+            if (!line.empty()) last = QuotedLine(line);
+        }
+        PostText(main_window, kError,
+                 "エラー：ファイル %s の転送が制限時間内に終わらないため、ftp.exe を止めました（サーバーが応答しないか、データ接続が止まっています%s%s%s）",
+                 path, last.empty() ? "" : "。ftp.exe の最後の出力「", last.c_str(), last.empty() ? "" : "」");
+    } else if (transcript.fault != ClientFault::kNone && run.exit_code != 0) {
+        PostText(main_window, kError, "エラー：ファイル %s の転送に失敗しました（ftp.exe 終了コード %lu、「%s」：%s）", path,
+                 static_cast<unsigned long>(run.exit_code), QuotedLine(transcript.failure_line).c_str(),
+                 ClientFaultMeaning(transcript.fault));
+    } else if (transcript.fault != ClientFault::kNone) {
+        PostText(main_window, kError, "エラー：ファイル %s の転送に失敗しました（ftp.exe「%s」：%s）", path,
+                 QuotedLine(transcript.failure_line).c_str(), ClientFaultMeaning(transcript.fault));
+    } else {
+        PostText(main_window, kError, "エラー：ファイル %s の転送に失敗しました（ftp.exe 終了コード %lu）", path,
+                 static_cast<unsigned long>(run.exit_code));
+    }
+}
+
 }  // namespace
 
 int StartVantrel(HWND main_window, const char* client)
 {
+    // This run's file, kept here for the whole run: whatever the window
+    // meets while it waits, the client's result and the delivery check
+    // speak of the file this run sent.
+    const PathText dropped = g_dropped_file_path;
     PostText(main_window, kListOnly, "routine name : StartVantrel");
-    PostText(main_window, kListOnly, "... 転送ファイル %s", g_dropped_file_path.c_str());
-    // The client of Windows 8 and later reads its script in UTF-8.
-    ScriptEncoding encoding = SystemScriptEncoding();
+    PostText(main_window, kListOnly, "... 転送ファイル %s", dropped.c_str());
+    // The client of Windows 8 and later reads its script in UTF-8: known by
+    // the client's own file version, which a compatibility mode leaves as
+    // it is while the version the system reports to us goes back.
+    const PathText program = client != nullptr ? PathText(client) : SystemFtpClient();
+    ScriptEncoding encoding = ClientScriptEncoding(program.c_str());
     if (const char* fault = ControlScriptFault(g_selected_machine, g_dropped_file_path.c_str(), encoding))
         return PostText(main_window, kError, "%s", fault);
     SetControlFileName(main_window);
@@ -125,21 +189,19 @@ int StartVantrel(HWND main_window, const char* client)
 
     // The client runs in tmp and is given the control file's bare name: the
     // Windows client takes no blank after "-s:", and the program folder may
-    // have one. Named by its place in the system folder, because the shell
-    // looks in the working folder first (measured under Wine) and nothing
-    // but the system's own client may run there.
+    // have one. Named by its place in the system folder, because a search
+    // looks in the working folder first (measured under Wine with the
+    // shell) and nothing but the system's own client may run there.
     FixedText<540> parameters;
     parameters.Assign(ClientParameters(g_control_file_path.c_str()).c_str());
     PathText folder;
     ProgramFolderPath(folder, "tmp");
-    DWORD exit_code = 0;
-    // The shell's box for a client it cannot start would come before the
-    // control file is deleted (Wine 8: 「ファイルが見つかりません。」), so it is
-    // asked for none (SEE_MASK_FLAG_NO_UI, documented as "do not display an
-    // error message box"; none appears under Wine) and Vantrel says it afterwards.
-    bool started = StartAndWait(main_window, client != nullptr ? client : SystemFtpClient().c_str(),
-                                parameters.c_str(), exit_code, folder.c_str(), false);
+    ClientRun run = RunClient(program.c_str(), parameters.c_str(), folder.c_str(),
+                              ClientTimeLimitMs(TimeoutsFromEnvironment(), LocalFileSize(dropped.c_str())));
     parameters.Clear();
+    ClientTranscript transcript = ReadClientTranscript(run.output, g_selected_machine.password.c_str());
+    SecureZeroMemory(run.output.data(), run.output.size());
+    KeepTranscript(transcript);
 
     // The control file holds the password: it is deleted before any box of
     // this run is shown, since a box waits for the user for as long as he
@@ -147,22 +209,22 @@ int StartVantrel(HWND main_window, const char* client)
     // the deletion's, and the delivery check's finding.
     bool kept = ReadProfileInt("Vantrel", "delete", 1, g_startup.settings_path.c_str()) == 1 &&
                 !DeleteFileA(g_control_file_path.c_str());
-    // The client tells a failed transfer by its exit status; a file that did
-    // not arrive must never pass for sent.
-    bool failed = started && exit_code != 0;
-    if (!started) {
+    // The Windows client ends with 0 whatever happened: what it printed
+    // tells a failed transfer, and a client that had to be ended sent
+    // nothing whole. A non-zero exit status fails the run too.
+    bool failed = run.started && (run.ended_by_limit || transcript.fault != ClientFault::kNone || run.exit_code != 0);
+    if (!run.started) {
         PostText(main_window, kError, "エラー：ファイルの実行に失敗しました");
     } else if (failed) {
-        PostText(main_window, kError, "エラー：ファイル %s の転送に失敗しました（ftp.exe 終了コード %lu）",
-                 g_dropped_file_path.c_str(), static_cast<unsigned long>(exit_code));
+        ReportClientFailure(main_window, dropped.c_str(), run, transcript);
     }
     if (kept) PostText(main_window, kError, "エラー：Ctrlファイルの削除に失敗しました");
 
     // A client that never started sent nothing, and nothing is checked (a
     // copy already on the server must not pass for this transfer). Else the
-    // server is asked whatever the client said; after a failing exit status
-    // in a box only the list hears the finding.
-    int delivery = started ? CheckDelivery(main_window, g_dropped_file_path.c_str(), failed) : 0;
+    // server is asked whatever the client said; after a failure in a box
+    // only the list hears the finding.
+    int delivery = run.started ? CheckDelivery(main_window, dropped.c_str(), failed) : 0;
     if (failed || kept || delivery != 0) return -1;
 
     g_dropped_file_path.Clear();

@@ -50,6 +50,9 @@ for the fault tests. Modes:
   silent150 sends no 226 after a transfer: after 150 it says nothing more
   latecwd   answers every CWD only after LATE_S seconds, longer than the
             strict clients' shortest reply wait (1 s)
+  hold150   answers every STOR with 150 and then never again, taking no
+            data: nothing arrives, and a client without a time limit
+            waits for ever
 
 Names are stored as the client's bytes (Shift-JIS stays Shift-JIS)."""
 import socket
@@ -171,7 +174,9 @@ class Handler(FTPHandler):
     def ftp_STOR(self, file, mode_="w"):
         if mode == "nocase":
             file = any_case(file)
-        if mode == "put552":
+        if mode == "hold150":
+            self.respond("150 File status okay. About to open data connection.")
+        elif mode == "put552":
             self.respond("552 Requested file action aborted. Exceeded storage allocation.")
         elif mode == "put553":
             self.respond("553 Requested action not taken. File name not allowed.")

@@ -379,18 +379,29 @@ class FaultMatrixTest(unittest.TestCase):
         table = {"machine": {"machine0": "MC1", "default": 0},
                  "MC1": {"address": HOST, "username": USER, "password": PASSWORD, "extention": 0,
                          "initpath": "NC"}}
-        folder = e2e.ProgramFolder(self.work, {"table": {"machine": "machines.ini"}})
+        folder = e2e.ProgramFolder(self.work, {"table": {"machine": "machines.ini"}, "Vantrel": {"check": 0}})
         folder.write_machine_table(table)
         with FaultServer(self.root, "ok", HOST, USER, PASSWORD):
             app = self.start_vantrel(folder)
-        # How ftp.exe meets each fault is test_ftp_exe above; here, that a cut
-        # upload ends in Vantrel's failure box in time (its ftp.exe takes the
-        # short limits from Vantrel's environment), and a working fallback in
-        # a file that arrives. A server down, a wrong password, a missing
-        # initial folder and silence after the login are the check's before
-        # the client: test_vantrel_check_before_the_client.
-        for mode in ["reset", "nopasv"]:
+        # "refused": the machine's own address with no server behind it. How
+        # ftp.exe meets each fault is test_ftp_exe above; here, with the check
+        # before the client off (its own cases are
+        # test_vantrel_check_before_the_client), that a server down, a wrong
+        # password, a missing initial folder, a cut upload and silence each
+        # end in Vantrel's failure box in time, naming what the client said (its ftp.exe takes the short limits from Vantrel's
+        # environment; a client without limits is ended at Vantrel's), and a
+        # working fallback in a file that arrives.
+        cause = {"refused": r"「> ftp: connect :.*」：サーバーに接続できませんでした",
+                 "login530": r"「530 Login incorrect\.」：ログインできませんでした",
+                 "cd550": r"「550 No such directory\.」：初期フォルダに移動できませんでした",
+                 "reset": r"」：アクティブモード（PORT）のデータ接続ができませんでした",
+                 "mute": r"ftp\.exe 終了コード 1）$|制限時間内に終わらないため、ftp\.exe を止めました"}
+        for mode in ["refused", "login530", "cd550", "reset", "mute", "nopasv"]:
             with self.subTest(mode), self.serve(mode if mode != "refused" else "refused"):
+                if mode == "mute":
+                    # The client's time limit grows with the file's size (at
+                    # the listings' minimum rate): a small file for silence.
+                    self.program.write_bytes(os.urandom(5000))
                 started = time.monotonic()
                 # The window waits for ftp.exe before it confirms the drop.
                 e2e.drop(app.hwnd, [self.program], timeout=bound(mode) + 15)
@@ -403,22 +414,76 @@ class FaultMatrixTest(unittest.TestCase):
                     continue
                 box = app.expect_box(timeout=bound(mode) + 15)
                 seconds = time.monotonic() - started
-                code = re.search(r"終了コード (\d+)", box["text"])
-                report("Vantrel.exe", mode, seconds, code.group(1) if code else box["text"])
-                self.assertEqual(box["text"], "エラー：ファイル %s の転送に失敗しました（ftp.exe 終了コード 1）"
-                                 % e2e.windows_path(self.program))
+                report("Vantrel.exe", mode, seconds, box["text"])
+                self.assertRegex(box["text"], "^エラー：ファイル %s の転送" % re.escape(e2e.windows_path(self.program)))
+                self.assertRegex(box["text"], cause[mode])
                 self.assertEqual((box["icon"], box["caption"]), ("error", "Vantrel"))
-                self.assertLess(seconds, bound(mode) + 5)
+                self.assertLess(seconds, bound(mode) + 10)
                 # Still serving: the failure is listed and the window answers.
                 self.assertIn(box["text"], app.list_lines())
-                self.assertEqual(app.dialogs(), [])
+                self.assertEqual(app.settle(), [])
                 if self.remote().exists():
-                    self.assertEqual(mode, "reset")
+                    self.assertIn(mode, ("reset", "mute"))
                     self.remote().unlink()
+                if mode == "mute":
+                    self.program.write_bytes(os.urandom(UPLOAD_SIZE))
         self.assertEqual([n for n in folder.files("tmp") if n.endswith(".txt")], [])
         app.close()
         self.assertEqual(app.wait_exit(), 0)
 
+    def test_vantrel_data_connection_that_fails_or_falls_silent(self):
+        """verify=1 and a 5 KB file. A server that answers STOR with 425 (a
+        blocked active-mode data connection, "port425"): one box naming the line and
+        the firewall. A server silent after its 150, taking no data
+        ("hold150"): the client runs until
+        Vantrel's limit (3 + 5 + 5 s and the size at the listings' rate,
+        from the short limits above) and is ended, with one box saying so;
+        meanwhile the window answers WM_NULL within a second. Nothing
+        arrives and nothing is confirmed."""
+        table = {"machine": {"machine0": "MC1", "default": 0},
+                 "MC1": {"address": HOST, "username": USER, "password": PASSWORD, "extention": 0,
+                         "initpath": "NC"}}
+        folder = e2e.ProgramFolder(self.work, {"table": {"machine": "machines.ini"}, "Vantrel": {"verify": 1}})
+        folder.write_machine_table(table)
+        self.program.write_bytes(os.urandom(5000))
+        limit = CONNECT_LIMIT + 2 * REPLY_LIMIT + 1
+        with FaultServer(self.root, "ok", HOST, USER, PASSWORD):
+            app = self.start_vantrel(folder)
+        cause = {"port425": "（ftp.exe( 終了コード 1、|)「425 Can't open data connection\\.」：アクティブモード（PORT）の"
+                            "データ接続ができませんでした。Windows Defender ファイアウォールかセキュリティソフトが ftp\\.exe の"
+                            "通信を止めていることがよくある原因です）$",
+                 # (what the client printed last follows when it had written it out)
+                 "hold150": "の転送が制限時間内に終わらないため、ftp\\.exe を止めました（サーバーが応答しないか、データ接続が"
+                            "止まっています"}
+        for mode, text in cause.items():
+            with self.subTest(mode), self.serve(mode):
+                started = time.monotonic()
+                e2e.drop(app.hwnd, [self.program], timeout=QUICK_BOUND)
+                pings = []
+                if mode == "hold150":
+                    # The window answers while the client runs (the box comes after).
+                    while time.monotonic() - started < limit - 2 and not app.dialogs():
+                        pings.append(app.ping())
+                box = app.expect_box(timeout=limit + QUICK_BOUND)
+                seconds = time.monotonic() - started
+                report("Vantrel.exe", mode, seconds, box["text"])
+                self.assertEqual(box["icon"], "error", box["text"])
+                self.assertTrue(box["text"].startswith("エラー：ファイル %s の転送" % e2e.windows_path(self.program)),
+                                box["text"])
+                self.assertRegex(box["text"], text)
+                for ping in pings:
+                    self.assertTrue(ping["ok"] and ping["ms"] < 1000, pings)
+                if mode == "hold150":
+                    self.assertTrue(pings)
+                    self.assertGreaterEqual(seconds, limit - 1)
+                self.assertLess(seconds, (limit if mode == "hold150" else 0) + QUICK_BOUND)
+                self.assertEqual(app.settle(), [])
+                self.assertFalse([line for line in app.list_lines() if line.startswith("... 転送確認済み")])
+                self.assertEqual(sorted(p.relative_to(self.root).as_posix() for p in self.root.rglob("*")),
+                                 ["NC", "NC/O0001"])
+        self.assertEqual([n for n in folder.files("tmp") if n.endswith(".txt")], [])
+        app.close()
+        self.assertEqual(app.wait_exit(), 0)
 
     def test_vantrel_check_on_a_trickling_read_back(self):
         """verify=1 against a server that takes the upload but sends the file

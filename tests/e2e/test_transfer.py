@@ -163,20 +163,36 @@ class TransferTest(unittest.TestCase):
             working_folder = (recorded.parent / "cwd.txt").read_bytes().decode("cp932")
             self.assertEqual(working_folder, e2e.windows_path(folder.path / "tmp"))
 
-    def test_the_control_file_stays_shift_jis_under_windows_7(self):
-        """Windows 7's client reads the ANSI code page: so does ours there."""
-        self.with_windows_version("win7")
+    def test_the_control_file_follows_the_clients_file_version(self):
+        """Windows 7's client (ftp61.exe, file version 6.1) reads the ANSI
+        code page: the control file is Shift-JIS for it. Windows 10's client
+        while Wine reports Windows 7 to Vantrel, as 「互換モード: Windows 7」
+        makes Windows do: still UTF-8, which that client reads."""
         (self.sources / "加工 データ").mkdir()
         source = self.source("加工 データ/テスト表ソ.NC")  # 表 and ソ end in byte 0x5C
+        put = 'put "%s" テスト表ソ\r\n' % e2e.windows_path(source)
+        self.addCleanup(e2e.restore_shared_prefix)
         with e2e.FtpServer(self.server_home, host=HOST) as server:
-            folder, app = self.start(machine_table(), delete=0)
-            e2e.drop(app.hwnd, [source])
             arrived = server.local_path("NCDATA/テスト表ソ")
-            e2e.wait_until(lambda: arrived.exists() and arrived.read_bytes() == source.read_bytes(), timeout=60,
-                           what="the whole file on the server")
-            (name,) = control_files(folder)
-            put = 'put "%s" テスト表ソ\r\n' % e2e.windows_path(source)
-            self.assertIn(put.encode("cp932"), (folder.path / "tmp" / name).read_bytes())
+            for client, reported, encoding in [("ftp61.exe", None, "cp932"), ("ftp.exe", "win7", "utf-8")]:
+                with self.subTest(client=client, reported=reported):
+                    e2e.replace_client(e2e.FTP_EXE.parent / client)
+                    if reported is not None:
+                        e2e.set_windows_version(reported, ("Vantrel.exe",))
+                    folder, app = self.start(machine_table(), delete=0)
+                    # (two runs in one minute write control files of one name)
+                    for name in control_files(folder):
+                        (folder.path / "tmp" / name).unlink()
+                    if arrived.exists():
+                        arrived.unlink()
+                    e2e.drop(app.hwnd, [source])
+                    e2e.wait_until(lambda: arrived.exists() and arrived.read_bytes() == source.read_bytes(),
+                                   timeout=60, what="the whole file on the server")
+                    self.assertEqual(app.settle(), [])
+                    (name,) = control_files(folder)
+                    self.assertIn(put.encode(encoding), (folder.path / "tmp" / name).read_bytes())
+                    app.close()
+                    app.wait_exit()
 
     def test_ftp_exe_that_cannot_start_is_reported_for_each_file(self):
         """Without ftp.exe in the prefix: one error box per file (Vantrel's,
@@ -350,14 +366,16 @@ class TransferTest(unittest.TestCase):
             app.close()
             app.wait_exit()
 
-            # Our ftp.exe stops at the refused cd and says so: its box is the
-            # only one, the server's answer goes to the list.
+            # The client's refused cd is its failure: its box (naming the
+            # server's line, and the exit status of a client that gives one)
+            # is the only one, the check's finding goes to the list.
             e2e.restore_shared_prefix()
             folder, app = self.start(machine_table(folder="NOSUCH"), verify=1, check=0)
             e2e.drop(app.hwnd, [source])
             box = app.expect_box(timeout=60)
-            self.assertEqual(box["text"], "エラー：ファイル %s の転送に失敗しました（ftp.exe 終了コード 1）"
-                             % e2e.windows_path(source))
+            self.assertRegex(box["text"], "^" + re.escape("エラー：ファイル %s の転送に失敗しました（ftp.exe"
+                                                          % e2e.windows_path(source))
+                             + r"( 終了コード 1、|)「550 .*」：初期フォルダに移動できませんでした")
             finding = "エラー：ファイル %s が正しく届いていません（フォルダ NOSUCH の O3003：" % e2e.windows_path(source)
             e2e.wait_until(lambda: [line for line in app.list_lines() if line.startswith(finding)], timeout=30,
                            what="the server's answer in the list")

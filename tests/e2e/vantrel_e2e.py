@@ -693,18 +693,30 @@ class Vantrel:
                 "text": _decode_hex(box["text_hex"]).decode("cp932"), "icon": box["icon"],
                 "buttons": box["buttons"], "pressed": answer["pressed"]}
 
-    def settle(self):
+    def settle(self, timeout=120):
         """Waits until the main window has finished what it is doing (its
         start-up steps, a drop it has begun, a command) and answers every box
         that comes meanwhile; returns those boxes (as expect_box). A command
-        sent to the window is handled only once the window reads its messages
-        again: after the work, or inside a box's own message loop."""
+        sent to the window is handled once the window reads its messages
+        again: after the work, or inside a box's own message loop. While a
+        drop's transfer runs, the window serves messages but handles no
+        command, and answers one with non-zero ("not handled")."""
         boxes = []
+        deadline = time.monotonic() + timeout
         while True:
-            self.command(1, send=True)  # IDOK: does nothing in the main window
-            if not self.dialogs():
+            answer = self.command(1, send=True)  # IDOK: does nothing in the main window
+            if self.dialogs():
+                boxes.append(self.expect_box())
+            elif answer.get("result", 0) == 0:
                 return boxes
-            boxes.append(self.expect_box())
+            elif time.monotonic() > deadline:
+                raise HarnessError("the window was still busy after %s s" % timeout)
+            else:
+                time.sleep(0.05)
+
+    def ping(self, timeout_ms=1000):
+        """WM_NULL sent with SendMessageTimeout: {"ok": answered in time, "ms": how long it took}."""
+        return driver("ping", "--hwnd", self.hwnd, "--timeout", timeout_ms)
 
     def wait_exit(self, timeout=30):
         """Waits for the process to end; returns its exit code."""

@@ -9,6 +9,7 @@
 #include "log/log_file.h"
 #include "log/message_log.h"
 #include "tests/rig/message_box_capture.h"
+#include "tests/wine/control_text.h"
 #include "tests/wine/temp_program_folder.h"
 
 namespace {
@@ -66,6 +67,31 @@ TEST_F(LogFileTest, WritesOneBlockPerCloseWithEveryListLine)
         EXPECT_EQ(line[4], "転送ファイル ソ表.nc");
         EXPECT_EQ(line[5], "");
     }
+}
+
+// The client's transcript goes to the log only, in its place among the
+// list's lines; kept with the log off, it is not kept at all.
+TEST_F(LogFileTest, KeptLinesGoToTheLogAfterTheListLinesBeforeThem)
+{
+    Settings("[Vantrel]\r\nsystemlog=0\r\n");
+    KeepLogLines({"never kept"});
+    Settings("[Vantrel]\r\nsystemlog=1\r\n");
+    KeepLogLines({"before all"});
+    PostText(owner_, kListOnly, "run");
+    KeepLogLines({"  ftp.exe | 220 ready", "  ftp.exe | 221 bye"});
+    PostText(owner_, kListOnly, "done");
+    KeepLogLines({"after all"});
+    ASSERT_EQ(WriteLogFile(owner_), 0);
+    std::string log = folder_.ReadFile(TodayLogName());
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, next; (next = log.find("\r\n", at)) != std::string::npos; at = next + 2) {
+        lines.push_back(log.substr(at, next - at));
+    }
+    ASSERT_GE(lines.size(), 3u) << log;
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 3, lines.end()),
+              (std::vector<std::string>{"before all", "run", "  ftp.exe | 220 ready", "  ftp.exe | 221 bye", "done",
+                                        "after all", ""}));
+    EXPECT_EQ(ListBoxLines(list_), (std::vector<std::string>{"run", "done"}));
 }
 
 TEST_F(LogFileTest, OnlySystemlogOneWrites)

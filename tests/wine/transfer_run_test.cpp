@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "tests/rig/message_box_capture.h"
 #include "tests/wine/temp_program_folder.h"
 #include "tests/wine/control_text.h"
+#include "transfer/client_process.h"
 #include "transfer/control_file.h"
 #include "transfer/file_list_pieces.h"
 #include "transfer/server_file_list.h"
@@ -196,7 +198,8 @@ TEST_F(TransferTest, ControlFileGoesFirstThenClientDeletionAndCheckInOrder)
     SetWindowTextA(combo_, "MC1");
     const std::string file = folder_ / "O1234.NC";
     const std::string not_started = "エラー：ファイルの実行に失敗しました";
-    const std::string client_failed = "エラー：ファイル " + file + " の転送に失敗しました（ftp.exe 終了コード 1）";
+    // Nothing listens: the client says it could not connect, and the box names that line.
+    const std::string client_failed = "エラー：ファイル " + file + " の転送に失敗しました（ftp.exe";
     const std::string not_deleted = "エラー：Ctrlファイルの削除に失敗しました";
     const std::string unconfirmed = "ファイル " + file + " の転送を確認できませんでした：";
     struct Case {
@@ -225,6 +228,11 @@ TEST_F(TransferTest, ControlFileGoesFirstThenClientDeletionAndCheckInOrder)
         for (HANDLE h : held) CloseHandle(h);
         std::vector<std::string> texts;
         for (const CapturedWindow& box : boxes.Boxes()) {
+            if (box.text.rfind(client_failed, 0) == 0) {
+                EXPECT_NE(box.text.find("「> ftp: connect :"), std::string::npos) << what << ": " << box.text;
+                texts.push_back(client_failed);
+                continue;
+            }
             texts.push_back(box.text.rfind(unconfirmed, 0) == 0 ? unconfirmed : box.text);
         }
         EXPECT_EQ(texts, c.boxes) << what;
@@ -241,6 +249,127 @@ TEST_F(TransferTest, ControlFileGoesFirstThenClientDeletionAndCheckInOrder)
         }
         for (const std::string& name : TmpNames()) DeleteFileA((folder_ / ("tmp\\" + name)).c_str());
     }
+}
+
+// This test program as the client: the stand-in named runs (see below).
+std::string StandInParameters(const char* test)
+{
+    return std::string("--gtest_also_run_disabled_tests --gtest_filter=ClientProcess.DISABLED_") + test;
+}
+
+std::string ThisProgram()
+{
+    char exe[MAX_PATH];
+    return std::string(exe, GetModuleFileNameA(nullptr, exe, MAX_PATH));
+}
+
+constexpr int kStandInStatus = 7;
+
+// Stand-ins, run only as the child of the cases below.
+TEST(ClientProcess, DISABLED_PrintsMoreThanThePipeHolds)
+{
+    // More than the pipe's 64 KiB: a reader that waited for the end first
+    // would never see it.
+    std::string line(99, 'x');
+    for (int i = 0; i < 3000; ++i) std::printf("%s\n", line.c_str());
+    std::printf("console %s\n", GetConsoleWindow() == nullptr ? "none" : "shown");
+    std::fflush(stdout);
+    ExitProcess(kStandInStatus);
+}
+
+TEST(ClientProcess, DISABLED_WaitsForEver)
+{
+    std::printf("150 Opening data connection.\n");
+    std::fflush(stdout);
+    Sleep(INFINITE);
+}
+
+// The client's whole output arrives through the pipe with its exit status,
+// and it has no console window.
+TEST(ClientProcess, OutputAndExitStatusWithoutAConsole)
+{
+    ClientRun run = RunClient(ThisProgram().c_str(), StandInParameters("PrintsMoreThanThePipeHolds").c_str(), nullptr,
+                              60000);
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(run.ended_by_limit);
+    EXPECT_EQ(run.exit_code, static_cast<DWORD>(kStandInStatus));
+    std::string line(99, 'x');
+    EXPECT_GE(run.output.size(), 3000u * 100u);
+    EXPECT_NE(run.output.find(line + "\r\n" + line), std::string::npos);
+    EXPECT_NE(run.output.find("console none"), std::string::npos) << run.output.substr(run.output.size() - 200);
+    EXPECT_FALSE(RunClient("C:\\nonexistent\\ftp.exe", "-s:x", nullptr, 1000).started);
+}
+
+// What a window of this thread was handed while the client ran.
+struct Seen {
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+    {
+        if (message == WM_KEYDOWN || message == WM_LBUTTONDOWN) ++input;
+        if (message == WM_APP) ++other;
+        return DefWindowProcA(hwnd, message, wparam, lparam);
+    }
+    static inline int input = 0;
+    static inline std::atomic<int> other{0};
+};
+
+// A client past its limit is terminated and what it printed is kept.
+// Meanwhile the thread's window answers a message sent from another thread
+// within a second, and gets none of the input posted to it; a WM_QUIT met
+// meanwhile is posted again afterwards.
+TEST(ClientProcess, AClientPastItsLimitIsEndedWhileTheWindowAnswers)
+{
+    WNDCLASSA window_class = {};
+    window_class.lpfnWndProc = Seen::Proc;
+    window_class.hInstance = GetModuleHandleA(nullptr);
+    window_class.lpszClassName = "ClientProcessTest";
+    RegisterClassA(&window_class);
+    HWND window = CreateWindowA("ClientProcessTest", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                                window_class.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    PostMessageA(window, WM_KEYDOWN, 'A', 0);
+    PostMessageA(window, WM_LBUTTONDOWN, 0, 0);
+    PostMessageA(window, WM_APP, 0, 0);
+    PostQuitMessage(3);
+
+    const DWORD limit_ms = 3000;
+    // Another thread sends WM_NULL once the wait serves the window (the
+    // posted WM_APP reaches it only then).
+    struct Asker {
+        HWND window;
+        bool answered = false;
+        ULONGLONG answered_ms = 0;
+        static DWORD WINAPI Run(void* self)
+        {
+            auto* asker = static_cast<Asker*>(self);
+            for (int waited = 0; Seen::other == 0 && waited < 10000; ++waited) Sleep(1);
+            DWORD_PTR result = 0;
+            ULONGLONG sent = GetTickCount64();
+            asker->answered = SendMessageTimeoutA(asker->window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) != 0;
+            asker->answered_ms = GetTickCount64() - sent;
+            return 0;
+        }
+    } asker{window};
+    HANDLE thread = CreateThread(nullptr, 0, Asker::Run, &asker, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    ULONGLONG started = GetTickCount64();
+    ClientRun run = RunClient(ThisProgram().c_str(), StandInParameters("WaitsForEver").c_str(), nullptr, limit_ms);
+    ULONGLONG took = GetTickCount64() - started;
+    EXPECT_EQ(WaitForSingleObject(thread, 15000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+
+    EXPECT_TRUE(run.started);
+    EXPECT_TRUE(run.ended_by_limit);
+    EXPECT_GE(took, limit_ms);
+    EXPECT_NE(run.output.find("150 Opening data connection."), std::string::npos) << run.output;
+    EXPECT_TRUE(asker.answered) << asker.answered_ms;
+    EXPECT_LT(asker.answered_ms, 1000u);
+    EXPECT_EQ(Seen::input, 0);
+    EXPECT_EQ(Seen::other, 1);
+    MSG message;
+    EXPECT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(message.wParam, 3u);
+    DestroyWindow(window);
+    UnregisterClassA("ClientProcessTest", window_class.hInstance);
 }
 
 // backup=1 with nothing listening on 127.0.0.1:21 and the check before the

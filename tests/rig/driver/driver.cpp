@@ -20,6 +20,7 @@
 //   move      --hwnd H --x X --y Y --width W --height H         SetWindowPos
 //   show      --hwnd H --cmd N                                  ShowWindowAsync (6 minimise, 9 restore)
 //   close     --hwnd H                                          post WM_CLOSE
+//   ping      --hwnd H [--timeout MS]                           WM_NULL by SendMessageTimeout, and how long it took
 //   dialogs   --pid P                                           "#32770" windows of a process
 //   answer    --pid P [--button ID | --close] [--timeout MS]    wait for one, report it, end it
 //   kill      --pid P [--code N]                                TerminateProcess
@@ -424,6 +425,21 @@ int Close(const Options& options)
     return Print(JsonObject().Bool("ok", true), 0);
 }
 
+// WM_NULL through SendMessageTimeout, as the shell asks whether a window
+// still answers: "ok" whether it answered within --timeout ms (default
+// 1000), "ms" how long the answer took.
+int Ping(const Options& options)
+{
+    std::string error;
+    HWND window = Target(options, &error);
+    if (window == nullptr) return Fail(error);
+    UINT timeout = static_cast<UINT>(Number(options, L"timeout", 1000));
+    DWORD_PTR answer = 0;
+    ULONGLONG sent = GetTickCount64();
+    bool answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeout, &answer) != 0;
+    return Print(JsonObject().Bool("ok", answered).Int("ms", static_cast<long long>(GetTickCount64() - sent)), 0);
+}
+
 int Dialogs(const Options& options)
 {
     std::string list = "[";
@@ -598,6 +614,7 @@ int main()
         if (command == L"settext") return SetText(options);
         if (command == L"show") return Show(options);
         if (command == L"close") return Close(options);
+        if (command == L"ping") return Ping(options);
         if (command == L"dialogs") return Dialogs(options);
         if (command == L"answer") return Answer(options);
         if (command == L"kill") return Kill(options);
