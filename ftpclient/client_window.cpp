@@ -140,20 +140,12 @@ void CellText(const Pane& pane, NMLVDISPINFOA& request)
 int FindRow(const Pane& pane, const NMLVFINDITEMA& request)
 {
     const LVFINDINFOA& find = request.lvfi;
-    if ((find.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || find.psz == nullptr || pane.shown.empty()) return -1;
-    std::string typed = find.psz;
-    std::size_t count = pane.shown.size();
-    std::size_t start = request.iStart >= 0 ? static_cast<std::size_t>(request.iStart) % count : 0;
-    for (std::size_t step = 0; step < count; ++step) {
-        std::size_t item = (start + step) % count;
-        if (pane.shown[item] < 0) continue;
-        const std::string& name = pane.rows[static_cast<std::size_t>(pane.shown[item])].name;
-        bool partial = (find.flags & LVFI_PARTIAL) != 0;
-        if (name.size() < typed.size() || (!partial && name.size() != typed.size())) continue;
-        if (SameFileName(name.substr(0, typed.size()), typed)) return static_cast<int>(item);
-        if ((find.flags & LVFI_WRAP) == 0 && item + 1 == count) break;
-    }
-    return -1;
+    if ((find.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || find.psz == nullptr) return -1;
+    std::vector<std::string> names;
+    names.reserve(pane.shown.size());
+    for (int row : pane.shown) names.push_back(row < 0 ? std::string() : pane.rows[static_cast<std::size_t>(row)].name);
+    std::size_t start = request.iStart >= 0 ? static_cast<std::size_t>(request.iStart) : 0;
+    return FindTypedRow(names, start, find.psz, (find.flags & LVFI_PARTIAL) != 0, (find.flags & LVFI_WRAP) != 0);
 }
 
 RowTime ToRowTime(const SYSTEMTIME& time)
