@@ -328,14 +328,14 @@ void Delete(HWND window)
         }
         std::string more = names.size() > 1 ? " ほか " + std::to_string(names.size() - 1) + " 件" : "";
         if (!Confirm(window, "ローカルのファイル " + names.front() + more + " を削除しますか？")) return;
-        std::string failures;
+        std::vector<std::string> failures;
         for (const std::string& name : names) {
-            if (!DeleteFileA((state.local_folder + name).c_str())) failures += "\n" + name;
+            if (!DeleteFileA((state.local_folder + name).c_str())) failures.push_back(name);
         }
         ReadLocalFolder(window);
         if (!failures.empty()) {
             SetStatus(window, "エラーがありました。");
-            MessageBoxA(window, ("削除できませんでした:" + failures).c_str(), kClientCaption, MB_OK | MB_ICONERROR);
+            MessageBoxA(window, BoxListText("削除できませんでした:", failures).c_str(), kClientCaption, MB_OK | MB_ICONERROR);
             return;
         }
         SetStatus(window, "完了: ローカルのファイルを削除しました。");
@@ -521,12 +521,8 @@ void UploadDropped(HWND window, const std::vector<std::string>& paths)
     if (!refused.empty()) {
         SetStatus(window, single.empty() ? "ドロップされたものはアップロードしませんでした。"
                                          : "ドロップされたもののうち、アップロードしないものがあります。");
-        // A box that fits on the screen: its button stays within reach.
-        constexpr std::size_t kLongestList = 20;
-        std::string text = "次のものはアップロードしません:";
-        for (std::size_t i = 0; i < refused.size() && i < kLongestList; ++i) text += "\n" + refused[i];
-        if (refused.size() > kLongestList) text += "\nほか " + std::to_string(refused.size() - kLongestList) + " 件";
-        MessageBoxA(window, text.c_str(), kClientCaption, MB_OK | MB_ICONWARNING);
+        MessageBoxA(window, BoxListText("次のものはアップロードしません:", refused).c_str(), kClientCaption,
+                    MB_OK | MB_ICONWARNING);
     }
     if (!single.empty()) StartUpload(window, std::move(single));
 }
@@ -693,7 +689,7 @@ void HearWorker(HWND window, bool tick)
     if (result.local_changed) ReadLocalFolder(window);
     if (!result.ok) {
         SetStatus(window, result.status.empty() ? "エラーがありました。" : result.status);
-        MessageBoxA(window, result.message.c_str(), kClientCaption, MB_OK | MB_ICONERROR);
+        MessageBoxA(window, BoxListText("", result.failures).c_str(), kClientCaption, MB_OK | MB_ICONERROR);
         return;
     }
     Progress(window).SetPos(100);
