@@ -20,6 +20,30 @@ bool IsDeviceName(const std::string& name)
            stem[3] >= '1' && stem[3] <= '9';
 }
 
+// Where the '~' stands when `name` has the form of a short (8.3) name that Windows makes for a
+// long one: at most 8 bytes before the dot ending in '~' and digits, at most
+// 3 after it ("VANTRE~1.INI", "MACHIN~1.INI", "表~12"). Windows resolves such
+// a name to the long file it stands for, so "VANTRE~1.INI" written into the
+// program folder replaces Vantrel.ini, whatever the listing called it.
+// npos for any other name.
+std::size_t ShortNameTilde(const std::string& name)
+{
+    // '.' and digits are never trail bytes; '~' (0x7E) may be one.
+    std::size_t dot = name.find('.');
+    std::string stem = name.substr(0, dot);
+    if (stem.size() > 8) return std::string::npos;
+    if (dot != std::string::npos && (name.size() - dot - 1 > 3 || name.find('.', dot + 1) != std::string::npos))
+        return std::string::npos;
+    std::size_t tilde = std::string::npos;
+    for (std::size_t i = 0, width = 0; i < stem.size(); i += width) {
+        width = CharBytes(stem, i);
+        if (width == 1 && stem[i] == '~') tilde = i;
+    }
+    bool form = tilde != std::string::npos && tilde + 1 < stem.size() &&
+                stem.find_first_not_of("0123456789", tilde + 1) == std::string::npos;
+    return form ? tilde : std::string::npos;
+}
+
 }  // namespace
 
 bool IsSafeLocalName(const std::string& name)
@@ -35,7 +59,7 @@ bool IsSafeLocalName(const std::string& name)
         if (IsLeadByte(byte)) return false;
         if (byte < 0x20 || byte == 0x7F || std::strchr("\\/:", byte) != nullptr) return false;
     }
-    return !IsDeviceName(name);
+    return !IsDeviceName(name) && ShortNameTilde(name) == std::string::npos;
 }
 
 std::string MakeSafeLocalName(const std::string& name)
@@ -53,5 +77,6 @@ std::string MakeSafeLocalName(const std::string& name)
     }
     if (safe.empty()) safe = "_";
     if (IsDeviceName(safe)) safe.insert(0, "_");
+    if (std::size_t tilde = ShortNameTilde(safe); tilde != std::string::npos) safe[tilde] = '_';
     return safe;
 }

@@ -12,6 +12,7 @@
 #include "ftpclient/transfer_text.h"
 #include "ftp/local_name.h"
 #include "platform/controls.h"
+#include "platform/exact_ansi.h"
 #include "text/sjis.h"
 
 namespace {
@@ -140,20 +141,12 @@ void CellText(const Pane& pane, NMLVDISPINFOA& request)
 int FindRow(const Pane& pane, const NMLVFINDITEMA& request)
 {
     const LVFINDINFOA& find = request.lvfi;
-    if ((find.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || find.psz == nullptr || pane.shown.empty()) return -1;
-    std::string typed = find.psz;
-    std::size_t count = pane.shown.size();
-    std::size_t start = request.iStart >= 0 ? static_cast<std::size_t>(request.iStart) % count : 0;
-    for (std::size_t step = 0; step < count; ++step) {
-        std::size_t item = (start + step) % count;
-        if (pane.shown[item] < 0) continue;
-        const std::string& name = pane.rows[static_cast<std::size_t>(pane.shown[item])].name;
-        bool partial = (find.flags & LVFI_PARTIAL) != 0;
-        if (name.size() < typed.size() || (!partial && name.size() != typed.size())) continue;
-        if (SameFileName(name.substr(0, typed.size()), typed)) return static_cast<int>(item);
-        if ((find.flags & LVFI_WRAP) == 0 && item + 1 == count) break;
-    }
-    return -1;
+    if ((find.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || find.psz == nullptr) return -1;
+    std::vector<std::string> names;
+    names.reserve(pane.shown.size());
+    for (int row : pane.shown) names.push_back(row < 0 ? std::string() : pane.rows[static_cast<std::size_t>(row)].name);
+    std::size_t start = request.iStart >= 0 ? static_cast<std::size_t>(request.iStart) : 0;
+    return FindTypedRow(names, start, find.psz, (find.flags & LVFI_PARTIAL) != 0, (find.flags & LVFI_WRAP) != 0);
 }
 
 RowTime ToRowTime(const SYSTEMTIME& time)
@@ -175,16 +168,31 @@ RowTime LocalRowTime(const FILETIME& written)
     return ToRowTime(time);
 }
 
+std::string UnwritableRowsText(std::size_t count)
+{
+    return "名前に Shift-JIS で書けない文字がある " + std::to_string(count) + " 件は、ローカルの一覧に表示していません。";
+}
+
 void ReadLocalFolder(HWND window)
 {
     ClientWindow& state = State(window);
     state.local.rows.clear();
     state.local.has_parent = !ParentFolder(state.local_folder).empty();
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((state.local_folder + "*").c_str(), &found);
+    // Read wide: a name Shift-JIS cannot write would come back from the ANSI
+    // call as a best fit naming another file ("cafe.nc" for "café.nc"), and
+    // uploading that row would send the other file. Such rows are left out.
+    std::size_t unwritable = 0;
+    std::wstring pattern;
+    std::string name;
+    WIN32_FIND_DATAW found;
+    HANDLE search = INVALID_HANDLE_VALUE;
+    if (AnsiToWide(state.local_folder + "*", pattern)) search = FindFirstFileW(pattern.c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = found.cFileName;
+            if (!WideToExactAnsi(found.cFileName, static_cast<int>(wcslen(found.cFileName)), name)) {
+                ++unwritable;
+                continue;
+            }
             if (name == "." || name == "..") continue;
             FileRow row;
             row.name = name;
@@ -192,11 +200,13 @@ void ReadLocalFolder(HWND window)
             row.size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
             row.modified = LocalRowTime(found.ftLastWriteTime);
             state.local.rows.push_back(row);
-        } while (FindNextFileA(search, &found));
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
     SetItemText(window, IDC_LOCAL_PATH, state.local_folder.c_str());
     FillPane(window, state.local);
+    state.local_unwritable = unwritable;
+    if (unwritable != 0) SetStatus(window, UnwritableRowsText(unwritable));
 }
 
 void ShowRemoteEntries(HWND window)
@@ -336,14 +346,14 @@ void Delete(HWND window)
         }
         std::string more = names.size() > 1 ? " ほか " + std::to_string(names.size() - 1) + " 件" : "";
         if (!Confirm(window, "ローカルのファイル " + names.front() + more + " を削除しますか？")) return;
-        std::string failures;
+        std::vector<std::string> failures;
         for (const std::string& name : names) {
-            if (!DeleteFileA((state.local_folder + name).c_str())) failures += "\n" + name;
+            if (!DeleteFileA((state.local_folder + name).c_str())) failures.push_back(name);
         }
         ReadLocalFolder(window);
         if (!failures.empty()) {
             SetStatus(window, "エラーがありました。");
-            MessageBoxA(window, ("削除できませんでした:" + failures).c_str(), kClientCaption, MB_OK | MB_ICONERROR);
+            MessageBoxA(window, BoxListText("削除できませんでした:", failures).c_str(), kClientCaption, MB_OK | MB_ICONERROR);
             return;
         }
         SetStatus(window, "完了: ローカルのファイルを削除しました。");
@@ -483,6 +493,10 @@ void SplitDroppedPath(const std::string& path, std::string& folder, std::string&
     name = path.substr(folder.size());
 }
 
+// Why a dropped file whose name Shift-JIS cannot write is refused (its path
+// comes first, as the ANSI call shows it).
+constexpr const char* kUnwritableName = ": 名前に Shift-JIS で書けない文字があります。";
+
 void RefuseWhileBusy(HWND window)
 {
     MessageBoxA(window,
@@ -493,7 +507,7 @@ void RefuseWhileBusy(HWND window)
 // Dropped on the server pane: the files are uploaded to the folder shown,
 // exactly as the same files selected in the local pane would be. Each goes
 // under its own name from its own folder; what cannot go is named first.
-void UploadDropped(HWND window, const std::vector<std::string>& paths)
+void UploadDropped(HWND window, const std::vector<std::string>& paths, const std::vector<std::string>& unwritable)
 {
     if (State(window).worker->busy()) {
         RefuseWhileBusy(window);
@@ -501,6 +515,7 @@ void UploadDropped(HWND window, const std::vector<std::string>& paths)
     }
     std::vector<UploadFile> files;
     std::vector<std::string> refused;
+    for (const std::string& path : unwritable) refused.push_back(path + kUnwritableName);
     for (const std::string& path : paths) {
         UploadFile file;
         SplitDroppedPath(path, file.folder, file.name);
@@ -529,12 +544,8 @@ void UploadDropped(HWND window, const std::vector<std::string>& paths)
     if (!refused.empty()) {
         SetStatus(window, single.empty() ? "ドロップされたものはアップロードしませんでした。"
                                          : "ドロップされたもののうち、アップロードしないものがあります。");
-        // A box that fits on the screen: its button stays within reach.
-        constexpr std::size_t kLongestList = 20;
-        std::string text = "次のものはアップロードしません:";
-        for (std::size_t i = 0; i < refused.size() && i < kLongestList; ++i) text += "\n" + refused[i];
-        if (refused.size() > kLongestList) text += "\nほか " + std::to_string(refused.size() - kLongestList) + " 件";
-        MessageBoxA(window, text.c_str(), kClientCaption, MB_OK | MB_ICONWARNING);
+        MessageBoxA(window, BoxListText("次のものはアップロードしません:", refused).c_str(), kClientCaption,
+                    MB_OK | MB_ICONWARNING);
     }
     if (!single.empty()) StartUpload(window, std::move(single));
 }
@@ -569,7 +580,9 @@ void OpenDroppedFolder(HWND window, const std::vector<std::string>& paths)
         if (!row.is_directory && dropped.count(row.name) != 0) selected.push_back(static_cast<int>(i));
     }
     if (!selected.empty()) FillPane(window, state.local, selected);
-    SetStatus(window, "ローカルのフォルダー " + folder + " を開きました。");
+    std::string opened = "ローカルのフォルダー " + folder + " を開きました。";
+    if (state.local_unwritable != 0) opened += UnwritableRowsText(state.local_unwritable);
+    SetStatus(window, opened);
 }
 
 // WM_DROPFILES of a pane. The paths are kept and the drop let go at once:
@@ -581,13 +594,19 @@ void TakeDrop(HWND window, int list_id, HDROP handle)
     drop.list_id = list_id;
     UINT count = DragQueryFileA(handle, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
+        std::string path;
+        if (DroppedPathInAnsi(handle, i, path)) {
+            if (!path.empty()) drop.paths.push_back(std::move(path));
+            continue;
+        }
+        // Named as the ANSI call gives it, for the box only.
         UINT length = DragQueryFileA(handle, i, nullptr, 0);
-        std::string path(length + 1, '\0');
+        path.assign(length + 1, '\0');
         path.resize(DragQueryFileA(handle, i, path.data(), length + 1));
-        if (!path.empty()) drop.paths.push_back(std::move(path));
+        drop.unwritable.push_back(std::move(path));
     }
     DragFinish(handle);
-    if (drop.paths.empty()) return;
+    if (drop.paths.empty() && drop.unwritable.empty()) return;
     State(window).drops.push_back(std::move(drop));
     PostMessageA(window, kDropMessage, 0, 0);
 }
@@ -599,11 +618,16 @@ void HandleDrop(HWND window)
     if (state.drops.empty()) return;
     Drop drop = std::move(state.drops.front());
     state.drops.erase(state.drops.begin());
-    if (drop.list_id == IDC_LOCAL_LIST) {
-        OpenDroppedFolder(window, drop.paths);
-    } else {
-        UploadDropped(window, drop.paths);
+    if (drop.list_id != IDC_LOCAL_LIST) {
+        UploadDropped(window, drop.paths, drop.unwritable);
+        return;
     }
+    if (!drop.unwritable.empty()) {
+        std::vector<std::string> refused;
+        for (const std::string& path : drop.unwritable) refused.push_back(path + kUnwritableName);
+        MessageBoxA(window, BoxListText("次のものは開きません:", refused).c_str(), kClientCaption, MB_OK | MB_ICONWARNING);
+    }
+    if (!drop.paths.empty()) OpenDroppedFolder(window, drop.paths);
 }
 
 // The panes take dropped files themselves, so that elsewhere in the window
@@ -701,7 +725,7 @@ void HearWorker(HWND window, bool tick)
     if (result.local_changed) ReadLocalFolder(window);
     if (!result.ok) {
         SetStatus(window, result.status.empty() ? "エラーがありました。" : result.status);
-        MessageBoxA(window, result.message.c_str(), kClientCaption, MB_OK | MB_ICONERROR);
+        MessageBoxA(window, BoxListText("", result.failures).c_str(), kClientCaption, MB_OK | MB_ICONERROR);
         return;
     }
     Progress(window).SetPos(100);

@@ -27,6 +27,7 @@ struct Pane {
 struct Drop {
     int list_id = 0;
     std::vector<std::string> paths;
+    std::vector<std::string> unwritable;  // as the ANSI call gives them: names Shift-JIS cannot write
 };
 
 // The two-pane window: a local folder on the left, the server's folder on the
@@ -34,6 +35,7 @@ struct Drop {
 struct ClientWindow {
     ClientOptions options;
     std::string local_folder;  // ends with a backslash
+    std::size_t local_unwritable = 0;  // rows left out of the local pane: names Shift-JIS cannot write
     std::vector<RemoteEntry> remote_entries;  // rows of the remote pane, in the same order
     std::string remote_path;
     Pane local;

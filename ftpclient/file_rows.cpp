@@ -250,6 +250,22 @@ std::string ParentFolder(const std::string& folder)
     return folder.substr(0, separators.back() + 1);
 }
 
+int FindTypedRow(const std::vector<std::string>& names, std::size_t start, const std::string& typed, bool partial,
+                 bool wrap)
+{
+    std::size_t count = names.size();
+    if (count == 0 || typed.empty()) return -1;
+    start %= count;
+    std::size_t steps = wrap ? count : count - start;
+    for (std::size_t step = 0; step < steps; ++step) {
+        std::size_t item = (start + step) % count;
+        const std::string& name = names[item];
+        if (name.empty() || name.size() < typed.size() || (!partial && name.size() != typed.size())) continue;
+        if (SameFileName(name.substr(0, typed.size()), typed)) return static_cast<int>(item);
+    }
+    return -1;
+}
+
 std::vector<bool> RepeatedNames(const std::vector<std::string>& names)
 {
     // In the order of the name column, names that are one file lie side by side.

@@ -180,8 +180,7 @@ bool RemoteWorker::Figures(TransferFigures& figures)
 void RemoteWorker::AddFailure(JobResult& result, const std::string& what)
 {
     result.ok = false;
-    if (!result.message.empty()) result.message += "\n";
-    result.message += what;
+    result.failures.push_back(what);
 }
 
 bool RemoteWorker::Connect(JobResult& result)
@@ -328,7 +327,7 @@ std::string RemoteWorker::RemovePartialUpload(const std::string& wire, const std
         if (!session_.IsOpen()) {
             JobResult reconnect;
             if (!Connect(reconnect) || !reconnect.ok) {
-                why = reconnect.message.empty() ? session_.ErrorText() : reconnect.message;
+                why = reconnect.failures.empty() ? session_.ErrorText() : reconnect.failures.front();
                 return false;
             }
         }

@@ -55,7 +55,7 @@ struct Job {
 struct JobResult {
     JobKind kind = JobKind::kRefresh;
     bool ok = true;
-    std::string message;  // what failed, one line per failure
+    std::vector<std::string> failures;  // what failed, one entry per failure
     bool has_listing = false;
     std::vector<RemoteEntry> entries;
     std::string remote_path;  // shown form

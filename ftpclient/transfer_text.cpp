@@ -76,3 +76,11 @@ std::string TransferSummaryText(std::size_t files, std::uint64_t bytes, std::uin
     if (!rate.empty()) line += "  平均 " + rate;
     return line;
 }
+
+std::string BoxListText(const std::string& head, const std::vector<std::string>& lines)
+{
+    std::string text = head;
+    for (std::size_t i = 0; i < lines.size() && i < kBoxListLines; ++i) text += (text.empty() ? "" : "\n") + lines[i];
+    if (lines.size() > kBoxListLines) text += "\nほか " + std::to_string(lines.size() - kBoxListLines) + " 件";
+    return text;
+}

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // What the status line says of a transfer: while a file moves, the bytes
 // done of all, the rate and the time left; after a job, the total and the
@@ -28,3 +29,11 @@ std::string TransferProgressText(const TransferFigures& figures);
 // After a job: "2 件 6,000,000 バイト  平均 1.5 MB/s" (no rate when no
 // time could be measured).
 std::string TransferSummaryText(std::size_t files, std::uint64_t bytes, std::uint64_t elapsed_ms);
+
+// The most lines a box lists, so that the box and its button stay on the screen.
+inline constexpr std::size_t kBoxListLines = 20;
+
+// A box's text: `head` (may be empty), then one of `lines` a line, at most
+// kBoxListLines of them, then "ほか N 件" for the rest: 300 refused uploads
+// must not make a box taller than the screen.
+std::string BoxListText(const std::string& head, const std::vector<std::string>& lines);

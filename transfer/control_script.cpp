@@ -73,6 +73,13 @@ std::string RemoteName(const char* local_path, int extension_flag)
     return extension_flag == 0 ? parts.base_name : parts.base_name + parts.extension;
 }
 
+bool RemoteNameTooLong(const char* local_path, int extension_flag)
+{
+    PathParts parts = SplitPath(local_path, std::strlen(local_path));
+    std::size_t length = parts.base_name.size() + (extension_flag == 0 ? 0 : parts.extension.size());
+    return length > kLongestRemoteName;
+}
+
 std::string ClientParameters(const char* control_file_path)
 {
     PathParts parts = SplitPath(control_file_path);

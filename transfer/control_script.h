@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "machines/machine_record.h"
@@ -31,6 +32,17 @@ std::string PutCommandLine(const char* local_path, int extension_flag);
 std::string RemoteName(const char* local_path, int extension_flag);
 
 inline constexpr const char* kQuitLine = "quit\n";
+
+// The longest name the put line gives a file on the server, in bytes: what
+// FTP servers and the file systems of machine controls take for one name.
+inline constexpr std::size_t kLongestRemoteName = 255;
+
+// Whether the name the file would get on the server (RemoteName, uncut) is
+// longer than kLongestRemoteName. The put line would cut it, and with the
+// extension flag not 0 the client itself chooses the name and stores it
+// uncut: the machine would get another name than the backup and the
+// delivery check look for, or a cut name without a word. Such a drop is refused.
+bool RemoteNameTooLong(const char* local_path, int extension_flag);
 
 // The client's single parameter: "-s:" and the control file's own name
 // (digits and ".txt"). The client runs in the control file's folder: the

@@ -135,6 +135,10 @@ int StartVantrel(HWND main_window, const char* client)
     ScriptEncoding encoding = ClientScriptEncoding(program.c_str());
     if (const char* fault = ControlScriptFault(g_selected_machine, g_dropped_file_path.c_str(), encoding))
         return PostText(main_window, kError, "%s", fault);
+    if (RemoteNameTooLong(g_dropped_file_path.c_str(), g_selected_machine.extension_flag)) {
+        return PostText(main_window, kError, "エラー：ファイル %s はサーバーでの名前が %zu バイトを超えるため、転送しませんでした",
+                        g_dropped_file_path.c_str(), kLongestRemoteName);
+    }
     SetControlFileName(main_window);
 
     std::FILE* control = std::fopen(g_control_file_path.c_str(), "w");

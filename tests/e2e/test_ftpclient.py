@@ -589,19 +589,30 @@ class FtpClientTest(unittest.TestCase):
         """Files dropped from a Linux file manager (XDND) on the server pane
         go to the folder shown as 【アップロード】 sends them: from a folder
         that is not the local pane's, under their own names, after the same
-        overwrite question; a dropped folder is named and left. Dropped on
-        the local pane nothing is copied: the pane opens the file's folder
-        with the file selected. Elsewhere in the window no drop is taken."""
+        overwrite question; a dropped folder is named and left, and so is a
+        file whose name Shift-JIS cannot write (the ANSI name would be a best
+        fit naming another file), which the local pane does not list either.
+        Dropped on the local pane nothing is copied: the pane opens the
+        file's folder with the file selected. Elsewhere in the window no
+        drop is taken."""
         other = self.work / "drop source" / "表 NC"  # 表 ends in the byte of a backslash
         (other / "SUBDIR").mkdir(parents=True)
         replacement, fresh = os.urandom(1_500_000), os.urandom(700_000)
         (other / "O1234").write_bytes(replacement)
         (other / "新 表.NC").write_bytes(fresh)
+        (other / "cafe.nc").write_bytes(b"another file")  # what a best fit of the next name would open
+        (other / "café.nc").write_bytes(b"no Shift-JIS name")
         with contextlib.ExitStack() as stack:
             hwnd, window, local = self.serve_and_start(stack)
-            drop(self.rect(hwnd, IDC_REMOTE_LIST), [other / "O1234", other / "SUBDIR", other / "新 表.NC"])
-            self.assertEqual(self.box(), ("warning", "次のものはアップロードしません:\n" + windows_path(other / "SUBDIR") +
-                                          ": フォルダーはアップロードできません。"))
+            drop(self.rect(hwnd, IDC_REMOTE_LIST),
+                 [other / "O1234", other / "SUBDIR", other / "café.nc", other / "新 表.NC"])
+            kind, text = self.box()
+            self.assertEqual(kind, "warning")
+            lines = text.split("\n")
+            self.assertEqual(lines[0], "次のものはアップロードしません:")
+            self.assertTrue(lines[1].startswith(windows_path(other) + "\\caf") and
+                            lines[1].endswith(".nc: 名前に Shift-JIS で書けない文字があります。"), text)
+            self.assertEqual(lines[2:], [windows_path(other / "SUBDIR") + ": フォルダーはアップロードできません。"])
             self.assertEqual(self.box(IDYES), ("question", "サーバーにある同じ名前のファイル 1 件を上書きしますか？"))
             wait_until(lambda: self.status_matches(
                 hwnd, r"完了: アップロードしました。  2 件 2,200,000 バイト  平均 [\d.]+ [KM]B/s"), 30, what="the summary")
@@ -610,13 +621,18 @@ class FtpClientTest(unittest.TestCase):
             with open(os.path.join(bytes(server), "新 表.NC".encode("cp932")), "rb") as arrived:
                 self.assertEqual(arrived.read(), fresh)
             self.assertFalse((server / "SUBDIR").exists())
+            self.assertFalse([p for p in server.iterdir() if p.name.startswith("caf")])
             self.assertIn("新 表.NC", self.names(hwnd, IDC_REMOTE_LIST))
 
             drop(self.rect(hwnd, IDC_LOCAL_LIST), [other / "新 表.NC"])
             wait_until(lambda: self.text(hwnd, IDC_LOCAL_PATH) == windows_path(other) + "\\", 10, what="the file's folder")
             _, _, rows, selected = self.pane(hwnd, IDC_LOCAL_LIST)
             self.assertEqual([rows[i][0] for i in selected], ["新 表.NC"])
-            self.assertEqual(sorted(p.name for p in other.iterdir()), ["O1234", "SUBDIR", "新 表.NC"])
+            self.assertEqual(sorted(row[0] for row in rows if row[0] != ".."), ["O1234", "SUBDIR", "cafe.nc", "新 表.NC"])
+            self.assertTrue(self.status_matches(hwnd, r".*を開きました。.* 1 件は、ローカルの一覧に表示していません。"),
+                            self.text(hwnd, IDC_STATUS))
+            self.assertEqual(sorted(p.name for p in other.iterdir()),
+                             ["O1234", "SUBDIR", "cafe.nc", "café.nc", "新 表.NC"])
             self.assertEqual(sorted(p.name for p in local.iterdir()), ["LOCAL.NC", "Sub"])
 
             with self.assertRaises(HarnessError):

@@ -183,4 +183,35 @@ TEST(FtpClientRows, RepeatedNamesAreOneFileToWindows)
     }
 }
 
+// Type-ahead: a search without LVFI_WRAP ends at the last row, also when
+// rows that cannot match come last; with it, it goes on from the top.
+TEST(FtpClientRows, TypedNameSearchWrapsOnlyWhenAsked)
+{
+    const std::vector<std::string> names = {"", "O1000.NC", "O2000.NC", "PROG", "o1001.nc", "X"};
+    struct Case {
+        const char* what;
+        std::size_t start;
+        const char* typed;
+        bool partial;
+        bool wrap;
+        int found;
+    };
+    const Case cases[] = {
+        {"from the top", 0, "o1", true, false, 1},
+        {"the next match after start", 2, "o1", true, false, 4},
+        {"past the last match, no wrap", 5, "o1", true, false, -1},
+        {"past the last match, wrap", 5, "o1", true, true, 1},
+        {"non-matching last rows, no wrap", 4, "O2", true, false, -1},
+        {"non-matching last rows, wrap", 4, "O2", true, true, 2},
+        {"whole name only", 0, "PRO", false, true, -1},
+        {"whole name, any ASCII case", 4, "prog", false, true, 3},
+        {"the parent row never matches", 0, "", true, true, -1},
+        {"start past the end counts round", 7, "o2", true, false, 2},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FindTypedRow(names, c.start, c.typed, c.partial, c.wrap), c.found)
+            << c.what << ": start " << c.start << ", typed \"" << c.typed << "\"";
+    }
+}
+
 }  // namespace

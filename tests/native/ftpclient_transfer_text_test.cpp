@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ftpclient/transfer_text.h"
 
@@ -65,6 +66,34 @@ TEST(FtpClientTransferText, AfterAJob)
     for (const Case& c : cases) {
         EXPECT_EQ(TransferSummaryText(c.files, c.bytes, c.elapsed_ms), c.text)
             << c.files << " files, " << c.bytes << " bytes in " << c.elapsed_ms << " ms";
+    }
+}
+
+// A box lists at most kBoxListLines lines and counts the rest.
+TEST(FtpClientTransferText, BoxListsStopAtTheirLongest)
+{
+    auto numbered = [](std::size_t count) {
+        std::vector<std::string> lines;
+        for (std::size_t i = 1; i <= count; ++i) lines.push_back("O" + std::to_string(i));
+        return lines;
+    };
+    std::string twenty;
+    for (std::size_t i = 1; i <= kBoxListLines; ++i) twenty += "\nO" + std::to_string(i);
+    struct Case {
+        const char* head;
+        std::size_t lines;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"", 1, "O1"},
+        {"", 2, "O1\nO2"},
+        {"削除できませんでした:", 1, "削除できませんでした:\nO1"},
+        {"削除できませんでした:", kBoxListLines, "削除できませんでした:" + twenty},
+        {"削除できませんでした:", kBoxListLines + 1, "削除できませんでした:" + twenty + "\nほか 1 件"},
+        {"", 300, twenty.substr(1) + "\nほか 280 件"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(BoxListText(c.head, numbered(c.lines)), c.text) << "head \"" << c.head << "\", " << c.lines << " lines";
     }
 }
 

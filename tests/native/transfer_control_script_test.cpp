@@ -121,6 +121,34 @@ TEST(ControlScript, AValueThatDoesNotConvertToUtf8IsRefusedForAUtf8Client)
     }
 }
 
+// The name the machine would get, with and without the extension, against
+// the longest the put line gives: 255 bytes pass, 256 are refused.
+TEST(ControlScript, RemoteNamesPastTheLongestAreRefused)
+{
+    const std::string folder = "D:\\" + std::string(300, 'F') + "\\";  // a long folder does not count
+    struct Case {
+        std::size_t base;
+        const char* extension;
+        int extension_flag;
+        bool too_long;
+    };
+    const Case cases[] = {
+        {255, "", 1, false}, {256, "", 1, true},      {252, ".nc", 1, false}, {253, ".nc", 1, true},
+        {255, ".nc", 0, false}, {256, ".nc", 0, true}, {254, ".nc", -1, true},
+    };
+    for (const Case& c : cases) {
+        std::string path = folder + std::string(c.base, 'O') + c.extension;
+        EXPECT_EQ(RemoteNameTooLong(path.c_str(), c.extension_flag), c.too_long)
+            << c.base << " + \"" << c.extension << "\", extension flag " << c.extension_flag;
+    }
+    // Double-byte characters count as their two bytes.
+    std::string japanese = "D:\\";
+    for (int i = 0; i < 128; ++i) japanese += "\x83\x65";  // テ
+    EXPECT_TRUE(RemoteNameTooLong(japanese.c_str(), 0));
+    japanese.resize(japanese.size() - 2);
+    EXPECT_FALSE(RemoteNameTooLong(japanese.c_str(), 0));
+}
+
 TEST(ControlScript, RemoteNameIsCutTo255BytesOnACharacterBoundary)
 {
     std::string name = "D:\\";
