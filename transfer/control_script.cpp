@@ -73,6 +73,14 @@ std::string RemoteName(const char* local_path, int extension_flag)
     return extension_flag == 0 ? parts.base_name : parts.base_name + parts.extension;
 }
 
+bool IsLeftoverControlFile(std::string_view name)
+{
+    constexpr std::string_view kExtension = ".txt";
+    return name.size() > kExtension.size() &&
+           EqualsIgnoreAsciiCase(name.substr(name.size() - kExtension.size()), kExtension) &&
+           name.find(".lnk") == std::string_view::npos;
+}
+
 std::string ClientParameters(const char* control_file_path)
 {
     PathParts parts = SplitPath(control_file_path);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "machines/machine_record.h"
 #include "text/script_encoding.h"
@@ -31,6 +32,12 @@ std::string PutCommandLine(const char* local_path, int extension_flag);
 std::string RemoteName(const char* local_path, int extension_flag);
 
 inline constexpr const char* kQuitLine = "quit\n";
+
+// Whether a name found in tmp by the start-up clean-up is one it deletes: a
+// name ending in ".txt" in any ASCII case, and without ".lnk" in it. The
+// search for "*.txt" also matches through a file's short (8.3) name, so
+// "O1000.txt1", whose short name is "O1000~1.TXT", is found too and must stay.
+bool IsLeftoverControlFile(std::string_view name);
 
 // The client's single parameter: "-s:" and the control file's own name
 // (digits and ".txt"). The client runs in the control file's folder: the
