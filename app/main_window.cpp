@@ -12,9 +12,11 @@
 #include "log/message_log.h"
 #include "machines/machine_dialog.h"
 #include "machines/machine_selection.h"
+#include "machines/machine_table.h"
 #include "app/window_look.h"
 #include "app/window_place.h"
 #include "resources/resource.h"
+#include "settings/ini_check.h"
 #include "settings/initial_settings_dialog.h"
 #include "settings/settings_file.h"
 #include "transfer/ftp_client_start.h"
@@ -36,6 +38,9 @@ void OnInitDialog(HWND hwnd)
     SetMessageList(GetDlgItem(hwnd, IDC_MESSAGE_LIST));
     DragAcceptFiles(hwnd, TRUE);
     PostStartBanner(hwnd);
+    // Before anything reads a value, or writes one (the command-line modes
+    // write the settings file too).
+    CheckIniFileEncoding(hwnd, g_startup.settings_path.c_str());
 
     static const int kModeCommands[] = {0, IDM_SYSTEM_INFO, IDM_PROGRAM_INFO, IDM_VERSION};
     if (int mode = g_startup.command_line_mode; mode >= 1 && mode <= 3) {
@@ -48,6 +53,7 @@ void OnInitDialog(HWND hwnd)
     SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     ExecuteDeleteFiles(hwnd);
     g_machine_count = LoadMachineList(hwnd);
+    if (!g_machine_table_path.empty()) CheckIniFileEncoding(hwnd, g_machine_table_path.c_str());
     if (g_machine_count == 0) SendMessageA(hwnd, WM_COMMAND, IDM_MACHINE_REGISTRATION, 0);
     UpdateServerFileList(hwnd);
 }

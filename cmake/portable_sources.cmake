@@ -14,6 +14,7 @@ set(VANTREL_PORTABLE_SOURCES
   app/window_place.cpp
   log/message_lines.cpp
   settings/setting_text.cpp
+  settings/ini_encoding.cpp
   transfer/control_script.cpp
   transfer/file_list_pieces.cpp
   transfer/content_compare.cpp

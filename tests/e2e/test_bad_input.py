@@ -18,6 +18,10 @@ HOST = os.environ.get("VANTREL_BAD_INPUT_TEST_HOST", "127.0.0.75")
 DOWN_HOST = os.environ.get("VANTREL_BAD_INPUT_DOWN_HOST", "127.0.0.76")  # nothing listens here
 
 
+UTF8_BOX = ("エラー：%s は UTF-8%s で保存されているため、Vantrel は正しく読めません。メモ帳の［名前を付けて保存］で"
+            "文字コードを ANSI にして保存し直してから、Vantrel を起動し直してください。それまでこのファイルには書き込みません")
+
+
 def crlf(text):
     return text.replace("\r\n", "\n").replace("\n", "\r\n")
 
@@ -64,9 +68,15 @@ class BadInputTest(unittest.TestCase):
                 "[machine]\nmachine0=MC1\nmachine0=MC2\ndefault=0\n[MC1]\naddress=%s\nusername=u\npassword=p\n"
                 "address=127.0.0.1\n[machine]\nmachine0=MC3\n[MC1]\naddress=127.0.0.1\n" % DOWN_HOST).encode(),
                 "MC1", []),
-            # Wine's profile functions read through a UTF-8 byte order mark.
+            # Wine's profile functions read through a UTF-8 byte order mark;
+            # Windows' do not (the first section is not found), so each file
+            # saved so is named in a box, and neither is written to.
             "UTF-8 byte order mark": (b"\xef\xbb\xbf" + settings, b"\xef\xbb\xbf" + crlf(good_table).encode(),
-                                      "MC1", []),
+                                      "MC1", [UTF8_BOX % ("{folder}Vantrel.ini", " (BOM 付き)"),
+                                              UTF8_BOX % ("{folder}machines.ini", " (BOM 付き)")]),
+            # As today's Notepad saves an edited file: UTF-8 without BOM.
+            "UTF-8 Japanese": (settings, crlf("; 加工機\n" + good_table).encode(), "MC1",
+                               [UTF8_BOX % ("{folder}machines.ini", "")]),
             "long name": (settings, crlf("[machine]\nmachine0=%s\ndefault=0\n[%s]\naddress=%s\nusername=u\n"
                                          "password=p\n" % ("ソ" * 3000, "ソ" * 15, DOWN_HOST)).encode("cp932"),
                           "ソ" * 15, []),
@@ -74,10 +84,14 @@ class BadInputTest(unittest.TestCase):
         for what, (settings_bytes, table_bytes, combo, expected_boxes) in cases.items():
             with self.subTest(what):
                 folder, app, boxes = self.start_with(settings_bytes, table_bytes, sub=what.replace(" ", "_"))
+                shown = e2e.windows_path(folder.path) + "\\"
+                expected_boxes = [box.replace("{folder}", shown) for box in expected_boxes]
                 self.assertEqual((app.combo()["text"], boxes), (combo, expected_boxes))
                 if combo:
                     self.assertIn("IPアドレス   : " + DOWN_HOST, app.list_lines())
                 self.assert_sound_and_close(app)
+                self.assertEqual((folder.settings_path.read_bytes(), (folder.path / "machines.ini").read_bytes()),
+                                 (settings_bytes, table_bytes))
 
     def test_long_values_are_cut_to_their_buffers(self):
         """Values of thousands of bytes reach the control file cut on whole
