@@ -10,6 +10,7 @@ set(VANTREL_PORTABLE_SOURCES
   text/parse.cpp
   text/script_encoding.cpp
   machines/registration_name.cpp
+  machines/machine_field.cpp
   app/version.cpp
   app/window_place.cpp
   log/message_lines.cpp
