@@ -20,6 +20,7 @@
 //   move      --hwnd H --x X --y Y --width W --height H         SetWindowPos
 //   show      --hwnd H --cmd N                                  ShowWindowAsync (6 minimise, 9 restore)
 //   close     --hwnd H                                          post WM_CLOSE
+//   message   --hwnd H --msg N [--wparam W] [--lparam L] [--timeout MS]  SendMessageTimeout; its result and time
 //   dialogs   --pid P                                           "#32770" windows of a process
 //   answer    --pid P [--button ID | --close] [--timeout MS]    wait for one, report it, end it
 //   kill      --pid P [--code N]                                TerminateProcess
@@ -424,6 +425,25 @@ int Close(const Options& options)
     return Print(JsonObject().Bool("ok", true), 0);
 }
 
+// SendMessageTimeout of any message: what Windows sends at shutdown, or a
+// WM_NULL that shows whether a window answers. Fails when it did not answer
+// within --timeout milliseconds.
+int Message(const Options& options)
+{
+    std::string error;
+    HWND window = Target(options, &error);
+    if (window == nullptr) return Fail(error);
+    DWORD_PTR result = 0;
+    DWORD started = GetTickCount();
+    if (!SendMessageTimeoutW(window, static_cast<UINT>(Number(options, L"msg", 0, true)),
+                             static_cast<WPARAM>(Number(options, L"wparam", 0)),
+                             static_cast<LPARAM>(Number(options, L"lparam", 0)), SMTO_NORMAL,
+                             static_cast<UINT>(Number(options, L"timeout", 5000)), &result))
+        return Fail("the window did not answer in time");
+    return Print(JsonObject().Bool("ok", true).Int("result", static_cast<long long>(result))
+                     .Int("ms", static_cast<long long>(GetTickCount() - started)), 0);
+}
+
 int Dialogs(const Options& options)
 {
     std::string list = "[";
@@ -598,6 +618,7 @@ int main()
         if (command == L"settext") return SetText(options);
         if (command == L"show") return Show(options);
         if (command == L"close") return Close(options);
+        if (command == L"message") return Message(options);
         if (command == L"dialogs") return Dialogs(options);
         if (command == L"answer") return Answer(options);
         if (command == L"kill") return Kill(options);
