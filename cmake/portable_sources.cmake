@@ -13,6 +13,7 @@ set(VANTREL_PORTABLE_SOURCES
   machines/machine_field.cpp
   app/version.cpp
   app/window_place.cpp
+  app/folder_place.cpp
   log/message_lines.cpp
   settings/setting_text.cpp
   settings/ini_encoding.cpp

@@ -231,6 +231,11 @@ class PackageTest(unittest.TestCase):
         # /D= must come last and unquoted, and Wine quotes a word with a
         # blank: the folder has none.
         target = self.tmp / "installed" / "Vantrel"
+        # Not into the Windows folder (nor Program Files, whose name has a blank):
+        # the program could not write its control files there.
+        guarded = e2e.system32().parent / "Vantrel"
+        self.assertNotEqual(run_wine_quietly([self.setup_path, "/S", "/D=C:\\windows\\Vantrel"]), 0)
+        self.assertFalse(guarded.exists())
         setup = [self.setup_path, "/S", "/D=" + e2e.windows_path(target)]
         self.assertEqual(run_wine_quietly(setup), 0)
         self.assertEqual(folder_entries(target), PROGRAM_FOLDER | {"Uninstall.exe"})
