@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/program_folder_check.h"
 #include "app/startup_state.h"
 #include "info/help_lookup.h"
 #include "info/system_info.h"
@@ -37,6 +38,7 @@ void OnInitDialog(HWND hwnd)
     CreateStatusBar(hwnd);
     SetMessageList(GetDlgItem(hwnd, IDC_MESSAGE_LIST));
     DragAcceptFiles(hwnd, TRUE);
+    AllowDropsFromExplorer(hwnd);
     PostStartBanner(hwnd);
     // Before anything reads a value, or writes one (the command-line modes
     // write the settings file too).
@@ -51,11 +53,20 @@ void OnInitDialog(HWND hwnd)
     }
 
     SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    CheckProgramFolder(hwnd);
     ExecuteDeleteFiles(hwnd);
     g_machine_count = LoadMachineList(hwnd);
     if (!g_machine_table_path.empty()) CheckIniFileEncoding(hwnd, g_machine_table_path.c_str());
     if (g_machine_count == 0) SendMessageA(hwnd, WM_COMMAND, IDM_MACHINE_REGISTRATION, 0);
     UpdateServerFileList(hwnd);
+}
+
+void OnSessionEnd(HWND hwnd)
+{
+    static bool written = false;
+    if (written) return;
+    written = true;
+    WriteLogFile(hwnd, kListOnly);
 }
 
 void CloseIfMode(HWND hwnd, int mode)
@@ -195,6 +206,13 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
     case WM_CLOSE:
         WriteLogFile(hwnd);
         DestroyWindow(hwnd);
+        return 0;
+    // A shutdown or sign-out ends the process after WM_ENDSESSION without a
+    // WM_CLOSE: the day's log is written then, once, and without boxes.
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wparam != FALSE) OnSessionEnd(hwnd);
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
