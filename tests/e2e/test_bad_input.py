@@ -194,8 +194,8 @@ class BadInputTest(unittest.TestCase):
             self.assert_sound_and_close(app)
 
     def test_program_folder_path_longer_than_249_bytes(self):
-        """A program folder of over 260 bytes: the machine table's path and the
-        start-up file list fail with their boxes, so no machine is chosen and
+        """A program folder of over 260 bytes: the check of tmp\\, the machine
+        table's path and the start-up file list fail with their boxes, so no machine is chosen and
         a drop is refused for that before any control file is written;
         nothing is sent and the window closes normally."""
         deep = self.tmp
@@ -211,8 +211,12 @@ class BadInputTest(unittest.TestCase):
             app = e2e.Vantrel(folder)
             self.addCleanup(app.kill)
             app.start()
-            # Wine's shell says first that it cannot find filelist.exe's folder.
-            self.assertEqual([box["text"] for box in app.settle()],
+            # The folder cannot take a control file (the ANSI calls stop at
+            # 260 bytes): one box says so first. Then Wine's shell says that
+            # it cannot find filelist.exe's folder.
+            boxes = [box["text"] for box in app.settle()]
+            self.assertRegex(boxes[0], r"^エラー：フォルダー .*\\program\\tmp にファイルを書き込めないため、転送できません。")
+            self.assertEqual(boxes[1:],
                              ["エラー：接続マシニングテーブル取得失敗", "パスが見つかりません。\r\n",
                               "エラー：ファイルの実行に失敗しました"])
             self.assertEqual(app.combo()["text"], "")
