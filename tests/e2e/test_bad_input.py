@@ -194,8 +194,8 @@ class BadInputTest(unittest.TestCase):
             self.assert_sound_and_close(app)
 
     def test_program_folder_path_longer_than_249_bytes(self):
-        """A program folder of over 260 bytes: the check of tmp\\, the machine
-        table's path and the start-up file list fail with their boxes, so no machine is chosen and
+        """A program folder of over 260 bytes: the check of its tmp folder, the
+        machine table's path and the start-up file list fail with their boxes, so no machine is chosen and
         a drop is refused for that before any control file is written;
         nothing is sent and the window closes normally."""
         deep = self.tmp
