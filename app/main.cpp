@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,16 +11,32 @@
 #include "app/code_page_check.h"
 #include "app/main_window.h"
 #include "app/startup_state.h"
+#include "app/window_look.h"
 #include "platform/profile.h"
 #include "resources/resource.h"
 #include "text/parse.h"
 
 namespace {
 
+HWND g_main_window = nullptr;
+
+// Closing the console window ends the whole process once this returns
+// (Microsoft documents about 5 s for CTRL_CLOSE_EVENT before it does so
+// anyway). It runs on a thread of its own: the main window writes the day's
+// log as at a shutdown, on its own thread, which owns the message list.
+BOOL WINAPI OnConsoleEvent(DWORD event)
+{
+    constexpr UINT kLogWaitMs = 4000;
+    if (event != CTRL_CLOSE_EVENT || g_main_window == nullptr) return FALSE;
+    SendMessageTimeoutA(g_main_window, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG, kLogWaitMs, nullptr);
+    return FALSE;
+}
+
 void OpenConsoleIfAsked()
 {
     if (ReadProfileInt("Vantrel", "consol", 0, g_startup.settings_path.c_str()) != 1) return;
     AllocConsole();
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
     std::freopen("CONOUT$", "w", stdout);
     std::freopen("CONIN$", "r", stdin);
     std::printf("$$$ Console - Start $$$\n");
@@ -48,6 +65,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
         return 0;
     }
 
+    // ShellExecuteEx may hand a start to a shell extension that uses COM:
+    // Microsoft's documentation of ShellExecuteEx asks for COM to be
+    // initialised first, apartment-threaded and without OLE1 DDE.
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     InitCommonControls();
     WNDCLASSA window_class = {};
     window_class.style = CS_HREDRAW | CS_VREDRAW;
@@ -56,7 +77,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     window_class.hInstance = instance;
     window_class.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PROGRAM));
     window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    window_class.hbrBackground = CreateSolidBrush(ColorValueOf(g_startup.window_color));
+    window_class.hbrBackground = CreateSolidBrush(WindowColorInUse());
     window_class.lpszClassName = "Vantrel";
     if (RegisterClassA(&window_class) == 0) return 0;
 
@@ -69,6 +90,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     HWND main_window = CreateDialogParamA(instance, "MAINPROGRAMDLG", nullptr,
                                           reinterpret_cast<DLGPROC>(MainWindowProc), 0);
     if (main_window == nullptr || !IsWindow(main_window)) return 0;
+    g_main_window = main_window;
     ShowWindow(main_window, show);
     UpdateWindow(main_window);
 
@@ -78,5 +100,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    if (SUCCEEDED(com)) CoUninitialize();
     return static_cast<int>(msg.wParam);
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/program_folder_check.h"
 #include "app/startup_state.h"
 #include "info/help_lookup.h"
 #include "info/system_info.h"
@@ -12,9 +13,11 @@
 #include "log/message_log.h"
 #include "machines/machine_dialog.h"
 #include "machines/machine_selection.h"
+#include "machines/machine_table.h"
 #include "app/window_look.h"
 #include "app/window_place.h"
 #include "resources/resource.h"
+#include "settings/ini_check.h"
 #include "settings/initial_settings_dialog.h"
 #include "settings/settings_file.h"
 #include "transfer/ftp_client_start.h"
@@ -35,7 +38,11 @@ void OnInitDialog(HWND hwnd)
     CreateStatusBar(hwnd);
     SetMessageList(GetDlgItem(hwnd, IDC_MESSAGE_LIST));
     DragAcceptFiles(hwnd, TRUE);
+    AllowDropsFromExplorer(hwnd);
     PostStartBanner(hwnd);
+    // Before anything reads a value, or writes one (the command-line modes
+    // write the settings file too).
+    CheckIniFileEncoding(hwnd, g_startup.settings_path.c_str());
 
     static const int kModeCommands[] = {0, IDM_SYSTEM_INFO, IDM_PROGRAM_INFO, IDM_VERSION};
     if (int mode = g_startup.command_line_mode; mode >= 1 && mode <= 3) {
@@ -46,10 +53,20 @@ void OnInitDialog(HWND hwnd)
     }
 
     SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    CheckProgramFolder(hwnd);
     ExecuteDeleteFiles(hwnd);
     g_machine_count = LoadMachineList(hwnd);
+    if (!g_machine_table_path.empty()) CheckIniFileEncoding(hwnd, g_machine_table_path.c_str());
     if (g_machine_count == 0) SendMessageA(hwnd, WM_COMMAND, IDM_MACHINE_REGISTRATION, 0);
     UpdateServerFileList(hwnd);
+}
+
+void OnSessionEnd(HWND hwnd)
+{
+    static bool written = false;
+    if (written) return;
+    written = true;
+    WriteLogFile(hwnd, kListOnly);
 }
 
 void CloseIfMode(HWND hwnd, int mode)
@@ -249,6 +266,13 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
         }
         WriteLogFile(hwnd);
         DestroyWindow(hwnd);
+        return 0;
+    // A shutdown or sign-out ends the process after WM_ENDSESSION without a
+    // WM_CLOSE: the day's log is written then, once, and without boxes.
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wparam != FALSE) OnSessionEnd(hwnd);
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);

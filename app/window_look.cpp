@@ -15,16 +15,35 @@ void SetSmallProgramIcon(HWND window)
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
+bool HighContrastOn()
+{
+    HIGHCONTRASTA contrast = {};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+// Asked at each paint: the theme may be switched while the program runs.
+COLORREF WindowColorInUse()
+{
+    return HighContrastOn() ? GetSysColor(COLOR_BTNFACE) : ColorValueOf(g_startup.window_color);
+}
+
+COLORREF TextColorInUse()
+{
+    return HighContrastOn() ? GetSysColor(COLOR_BTNTEXT) : ColorValueOf(g_startup.text_color);
+}
+
 HBRUSH WindowColorBrush()
 {
     static SolidBrush brush;
-    return brush.Get(ColorValueOf(g_startup.window_color));
+    return brush.Get(WindowColorInUse());
 }
 
 HBRUSH StaticColors(HDC dc)
 {
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, ColorValueOf(g_startup.text_color));
+    SetTextColor(dc, TextColorInUse());
     return WindowColorBrush();
 }
 

@@ -7,6 +7,16 @@
 
 void SetSmallProgramIcon(HWND window);
 
+// Whether a high-contrast theme is on (SPI_GETHIGHCONTRAST). Then the
+// program paints with the system's colours instead of the configured ones,
+// which a user who needs the contrast could not read.
+bool HighContrastOn();
+
+// The window and text colours to paint with: the configured ones, or the
+// system's dialog colours under a high-contrast theme.
+COLORREF WindowColorInUse();
+COLORREF TextColorInUse();
+
 // A solid brush of the current window colour, kept while the colour stays
 // (one brush for all windows, never one per paint).
 HBRUSH WindowColorBrush();

@@ -10,10 +10,13 @@ set(VANTREL_PORTABLE_SOURCES
   text/parse.cpp
   text/script_encoding.cpp
   machines/registration_name.cpp
+  machines/machine_field.cpp
   app/version.cpp
   app/window_place.cpp
+  app/folder_place.cpp
   log/message_lines.cpp
   settings/setting_text.cpp
+  settings/ini_encoding.cpp
   transfer/control_script.cpp
   transfer/file_list_pieces.cpp
   transfer/content_compare.cpp

@@ -35,7 +35,7 @@ void Paint(HWND window)
         copy = CreateFontIndirectA(&description);
         if (copy != nullptr) previous = SelectObject(dc, copy);
     }
-    SetTextColor(dc, ColorValueOf(g_startup.text_color));
+    SetTextColor(dc, TextColorInUse());
 
     MakeProgramInfo();
     DrawTextA(dc, g_message.c_str(), -1, &area, DT_END_ELLIPSIS);

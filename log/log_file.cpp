@@ -32,7 +32,7 @@ void KeepLogLines(const std::vector<std::string>& lines)
     for (const std::string& line : lines) g_log_lines.push_back({list, before, line});
 }
 
-int WriteLogFile(HWND owner)
+int WriteLogFile(HWND owner, MessageKind failure)
 {
     if (!LogIsOn()) return 0;
 
@@ -44,10 +44,10 @@ int WriteLogFile(HWND owner)
     // would make the folder test and the open fail, and write no log at all.
     PathText folder;
     if (!ProgramFolderPath(folder, "Log")) {
-        return PostText(owner, kError, "フォルダ %sLog 作成失敗", g_startup.program_folder.c_str());
+        return PostText(owner, failure, "フォルダ %sLog 作成失敗", g_startup.program_folder.c_str());
     }
     if (!PathExists(folder.c_str()) && !CreateDirectoryA(folder.c_str(), nullptr)) {
-        return PostText(owner, kError, "フォルダ %s 作成失敗", folder.c_str());
+        return PostText(owner, failure, "フォルダ %s 作成失敗", folder.c_str());
     }
 
     DateTimeRecord now;
@@ -57,10 +57,10 @@ int WriteLogFile(HWND owner)
     PathText path;
     bool formed = ProgramFolderPath(path, name.c_str());
     folder.Clear();
-    if (!formed) return PostText(owner, kError, "ログファイル %s%s 作成失敗", g_startup.program_folder.c_str(), name.c_str());
+    if (!formed) return PostText(owner, failure, "ログファイル %s%s 作成失敗", g_startup.program_folder.c_str(), name.c_str());
 
     std::FILE* file = std::fopen(path.c_str(), "a");
-    if (file == nullptr) return PostText(owner, kError, "ログファイル %s 作成失敗", path.c_str());
+    if (file == nullptr) return PostText(owner, failure, "ログファイル %s 作成失敗", path.c_str());
 
     static const char kRule[] = "----------------------------------------------------------------------\n";
     const char* computer = std::getenv("COMPUTERNAME");

@@ -1,11 +1,15 @@
 #include "machines/machine_dialog.h"
 
+#include <imm.h>
+
 #include <cstring>
+#include <string>
 
 #include "app/main_window.h"
 #include "app/startup_state.h"
 #include "info/help_lookup.h"
 #include "log/message_log.h"
+#include "machines/machine_field.h"
 #include "machines/machine_selection.h"
 #include "machines/machine_table.h"
 #include "machines/registration_name.h"
@@ -54,6 +58,30 @@ bool ReadRequiredField(HWND dialog, int id, FixedText<N>& text, const char* mess
 {
     if (GetItemText(dialog, id, text) > 0) return true;
     PostText(dialog, kError, "%s", message);
+    return false;
+}
+
+// A field as it is saved: full-width ASCII (an IME left on) folded when
+// `fold`, then refused with a box when longer than the field holds, rather
+// than cut to another name, address or password. An empty
+// value posts `empty_message` unless it is nullptr (the field may be empty).
+template <std::size_t N>
+bool ReadValueField(HWND dialog, int id, const char* label, bool fold, const char* empty_message, FixedText<N>& value)
+{
+    LineText typed;
+    GetItemText(dialog, id, typed);
+    std::string text = fold ? FoldFullWidthAscii(typed.c_str()) : std::string(typed.c_str());
+    SecureZeroMemory(typed.data(), typed.kSize);  // it may be the password
+    bool fits = text.size() < value.kSize;
+    if (fits) value.Assign(text.c_str());
+    SecureZeroMemory(text.data(), text.size());
+    if (!fits) {
+        PostText(dialog, kError, "エラー：%s は %zu バイト（半角 %zu 文字）までです。短くしてから保存してください", label,
+                 value.kSize - 1, value.kSize - 1);
+        return false;
+    }
+    if (!value.empty() || empty_message == nullptr) return true;
+    PostText(dialog, kError, "%s", empty_message);
     return false;
 }
 
@@ -116,6 +144,10 @@ INT_PTR CALLBACK MachineDialogProc(HWND dialog, UINT message, WPARAM wparam, LPA
     switch (message) {
     case WM_INITDIALOG:
         SetSmallProgramIcon(dialog);
+        // Address, user and password are ASCII: with the IME on, digits and
+        // dots would come full width. Without an input context the IME is
+        // off for the field (ImmAssociateContext with NULL, as documented).
+        for (int id : {IDC_ADDRESS, IDC_USER_NAME, IDC_PASSWORD}) ImmAssociateContext(GetDlgItem(dialog, id), nullptr);
         SendMessageA(dialog, WM_COMMAND, IDM_LOAD_FIELDS, 0);
         return TRUE;
     case WM_COMMAND:
@@ -196,15 +228,18 @@ void RegisterFtpValue(HWND dialog)
     FieldText user_name;
     FieldText password;
     FieldText initial_folder;
-    if (!ReadRequiredField(dialog, IDC_REGISTRATION_NAME, name, "エラー：マシニング登録名取得失敗")) return;
+    if (!ReadValueField(dialog, IDC_REGISTRATION_NAME, "マシニング登録名", false, "エラー：マシニング登録名取得失敗", name))
+        return;
     if (const char* fault = RegistrationNameFault(name.c_str())) {
         PostText(dialog, kError, "%s", fault);
         return;
     }
-    if (!ReadRequiredField(dialog, IDC_ADDRESS, address, "エラー：ＩＰアドレス取得失敗")) return;
-    if (!ReadRequiredField(dialog, IDC_USER_NAME, user_name, "エラー：FTPユーザー取得失敗")) return;
-    if (!ReadRequiredField(dialog, IDC_PASSWORD, password, "エラー：FTPパスワード取得失敗")) return;
-    GetItemText(dialog, IDC_INITIAL_FOLDER, initial_folder);
+    // The folder may have a Japanese name on the server: it is taken as typed.
+    if (!ReadValueField(dialog, IDC_ADDRESS, "ＩＰアドレス", true, "エラー：ＩＰアドレス取得失敗", address) ||
+        !ReadValueField(dialog, IDC_USER_NAME, "ユーザー名", true, "エラー：FTPユーザー取得失敗", user_name) ||
+        !ReadValueField(dialog, IDC_PASSWORD, "パスワード", true, "エラー：FTPパスワード取得失敗", password) ||
+        !ReadValueField(dialog, IDC_INITIAL_FOLDER, "初期フォルダ", false, nullptr, initial_folder))
+        return;
     const char* extension = IsItemChecked(dialog, IDC_EXTENSION_FLAG) ? "1" : "0";
 
     // The index is searched before anything is written: with all slots taken

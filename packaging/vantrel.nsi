@@ -14,6 +14,7 @@
 ; subsystem is installed, as in a 64-bit-only Wine).
 Target amd64-unicode
 !include "MUI2.nsh"
+!include "LogicLib.nsh"
 
 !ifndef STAGE | OUTFILE | VERSION
   !error "STAGE, OUTFILE and VERSION must be defined"
@@ -43,6 +44,46 @@ ShowInstDetails show
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Japanese"
+
+; Program Files and the Windows folder take files from administrators only:
+; installed there, every transfer would fail to write its control file.
+; $R0 becomes 1 when $INSTDIR is FOLDER or lies inside it (any letter case).
+!macro InFolder FOLDER
+  StrLen $R1 "${FOLDER}"
+  StrCpy $R2 "$INSTDIR" $R1
+  StrCpy $R3 "$INSTDIR" 1 $R1
+  ${If} $R1 > 0
+  ${AndIf} $R2 == "${FOLDER}"
+    ${If} $R3 == ""
+    ${OrIf} $R3 == "\"
+      StrCpy $R0 1
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+Function GuardedFolder
+  StrCpy $R0 0
+  !insertmacro InFolder "$PROGRAMFILES32"
+  !insertmacro InFolder "$PROGRAMFILES64"
+  !insertmacro InFolder "$WINDIR"
+FunctionEnd
+
+; The folder page cannot go on with such a folder.
+Function .onVerifyInstDir
+  Call GuardedFolder
+  ${If} $R0 == 1
+    Abort
+  ${EndIf}
+FunctionEnd
+
+; A silent install (/D=) sees no folder page: it is refused here.
+Function .onInit
+  Call GuardedFolder
+  ${If} $R0 == 1
+    MessageBox MB_ICONSTOP "$INSTDIR には Vantrel をインストールできません。Program Files と Windows のフォルダーには、Vantrel が作業ファイルを書き込めません。" /SD IDOK
+    Abort
+  ${EndIf}
+FunctionEnd
 
 Section "Vantrel"
   SetOutPath "$INSTDIR"

@@ -1,12 +1,17 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "app/startup_state.h"
 #include "text/buffers.h"
 
 // Whether a path names anything on the file system, file or folder.
 bool PathExists(const char* path);
+
+// Reads at most head.size() bytes from the start of the file at `path` into
+// `head`, which is cut to what was read. False when it cannot be opened.
+bool ReadFileHead(const char* path, std::string& head);
 
 // A path under the program folder: the folder (which ends with a backslash)
 // followed directly by `relative` ("tmp\\filelist.tmp", "Log"). Formed whole

@@ -29,8 +29,12 @@ std::size_t ReadProfileText(const char* section, const char* key, FixedText<N>& 
 int ReadProfileInt(const char* section, const char* key, int default_value, const char* path);
 
 // WritePrivateProfileStringA. An empty value keeps the key with "key=";
-// returns false when the file cannot be written.
+// returns false when the file cannot be written or its writes are refused.
 bool WriteProfileText(const char* section, const char* key, const char* value, const char* path);
+
+// From now on every write to the file at `path` (any letter case) fails: for
+// a file the program must not change (settings/ini_check.h).
+void RefuseProfileWrites(const char* path);
 
 // Removes a whole section with all its keys (a write with no key).
 bool DeleteProfileSection(const char* section, const char* path);

@@ -14,6 +14,7 @@ packages=(
   # tests and tools
   python3 python3-pyftpdlib imagemagick tnftp nsis curl ca-certificates
   osslsigncode openssl  # signing the package (packaging/sign.sh) and its test
+  softhsm2 libengine-pkcs11-openssl  # the signing test's PKCS#11 token
   procps iproute2 util-linux  # ps/pgrep; the loopback of the namespace a user's test run gets
 )
 

@@ -80,6 +80,14 @@ bool RemoteNameTooLong(const char* local_path, int extension_flag)
     return length > kLongestRemoteName;
 }
 
+bool IsLeftoverControlFile(std::string_view name)
+{
+    constexpr std::string_view kExtension = ".txt";
+    return name.size() > kExtension.size() &&
+           EqualsIgnoreAsciiCase(name.substr(name.size() - kExtension.size()), kExtension) &&
+           name.find(".lnk") == std::string_view::npos;
+}
+
 std::string ClientParameters(const char* control_file_path)
 {
     PathParts parts = SplitPath(control_file_path);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "machines/machine_record.h"
 #include "text/script_encoding.h"
@@ -43,6 +44,12 @@ inline constexpr std::size_t kLongestRemoteName = 255;
 // uncut: the machine would get another name than the backup and the
 // delivery check look for, or a cut name without a word. Such a drop is refused.
 bool RemoteNameTooLong(const char* local_path, int extension_flag);
+
+// Whether a name found in tmp by the start-up clean-up is one it deletes: a
+// name ending in ".txt" in any ASCII case, and without ".lnk" in it. The
+// search for "*.txt" also matches through a file's short (8.3) name, so
+// "O1000.txt1", whose short name is "O1000~1.TXT", is found too and must stay.
+bool IsLeftoverControlFile(std::string_view name);
 
 // The client's single parameter: "-s:" and the control file's own name
 // (digits and ".txt"). The client runs in the control file's folder: the

@@ -1,10 +1,9 @@
 #include "transfer/temp_cleanup.h"
 
-#include <cstring>
-
 #include "app/startup_state.h"
 #include "log/message_log.h"
 #include "platform/files.h"
+#include "transfer/control_script.h"
 
 int ExecuteDeleteFiles(HWND main_window)
 {
@@ -27,7 +26,7 @@ int ExecuteDeleteFiles(HWND main_window)
     PathText relative;
     do {
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
-        if (std::strstr(entry.cFileName, ".lnk") != nullptr) continue;
+        if (!IsLeftoverControlFile(entry.cFileName)) continue;
         relative.Format("tmp\\%s", entry.cFileName);
         bool deleted = ProgramFolderPath(path, relative.c_str()) && DeleteFileA(path.c_str());
         PostText(main_window, kListOnly, deleted ? "[成功] %s" : "[失敗] %s", entry.cFileName);

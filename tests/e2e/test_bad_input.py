@@ -19,6 +19,10 @@ HOST = os.environ.get("VANTREL_BAD_INPUT_TEST_HOST", "127.0.0.75")
 DOWN_HOST = os.environ.get("VANTREL_BAD_INPUT_DOWN_HOST", "127.0.0.76")  # nothing listens here
 
 
+UTF8_BOX = ("エラー：%s は UTF-8%s で保存されているため、Vantrel は正しく読めません。メモ帳の［名前を付けて保存］で"
+            "文字コードを ANSI にして保存し直してから、Vantrel を起動し直してください。それまでこのファイルには書き込みません")
+
+
 def crlf(text):
     return text.replace("\r\n", "\n").replace("\n", "\r\n")
 
@@ -65,9 +69,15 @@ class BadInputTest(unittest.TestCase):
                 "[machine]\nmachine0=MC1\nmachine0=MC2\ndefault=0\n[MC1]\naddress=%s\nusername=u\npassword=p\n"
                 "address=127.0.0.1\n[machine]\nmachine0=MC3\n[MC1]\naddress=127.0.0.1\n" % DOWN_HOST).encode(),
                 "MC1", []),
-            # Wine's profile functions read through a UTF-8 byte order mark.
+            # Wine's profile functions read through a UTF-8 byte order mark;
+            # Windows' do not (the first section is not found), so each file
+            # saved so is named in a box, and neither is written to.
             "UTF-8 byte order mark": (b"\xef\xbb\xbf" + settings, b"\xef\xbb\xbf" + crlf(good_table).encode(),
-                                      "MC1", []),
+                                      "MC1", [UTF8_BOX % ("{folder}Vantrel.ini", " (BOM 付き)"),
+                                              UTF8_BOX % ("{folder}machines.ini", " (BOM 付き)")]),
+            # As today's Notepad saves an edited file: UTF-8 without BOM.
+            "UTF-8 Japanese": (settings, crlf("; 加工機\n" + good_table).encode(), "MC1",
+                               [UTF8_BOX % ("{folder}machines.ini", "")]),
             "long name": (settings, crlf("[machine]\nmachine0=%s\ndefault=0\n[%s]\naddress=%s\nusername=u\n"
                                          "password=p\n" % ("ソ" * 3000, "ソ" * 15, DOWN_HOST)).encode("cp932"),
                           "ソ" * 15, []),
@@ -75,10 +85,14 @@ class BadInputTest(unittest.TestCase):
         for what, (settings_bytes, table_bytes, combo, expected_boxes) in cases.items():
             with self.subTest(what):
                 folder, app, boxes = self.start_with(settings_bytes, table_bytes, sub=what.replace(" ", "_"))
+                shown = e2e.windows_path(folder.path) + "\\"
+                expected_boxes = [box.replace("{folder}", shown) for box in expected_boxes]
                 self.assertEqual((app.combo()["text"], boxes), (combo, expected_boxes))
                 if combo:
                     self.assertIn("IPアドレス   : " + DOWN_HOST, app.list_lines())
                 self.assert_sound_and_close(app)
+                self.assertEqual((folder.settings_path.read_bytes(), (folder.path / "machines.ini").read_bytes()),
+                                 (settings_bytes, table_bytes))
 
     def test_long_values_are_cut_to_their_buffers(self):
         """Values of thousands of bytes reach the control file cut on whole
@@ -182,8 +196,8 @@ class BadInputTest(unittest.TestCase):
             self.assert_sound_and_close(app)
 
     def test_program_folder_path_longer_than_249_bytes(self):
-        """A program folder of over 260 bytes: the machine table's path and the
-        start-up file list fail with their boxes, so no machine is chosen and
+        """A program folder of over 260 bytes: the check of its tmp folder, the
+        machine table's path and the start-up file list fail with their boxes, so no machine is chosen and
         a drop is refused for that before any control file is written;
         nothing is sent and the window closes normally."""
         deep = self.tmp
@@ -199,8 +213,12 @@ class BadInputTest(unittest.TestCase):
             app = e2e.Vantrel(folder)
             self.addCleanup(app.kill)
             app.start()
-            # Wine's shell says first that it cannot find filelist.exe's folder.
-            self.assertEqual([box["text"] for box in app.settle()],
+            # The folder cannot take a control file (the ANSI calls stop at
+            # 260 bytes): one box says so first. Then Wine's shell says that
+            # it cannot find filelist.exe's folder.
+            boxes = [box["text"] for box in app.settle()]
+            self.assertRegex(boxes[0], r"^エラー：フォルダー .*\\program\\tmp にファイルを書き込めないため、転送できません。")
+            self.assertEqual(boxes[1:],
                              ["エラー：接続マシニングテーブル取得失敗", "パスが見つかりません。\r\n",
                               "エラー：ファイルの実行に失敗しました"])
             self.assertEqual(app.combo()["text"], "")

@@ -13,6 +13,7 @@ import vantrel_e2e as e2e  # noqa: E402
 
 RULE = "_/" * 30
 BS_AUTOCHECKBOX = 3
+WM_QUERYENDSESSION, WM_ENDSESSION = 0x0011, 0x0016
 
 # A machine whose data server does not exist: start-up reads it without a
 # box, and the file-list refresh fails quietly (filelist.exe exits non-zero).
@@ -134,6 +135,28 @@ class MainWindowTest(unittest.TestCase):
             self.assertRegex(header.decode("cp932"),
                              r"^ {10}\S+ ・ \d{4}年 \d{1,2}月 \d{1,2}日  \d{1,2}時 \d{1,2}分 \d{1,2}秒\r\n$")
             self.assertEqual(body, b"".join(line + b"\r\n" for line in lines) + b"\r\n")
+
+    def test_log_file_written_when_windows_ends_the_session(self):
+        """A shutdown sends WM_QUERYENDSESSION and WM_ENDSESSION, then ends
+        the process without WM_CLOSE: the log is written there, once, with
+        no box; a cancelled shutdown (WM_ENDSESSION FALSE) writes nothing."""
+        folder = self.folder(settings(Vantrel={"systemlog": 1}))
+        with e2e.Vantrel(folder) as app:
+            shown = app.list_lines_bytes()
+            send = [("WM_QUERYENDSESSION", WM_QUERYENDSESSION, 0, 1), ("WM_ENDSESSION FALSE", WM_ENDSESSION, 0, 0)]
+            for what, message, wparam, result in send:
+                answer = e2e.driver("message", "--hwnd", app.hwnd, "--msg", message, "--wparam", wparam)
+                self.assertEqual(answer["result"], result, what)
+            self.assertIsNone(self.log_lines(folder))
+            for _ in range(2):
+                e2e.driver("message", "--hwnd", app.hwnd, "--msg", WM_ENDSESSION, "--wparam", 1)
+            self.assertEqual(app.dialogs(), [])
+            app.kill()  # as Windows ends it
+        log = self.log_lines(folder)
+        self.assertIsNotNone(log)
+        blocks = log.split(b"-" * 70 + b"\r\n")
+        self.assertEqual(len(blocks), 3)  # "", the header, one block
+        self.assertEqual(blocks[2], b"".join(line + b"\r\n" for line in shown) + b"\r\n")
 
     def layout(self, hwnd):
         return e2e.driver("layout", "--hwnd", hwnd, "--face", DIALOG_FACE, "--points", DIALOG_POINTS)

@@ -26,6 +26,8 @@ import vantrel_e2e as e2e  # noqa: E402
 # Overridable so that runs by hand beside other tests do not share a port.
 HOST = os.environ.get("VANTREL_PACKAGE_TEST_HOST", os.environ.get("VANTREL_TRANSFER_TEST_HOST", "127.0.0.5"))
 BUILD_DIR = e2e.VANTREL_EXE.resolve().parents[1]
+# Debian's softhsm2: a PKCS#11 token in files, as the signing test's stand-in for a hardware token.
+SOFTHSM_MODULE = "/usr/lib/softhsm/libsofthsm2.so"
 HELP_DIR = e2e.REPO / "help"
 
 # Windows Vista, 7, 8, 8.1, 10 and 11.
@@ -165,6 +167,41 @@ class PackageTest(unittest.TestCase):
             self.assertNotEqual(status, 0, report)
             self.assertIn("No signature found", report)
 
+    def test_a_key_on_a_token_signs_and_a_release_without_a_time_stamp_is_refused(self):
+        """The key in a PKCS#11 token (softhsm2 standing in for the vendor's
+        hardware), the certificate beside it, the PIN through a pipe: a
+        signature the test certificate verifies. A release without a
+        time-stamp server signs nothing and fails."""
+        work = self.tmp / "token"
+        (work / "tokens").mkdir(parents=True)
+        config = work / "softhsm2.conf"
+        config.write_text("directories.tokendir = %s\nobjectstore.backend = file\n" % (work / "tokens"))
+        env = {k: v for k, v in os.environ.items() if not k.startswith("VANTREL_SIGN_")}
+        env["SOFTHSM2_CONF"] = str(config)
+        for command in (["softhsm2-util", "--init-token", "--free", "--label", "vantrel", "--pin", "2468",
+                         "--so-pin", "13579"],
+                        ["softhsm2-util", "--import", self.tmp / "signing.key", "--token", "vantrel", "--label", "sign",
+                         "--id", "01", "--pin", "2468"]):
+            subprocess.run([str(c) for c in command], env=env, check=True, capture_output=True, timeout=60)
+        program = work / "Vantrel.exe"
+        shutil.copyfile(e2e.VANTREL_EXE, program)
+        unsigned = program.read_bytes()
+        env.update(VANTREL_SIGN_CERT=str(self.certificate), VANTREL_SIGN_PKCS11_MODULE=SOFTHSM_MODULE,
+                   VANTREL_SIGN_PKCS11_KEY="pkcs11:token=vantrel;object=sign", VANTREL_SIGN_PASSWORD="2468")
+
+        def sign(**more):
+            return subprocess.run(["bash", str(e2e.REPO / "packaging" / "sign.sh"), str(program)],
+                                  env=dict(env, **more), capture_output=True, timeout=120)
+        refused = sign(VANTREL_SIGN_RELEASE="1")
+        self.assertEqual(refused.returncode, 1, refused)
+        self.assertIn(b"VANTREL_SIGN_TIMESTAMP", refused.stderr)
+        self.assertEqual(program.read_bytes(), unsigned)
+        signed = sign()
+        self.assertEqual(signed.returncode, 0, signed)
+        (status, report), _ = self.verify_signature(program)
+        self.assertEqual(status, 0, report)
+        self.assertIn("Subject: /CN=Vantrel test signing/O=Tarnvale Service", report)
+
     def test_every_program_declares_itself_in_its_manifest(self):
         # Read as Windows' loader finds it, resource 1 of type RT_MANIFEST. A
         # manifest that is no well-formed XML keeps Windows from starting the
@@ -231,6 +268,11 @@ class PackageTest(unittest.TestCase):
         # /D= must come last and unquoted, and Wine quotes a word with a
         # blank: the folder has none.
         target = self.tmp / "installed" / "Vantrel"
+        # Not into the Windows folder (nor Program Files, whose name has a blank):
+        # the program could not write its control files there.
+        guarded = e2e.system32().parent / "Vantrel"
+        self.assertNotEqual(run_wine_quietly([self.setup_path, "/S", "/D=C:\\windows\\Vantrel"]), 0)
+        self.assertFalse(guarded.exists())
         setup = [self.setup_path, "/S", "/D=" + e2e.windows_path(target)]
         self.assertEqual(run_wine_quietly(setup), 0)
         self.assertEqual(folder_entries(target), PROGRAM_FOLDER | {"Uninstall.exe"})

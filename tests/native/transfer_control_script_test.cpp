@@ -22,6 +22,22 @@ std::string Script(const MachineRecord& machine, const char* path)
     return ControlFileHead(machine) + PutCommandLine(path, machine.extension_flag) + kQuitLine;
 }
 
+// The start-up clean-up: only names that end in .txt, whatever else the
+// search for *.txt matched through a short name.
+TEST(ControlScript, CleanUpTakesOnlyNamesEndingInTxt)
+{
+    struct Case {
+        const char* name;
+        bool deleted;
+    };
+    const Case cases[] = {
+        {"202612070900.txt", true}, {"O1.TXT", true},      {"a.Txt", true},       {"x.y.txt", true},
+        {"O1000.txt1", false},       {"a.txtx", false},     {"readme.txt.bak", false}, {".txt", false},
+        {"txt", false},              {"list.lnk.txt", false}, {"filelist.tmp", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsLeftoverControlFile(c.name), c.deleted) << c.name;
+}
+
 TEST(ControlScript, WholeFileWithAndWithoutInitialFolder)
 {
     EXPECT_EQ(Script(Machine("NCDATA", 0), "D:\\data\\O1234.NC"),

@@ -148,21 +148,52 @@ TEST_F(MachineDialogTest, NewNameGoesIntoTheFirstFreeSlotAndBecomesTheDefault)
     EXPECT_EQ(Item(IDC_REGISTRATION_NAME), "新型");
 }
 
-TEST_F(MachineDialogTest, OverlongFieldsAreStoredCutOnWholeCharacters)
+// A value longer than its field is refused with a box naming the field, and
+// nothing is written: cut, it would be another name, address or password.
+TEST_F(MachineDialogTest, OverlongFieldsAreRefusedBeforeAnythingIsWritten)
+{
+    Open("");
+    struct Case {
+        const char* name;
+        const char* address;
+        const char* user;
+        const char* password;
+        const char* folder;
+        const char* box;
+    };
+    // 32 bytes of name; 16 of address, user, password and folder; Japanese
+    // counts its two bytes a character.
+    const Case cases[] = {
+        {"マシニングセンター第一工場の一号", "1.1.1.1", "u", "p", "",
+         "エラー：マシニング登録名 は 31 バイト（半角 31 文字）までです。短くしてから保存してください"},
+        {"MC1", "192.168.100.2001", "u", "p", "", "エラー：ＩＰアドレス は 15 バイト（半角 15 文字）までです。短くしてから保存してください"},
+        {"MC1", "1.1.1.1", "abcdefghijklmnop", "p", "", "エラー：ユーザー名 は 15 バイト（半角 15 文字）までです。短くしてから保存してください"},
+        {"MC1", "1.1.1.1", "u", "パスワードパスワ", "", "エラー：パスワード は 15 バイト（半角 15 文字）までです。短くしてから保存してください"},
+        {"MC1", "1.1.1.1", "u", "p", "フォルダフォルダ", "エラー：初期フォルダ は 15 バイト（半角 15 文字）までです。短くしてから保存してください"},
+    };
+    for (const Case& c : cases) {
+        MessageBoxCapture boxes;
+        Type(c.name, c.address, c.user, c.password, c.folder);
+        Command(IDM_SAVE);
+        ASSERT_EQ(boxes.Boxes().size(), 1u) << c.box;
+        EXPECT_EQ(boxes.Boxes()[0].text, c.box);
+    }
+    EXPECT_FALSE(folder_.Exists("machines.ini"));
+}
+
+// Typed with the IME on: full-width digits, letters and dots are saved as
+// ASCII, and count as such; a Japanese folder name stays as typed.
+TEST_F(MachineDialogTest, FullWidthAsciiIsSavedHalfWidth)
 {
     Open("");
     MessageBoxCapture boxes;
-    // 34 bytes of name (cut at 31 inside a character), 17 of address, 16 of
-    // user name and 20 of password (Japanese: cut at 15 inside a character).
-    Type("マシニングセンター第一工場の一号機", "192.168.100.200.1", "abcdefghijklmnop", "パスワードパスワード",
-         "フォルダ");
+    Type("MC1", "１９２．１６８．１００．２００", "ｎｃ＿ｕｓｅｒ", "Ｐａｓｓ１２３", "加工／ＮＣ");
     Command(IDM_SAVE);
-    EXPECT_EQ(Value("machine", "machine0"), "マシニングセンター第一工場の一");
-    EXPECT_EQ(Value("マシニングセンター第一工場の一", "address"), "192.168.100.200");
-    EXPECT_EQ(Value("マシニングセンター第一工場の一", "username"), "abcdefghijklmno");
-    EXPECT_EQ(Value("マシニングセンター第一工場の一", "password"), "パスワードパス");
-    EXPECT_EQ(Value("マシニングセンター第一工場の一", "initpath"), "フォルダ");
-    EXPECT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(Value("MC1", "address"), "192.168.100.200");
+    EXPECT_EQ(Value("MC1", "username"), "nc_user");
+    EXPECT_EQ(Value("MC1", "password"), "Pass123");
+    EXPECT_EQ(Value("MC1", "initpath"), "加工／ＮＣ");
+    EXPECT_EQ(boxes.Boxes().size(), 1u);  // the confirmation
 }
 
 TEST_F(MachineDialogTest, ExistingNameTypedInOtherCaseUpdatesItsSectionAndKeepsItsSlot)

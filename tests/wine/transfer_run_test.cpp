@@ -519,6 +519,7 @@ TEST_F(TransferTest, CleanUpDeletesTxtFilesOnlyAndReportsEach)
     folder_.WriteFile("tmp\\202612070902.txt", "open x\r\nnc\r\npw\r\n");
     folder_.WriteFile("tmp\\list.lnk.txt", "");
     folder_.WriteFile("tmp\\filelist.tmp", "");
+    folder_.WriteFile("tmp\\O1000.txt1", "");  // found through its short name on Windows
     folder_.MakeFolder("tmp\\old.txt");
     // A leftover held open without delete sharing (a client still reading it)
     // cannot go: it is reported as such and stays.
@@ -537,7 +538,7 @@ TEST_F(TransferTest, CleanUpDeletesTxtFilesOnlyAndReportsEach)
     EXPECT_EQ(reported, (std::vector<std::string>{"[失敗] 202612070902.txt", "[成功] 202612070900.txt",
                                                   "[成功] 202612070901.txt"}));
     EXPECT_EQ(lines[5], "---");
-    EXPECT_EQ(TmpNames(), (std::vector<std::string>{"202612070902.txt", "filelist.tmp", "list.lnk.txt", "old.txt"}));
+    EXPECT_EQ(TmpNames(), (std::vector<std::string>{"202612070902.txt", "O1000.txt1", "filelist.tmp", "list.lnk.txt", "old.txt"}));
 }
 
 TEST_F(TransferTest, CleanUpWithNothingToFindPostsOnlyItsName)

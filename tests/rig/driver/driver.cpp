@@ -21,6 +21,7 @@
 //   show      --hwnd H --cmd N                                  ShowWindowAsync (6 minimise, 9 restore)
 //   close     --hwnd H                                          post WM_CLOSE
 //   ping      --hwnd H [--timeout MS]                           WM_NULL by SendMessageTimeout, and how long it took
+//   message   --hwnd H --msg N [--wparam W] [--lparam L] [--timeout MS]  SendMessageTimeout; its result and time
 //   dialogs   --pid P                                           "#32770" windows of a process
 //   answer    --pid P [--button ID | --close] [--timeout MS]    wait for one, report it, end it
 //   kill      --pid P [--code N]                                TerminateProcess
@@ -425,19 +426,45 @@ int Close(const Options& options)
     return Print(JsonObject().Bool("ok", true), 0);
 }
 
-// WM_NULL through SendMessageTimeout, as the shell asks whether a window
-// still answers: "ok" whether it answered within --timeout ms (default
-// 1000), "ms" how long the answer took.
+// SendMessageTimeout, as the shell asks whether a window still answers:
+// false when it did not within timeout_ms.
+bool SendWithin(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT timeout_ms, DWORD_PTR& result,
+                ULONGLONG& took_ms)
+{
+    ULONGLONG sent = GetTickCount64();
+    bool answered = SendMessageTimeoutW(window, message, wparam, lparam, SMTO_NORMAL, timeout_ms, &result) != 0;
+    took_ms = GetTickCount64() - sent;
+    return answered;
+}
+
+// WM_NULL: "ok" whether it answered within --timeout ms (default 1000),
+// "ms" how long the answer took.
 int Ping(const Options& options)
 {
     std::string error;
     HWND window = Target(options, &error);
     if (window == nullptr) return Fail(error);
-    UINT timeout = static_cast<UINT>(Number(options, L"timeout", 1000));
-    DWORD_PTR answer = 0;
-    ULONGLONG sent = GetTickCount64();
-    bool answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeout, &answer) != 0;
-    return Print(JsonObject().Bool("ok", answered).Int("ms", static_cast<long long>(GetTickCount64() - sent)), 0);
+    DWORD_PTR result = 0;
+    ULONGLONG took = 0;
+    bool answered = SendWithin(window, WM_NULL, 0, 0, static_cast<UINT>(Number(options, L"timeout", 1000)), result, took);
+    return Print(JsonObject().Bool("ok", answered).Int("ms", static_cast<long long>(took)), 0);
+}
+
+// Any message, such as those Windows sends at shutdown: its result and time;
+// a failure when it was not answered within --timeout ms (default 5000).
+int Message(const Options& options)
+{
+    std::string error;
+    HWND window = Target(options, &error);
+    if (window == nullptr) return Fail(error);
+    DWORD_PTR result = 0;
+    ULONGLONG took = 0;
+    if (!SendWithin(window, static_cast<UINT>(Number(options, L"msg", 0, true)),
+                    static_cast<WPARAM>(Number(options, L"wparam", 0)), static_cast<LPARAM>(Number(options, L"lparam", 0)),
+                    static_cast<UINT>(Number(options, L"timeout", 5000)), result, took))
+        return Fail("the window did not answer in time");
+    return Print(JsonObject().Bool("ok", true).Int("result", static_cast<long long>(result))
+                     .Int("ms", static_cast<long long>(took)), 0);
 }
 
 int Dialogs(const Options& options)
@@ -615,6 +642,7 @@ int main()
         if (command == L"show") return Show(options);
         if (command == L"close") return Close(options);
         if (command == L"ping") return Ping(options);
+        if (command == L"message") return Message(options);
         if (command == L"dialogs") return Dialogs(options);
         if (command == L"answer") return Answer(options);
         if (command == L"kill") return Kill(options);
