@@ -6,6 +6,7 @@
 
 #include "app/program_folder_check.h"
 #include "app/startup_state.h"
+#include "platform/exact_ansi.h"
 #include "info/help_lookup.h"
 #include "info/system_info.h"
 #include "info/version_info.h"
@@ -118,19 +119,10 @@ void OnCommand(HWND hwnd, int id, int code)
     }
 }
 
-// Whether the ANSI form of a dropped path names the file that was dropped.
-// The ANSI call writes a character that Shift-JIS lacks as its best fit
-// ("cafe.nc" for "café.nc", another file or none) or as "?".
-bool AnsiPathIsExact(HDROP drop, UINT index)
-{
-    UINT length = DragQueryFileW(drop, index, nullptr, 0);
-    std::wstring wide(length + 1, L'\0');
-    DragQueryFileW(drop, index, wide.data(), length + 1);
-    BOOL lossy = FALSE;
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), static_cast<int>(length), nullptr, 0, nullptr,
-                        &lossy);
-    return !lossy;
-}
+// The longest path the Windows client and this program's ANSI file calls
+// open: MAX_PATH less its terminating null, in characters. Wine opens longer
+// ones; Windows does not, for programs that are not long-path aware.
+constexpr std::size_t kLongestPathCharacters = MAX_PATH - 1;
 
 // While a drop's transfers run (the client's wait and every box they show)
 // the window serves its messages but starts nothing: a drop, a command or a
@@ -178,9 +170,15 @@ void OnDropFiles(HWND hwnd, HDROP drop)
             continue;
         }
         DragQueryFileA(drop, i, path.data(), static_cast<UINT>(path.kSize));
-        if (!AnsiPathIsExact(drop, i)) {
+        std::string exact;
+        if (!DroppedPathInAnsi(drop, i, exact)) {
             PostText(hwnd, kError, "エラー：ファイル %s の名前には Shift-JIS で書けない文字があるため、転送しませんでした",
                      path.c_str());
+            continue;
+        }
+        if (UINT characters = DragQueryFileW(drop, i, nullptr, 0); characters > kLongestPathCharacters) {
+            PostText(hwnd, kError, "エラー：ファイル %s のパスは %u 文字あり、Windows の ftp.exe が開ける %zu 文字を超えるため、転送しませんでした",
+                     path.c_str(), characters, kLongestPathCharacters);
             continue;
         }
         g_dropped_file_path = path;

@@ -19,3 +19,14 @@ bool ReadFileHead(const char* path, std::string& head)
     head.resize(ok ? read : 0);
     return ok != FALSE;
 }
+
+bool DeleteFileHeldBriefly(const char* path)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (DeleteFileA(path)) return true;
+        DWORD error = GetLastError();
+        bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
+        if (!held || attempt == kDeleteTries) return false;
+        Sleep(kDeleteRetryMs);
+    }
+}

@@ -212,7 +212,7 @@ int StartVantrel(HWND main_window, const char* client)
     // likes. Then the failures, in the order they happened: the client's,
     // the deletion's, and the delivery check's finding.
     bool kept = ReadProfileInt("Vantrel", "delete", 1, g_startup.settings_path.c_str()) == 1 &&
-                !DeleteFileA(g_control_file_path.c_str());
+                !DeleteFileHeldBriefly(g_control_file_path.c_str());
     // The Windows client ends with 0 whatever happened: what it printed
     // tells a failed transfer, and a client that had to be ended sent
     // nothing whole. A non-zero exit status fails the run too.

@@ -118,43 +118,49 @@ class BadInputTest(unittest.TestCase):
         self.assert_sound_and_close(app)
 
     def test_long_dropped_paths(self):
-        """Up to 519 bytes the drop is tried: 259 and 260 arrive, 519 is more
-        than the client can open (its ANSI path functions stop at MAX_PATH)
-        and ends in the failure box; from 520 the window refuses it with its
-        own error and runs nothing."""
+        """Paths are counted in characters, as Windows counts them: up to 259
+        the drop is sent, also when its Shift-JIS bytes are more; from 260
+        the window refuses it with a box naming it (the Windows client and
+        the ANSI calls stop at MAX_PATH; Wine would open it); from 520 bytes
+        it cannot even be read whole. Nothing is run for a refused one."""
         with e2e.FtpServer(self.server_home, host=HOST):
             table = crlf("[machine]\nmachine0=MC1\ndefault=0\n[MC1]\naddress=%s\nusername=vantrel\n"
                          "password=secret\ninitpath=NC\nextention=1\n" % HOST).encode()
             folder, app, _ = self.start_with(crlf("[table]\nmachine=machines.ini\n").encode(), table)
-            for length in (259, 260, 519, 520, 600):
-                with self.subTest(length):
-                    path = self.long_path(length)
+            for length, fill in ((259, ""), (259, "表" * 60), (260, ""), (519, ""), (520, ""), (600, "")):
+                with self.subTest(length=length, japanese=bool(fill)):
+                    path = self.long_path(length, fill)
                     windows = e2e.windows_path(path)
-                    self.assertEqual(len(windows.encode("cp932")), length)
+                    self.assertEqual(len(windows), length)
+                    size = len(windows.encode("cp932"))
                     runs = app.list_lines().count("... 転送ファイル " + windows)
                     e2e.drop(app.hwnd, [path], timeout=60)
                     remote = self.server_home / "NC" / path.name
-                    if length >= 520:
+                    if size >= 520:
                         box = app.expect_box(timeout=20)
-                        self.assertEqual(box["text"], "エラー：ファイルのパスが長すぎます（%d バイト）" % length)
-                        self.assertEqual(app.settle(), [])
-                        self.assertEqual(app.list_lines().count("... 転送ファイル " + windows), runs)
-                    elif length == 519:
-                        # The client cannot open it; the box quotes its line, cut, and what it means.
-                        box = app.expect_box(timeout=30)
-                        self.assertRegex(box["text"], "^" + re.escape("エラー：ファイル %s の転送に失敗しました（ftp.exe「"
-                                                                      % windows) + ".*…」：ftp.exe が送るファイルを開けませんでした）$")
+                        self.assertEqual(box["text"], "エラー：ファイルのパスが長すぎます（%d バイト）" % size)
+                    elif length > 259:
+                        box = app.expect_box(timeout=20)
+                        self.assertEqual(box["text"], "エラー：ファイル %s のパスは %d 文字あり、Windows の ftp.exe が開ける "
+                                                      "259 文字を超えるため、転送しませんでした" % (windows, length))
                     else:
                         e2e.wait_until(lambda: app.list_lines().count("... 転送ファイル " + windows) > runs,
                                        timeout=30, what="the run")
                         self.assertEqual(app.settle(), [])
                         self.assertEqual(remote.read_bytes(), path.read_bytes())
-                    self.assertEqual(remote.exists(), length < 519)
+                        continue
+                    self.assertEqual(app.settle(), [])
+                    self.assertEqual(app.list_lines().count("... 転送ファイル " + windows), runs)
+                    self.assertFalse(remote.exists())
             self.assert_sound_and_close(app)
 
-    def long_path(self, length):
-        """A file whose Windows path (Z:\\...) is `length` bytes long."""
+    def long_path(self, length, fill=""):
+        """A file whose Windows path (Z:\\...) is `length` characters long,
+        with `fill` (at most 80 characters: a Unix name takes 255 bytes) as a
+        folder of its own."""
         base = self.tmp / "long"
+        if fill:
+            base = base / fill
         unix_length = length - 2  # "Z:" in front, every "/" becomes "\"
         parts = []
         used = len(str(base))

@@ -10,6 +10,7 @@
 
 #include "log/message_log.h"
 #include "machines/machine_record.h"
+#include "platform/files.h"
 #include "resources/resource.h"
 #include "tests/rig/message_box_capture.h"
 #include "tests/wine/temp_program_folder.h"
@@ -539,6 +540,45 @@ TEST_F(TransferTest, CleanUpDeletesTxtFilesOnlyAndReportsEach)
                                                   "[成功] 202612070901.txt"}));
     EXPECT_EQ(lines[5], "---");
     EXPECT_EQ(TmpNames(), (std::vector<std::string>{"202612070902.txt", "O1000.txt1", "filelist.tmp", "list.lnk.txt", "old.txt"}));
+}
+
+// A control file that another program holds open for a moment without
+// delete sharing (a virus scanner) is deleted once it lets go; one held for
+// longer than the tries stays, and says so.
+TEST_F(TransferTest, AControlFileHeldForAMomentIsStillDeleted)
+{
+    struct Holder {
+        HANDLE file;
+        DWORD hold_ms;
+        static DWORD WINAPI Run(void* self)
+        {
+            auto* holder = static_cast<Holder*>(self);
+            Sleep(holder->hold_ms);
+            CloseHandle(holder->file);
+            return 0;
+        }
+    };
+    struct Case {
+        DWORD hold_ms;
+        bool deleted;
+    };
+    const Case cases[] = {{300, true}, {kDeleteTries * kDeleteRetryMs + 1000, false}};
+    folder_.MakeFolder("tmp");
+    for (const Case& c : cases) {
+        std::string path = folder_ / "tmp\\202612071200.txt";
+        folder_.WriteFile("tmp\\202612071200.txt", "open x\r\nnc\r\npw\r\n");
+        Holder holder{CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr),
+                      c.hold_ms};
+        ASSERT_NE(holder.file, INVALID_HANDLE_VALUE);
+        HANDLE thread = CreateThread(nullptr, 0, Holder::Run, &holder, 0, nullptr);
+        ASSERT_NE(thread, nullptr);
+        EXPECT_EQ(DeleteFileHeldBriefly(path.c_str()), c.deleted) << "held " << c.hold_ms << " ms";
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        EXPECT_EQ(folder_.Exists("tmp\\202612071200.txt"), !c.deleted) << "held " << c.hold_ms << " ms";
+        DeleteFileA(path.c_str());
+    }
 }
 
 TEST_F(TransferTest, CleanUpWithNothingToFindPostsOnlyItsName)
