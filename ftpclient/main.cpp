@@ -56,10 +56,26 @@ bool EndsWithSeparator(const std::string& path)
     return separator;
 }
 
+// Exit codes: every early end says why in a box first.
+constexpr int kExitNoWindow = 1;
+constexpr int kExitBadOptions = 2;
+
 int Refuse(const std::string& text)
 {
     MessageBoxA(nullptr, (text + "\n\n" + kUsage).c_str(), kClientCaption, MB_OK | MB_ICONERROR);
-    return 2;
+    return kExitBadOptions;
+}
+
+// The window could not be made: without this box a double click on the
+// program would show nothing at all. The error is read before the box,
+// whose own calls change it.
+int NoWindow(const char* call)
+{
+    DWORD error = GetLastError();
+    std::string text = std::string("ウィンドウを作れませんでした (") + call + " が失敗しました。エラー " +
+                       std::to_string(error) + ")。";
+    MessageBoxA(nullptr, text.c_str(), kClientCaption, MB_OK | MB_ICONERROR);
+    return kExitNoWindow;
 }
 
 }  // namespace
@@ -93,11 +109,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     window_class.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     window_class.lpszClassName = "TkTopLevel";
-    if (RegisterClassA(&window_class) == 0) return 1;
+    if (RegisterClassA(&window_class) == 0) return NoWindow("RegisterClassA");
 
     HWND window = CreateDialogParamA(instance, "FTPCLIENTDLG", nullptr, ClientDialogProc,
                                      reinterpret_cast<LPARAM>(&state));
-    if (window == nullptr) return 1;
+    if (window == nullptr) return NoWindow("CreateDialogParamA");
     ShowWindow(window, state.start_maximized ? SW_SHOWMAXIMIZED : show);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

@@ -104,7 +104,9 @@ class FileListAndClientTest(unittest.TestCase):
         client = e2e.wait_until(lambda: [w for w in e2e.top_level_windows()
                                          if w["class"] == "TkTopLevel" and w["visible"]],
                                 timeout=30, what="the client's window")[0]
-        window = e2e.xdotool("search", "--onlyvisible", "--name", "FTPクライアント").stdout.split()[-1]
+        # Visible to Win32 before X has mapped it: the X window is waited for too.
+        window = e2e.wait_until(lambda: e2e.xdotool("search", "--onlyvisible", "--name", "FTPクライアント").stdout.split(),
+                                timeout=30, what="the client's X window")[-1]
 
         def status():
             return bytes.fromhex(e2e.driver("text", "--hwnd", client["hwnd"], "--id", e2e.client_ids.IDC_STATUS)

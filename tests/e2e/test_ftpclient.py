@@ -17,8 +17,8 @@ from pathlib import Path
 
 from fault_server import FaultServer
 from test_ftp_exe import HOST, PASSWORD, USER, MisbehavingFtpServer
-from vantrel_e2e import (FTPCLIENT_EXE, FtpServer, HarnessError, client_ids, driver, drop, press_keys,
-                         start_windows_program, wait_until, windows_path, xdotool)
+from vantrel_e2e import (FTPCLIENT_EXE, FtpServer, HarnessError, client_ids, driver, drop, press_keys, press_spot,
+                         start_windows_program, wait_until, window_centre, windows_path, xdotool)
 
 IDC_LOCAL_PATH, IDC_REMOTE_PATH = client_ids.IDC_LOCAL_PATH, client_ids.IDC_REMOTE_PATH
 IDC_LOCAL_LIST, IDC_REMOTE_LIST, IDC_UPLOAD = client_ids.IDC_LOCAL_LIST, client_ids.IDC_REMOTE_LIST, client_ids.IDC_UPLOAD
@@ -50,21 +50,55 @@ class FtpClientTest(unittest.TestCase):
             self.exe.parent.mkdir(parents=True)
             shutil.copyfile(FTPCLIENT_EXE, self.exe)
         # Wine forms the Windows command line from the words; the client reads it whole.
-        self.client = start_windows_program(self.exe, arguments.split(" "))
+        # Its errors (Wine's own, before any window) are kept for the report of an early end.
+        self.client_errors = tempfile.TemporaryFile()
+        self.addCleanup(self.client_errors.close)
+        self.client = start_windows_program(self.exe, arguments.split(" "), stderr=self.client_errors,
+                                            env={"WINEDEBUG": "-all,err+all"})
 
     def windows(self):
         return xdotool("search", "--onlyvisible", "--name", CAPTION).stdout.split()
 
     def wait_for_window(self):
         wait_until(lambda: self.windows() or self.client.poll() is not None, 30, what="the client's window")
-        self.assertIsNone(self.client.poll(), "the client ended without a window")
+        if self.client.poll() is not None:
+            self.fail("the client ended without a window: %s" % self.client_state())
         return self.windows()[-1]
+
+    def client_state(self):
+        """Whether the client still runs, or its exit code, and what Wine wrote."""
+        code = self.client.poll()
+        self.client_errors.seek(0)
+        return "%s; its errors: %r" % ("running" if code is None else "ended with %d" % code,
+                                       self.client_errors.read()[-3000:])
 
     def keys(self, window, *keys):
         press_keys(window, *keys)
 
     def hwnd(self):
-        return driver("find", "--class", "TkTopLevel", "--pid", self.client_pid(), "--timeout", 10000)["hwnd"]
+        """The client's window. A box in its place (the client could not
+        make its window) fails the test with what the box says."""
+        found = driver("find", "--class", "TkTopLevel", "--timeout", 10000, check=False)
+        if found.get("ok"):
+            return found["hwnd"]
+        pids = {w["pid"] for w in driver("windows")["windows"] if w["class"] == "#32770" and w["visible"]}
+        boxes = [bytes.fromhex(box["text_hex"]).decode("cp932") for pid in pids
+                 for box in driver("dialogs", "--pid", pid)["dialogs"]]
+        windows = [(w["class"], w["title"], w["visible"]) for w in driver("windows")["windows"]]
+        raise HarnessError("no window of the client within 10 s; boxes shown: %r; the client %s; windows %r; X: %r" % (
+            boxes, self.client_state(), windows, self.windows()))
+
+    def answer(self, button=None, timeout=10):
+        """Waits for a box of the client, presses `button` (its default button
+        when None) and returns the box (driver's dialog) once it has gone. The
+        press is posted: a key sent before the client has read it would reach
+        the box, not the window, on a machine slow enough."""
+        pid = self.client_pid()
+        pressed = ["--button", button] if button is not None else []
+        box = driver("answer", "--pid", pid, *pressed, "--timeout", int(timeout * 1000), timeout=timeout + 30)["dialog"]
+        wait_until(lambda: box["hwnd"] not in [d["hwnd"] for d in driver("dialogs", "--pid", pid)["dialogs"]], 10,
+                   what="the answered box to go")
+        return box
 
     def test_bad_options_end_in_a_message_box(self):
         local = windows_path(self.work)
@@ -147,7 +181,7 @@ class FtpClientTest(unittest.TestCase):
                                    (["alt+v", "Home", "Down", "alt+d"], "ローカルにある同じ名前のファイル 1 件を上書きしますか？")]:
                 with self.subTest(question):
                     self.keys(window, *keys)
-                    box = driver("answer", "--pid", self.client_pid(), "--button", IDNO, "--timeout", 10000)["dialog"]
+                    box = self.answer(IDNO)
                     self.assertEqual(bytes.fromhex(box["text_hex"]).decode("cp932"), question)
                     self.assertEqual(box["icon"], "question")
                     # A key read after the answer: the window has handled it by then.
@@ -173,8 +207,7 @@ class FtpClientTest(unittest.TestCase):
         # Rows of the server list: "..", then the three files; all three taken.
         with self.transfer_through_window("sjis", {}, ["alt+v", "Home", "Down", "shift+End", "alt+d"],
                                           "NC") as (local, _):
-            pid = driver("find", "--class", "TkTopLevel", "--timeout", 10000)["pid"]
-            box = driver("answer", "--pid", pid, "--timeout", 30000, timeout=60)["dialog"]
+            box = self.answer(timeout=30)
             text = bytes.fromhex(box["text_hex"]).decode("cp932")
             self.assertEqual(box["icon"], "error", text)
             self.assertEqual(sorted(text.splitlines()),
@@ -207,6 +240,7 @@ class FtpClientTest(unittest.TestCase):
             self.assertLess(time.monotonic() - stopped, 10)
             box = [w for w in self.windows() if w != window][0]
             self.keys(box, "Return")
+            wait_until(lambda: self.windows() == [window], 10, what="the result box to go")
             self.keys(window, "alt+c")
             self.assertEqual(self.client.wait(timeout=15), 0)
 
@@ -274,7 +308,7 @@ class FtpClientTest(unittest.TestCase):
                 press_keys(window)
                 stopped = time.monotonic()
                 xdotool("key", "alt+s")
-                box = driver("answer", "--pid", self.client_pid(), "--timeout", 15000, timeout=40)["dialog"]
+                box = self.answer(timeout=15)
                 print("stop during a slow upload (%s): box after %.2f s" % (mode, time.monotonic() - stopped),
                       file=sys.stderr)
                 self.assertEqual(bytes.fromhex(box["text_hex"]).decode("cp932"), text)
@@ -297,11 +331,10 @@ class FtpClientTest(unittest.TestCase):
             with self.subTest(mode), FaultServer(self.work / "server", mode, HOST, USER, PASSWORD):
                 (local / "O1234").write_bytes(b"%\r\nO1234 (old)\r\nM30\r\n%\r\n")
                 window, hwnd = self.start_in_nc(local, 1)
-                pid = self.client_pid()
                 self.keys(window, "alt+v", "Home", "Down", "alt+d")  # below ".."
-                question = driver("answer", "--pid", pid, "--button", IDYES, "--timeout", 10000, timeout=30)["dialog"]
+                question = self.answer(IDYES)
                 self.assertEqual(question["icon"], "question")
-                box = driver("answer", "--pid", pid, "--timeout", 30000, timeout=60)["dialog"]
+                box = self.answer(timeout=30)
                 self.assertEqual((box["icon"], bytes.fromhex(box["text_hex"]).decode("cp932")), (
                     "error", "O1234: 受け取った大きさ (50000 バイト) がサーバーの示した大きさ (100000 バイト) と違うため、"
                              "ファイルを置き換えませんでした。"))
@@ -335,7 +368,7 @@ class FtpClientTest(unittest.TestCase):
         self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding sjis "
                    f"--remote-dir NC --local-dir {windows_path(local)}\\")
         window = self.wait_for_window()
-        hwnd = driver("find", "--class", "TkTopLevel", "--pid", self.client_pid(), "--timeout", 10000)["hwnd"]
+        hwnd = self.hwnd()
         self.wait_status(hwnd, "完了: サーバーのファイル 4 件")
         return hwnd, window, local
 
@@ -374,10 +407,13 @@ class FtpClientTest(unittest.TestCase):
         answer = driver("listview", "--hwnd", hwnd, "--id", control)
         left, top = self.rect(hwnd, control)[:2]
         widths = [c["width"] for c in answer["columns"]]
-        x = left + 2 + sum(widths[:column]) + widths[column] // 2
+        item_left = left + 2 + sum(widths[:column])
+        # Apart from the last press: a second click on one spot within the
+        # double-click time is a double click, which the header does not sort by.
+        x, y = press_spot([item_left, top + 2, item_left + widths[column], top + 18])
         # One xdotool call, its requests in order: "mousemove --sync" waits
         # for a motion that never comes when the pointer is already there.
-        xdotool("mousemove", str(x), str(top + 10), "click", "1")
+        xdotool("mousemove", str(x), str(y), "click", "1")
         wait_until(lambda: self.pane(hwnd, control)[1][column] == title, 10, what=title)
 
     def test_panes_show_columns_and_sort_by_a_clicked_header(self):
@@ -457,7 +493,7 @@ class FtpClientTest(unittest.TestCase):
             server_file = self.work / "server" / "NC" / "O1234"
             self.keys(window, "Home", "Down", "Down", "Down", "Delete")  # O1234 alone
             question = "サーバーのファイル O1234 を削除しますか？"
-            box = driver("answer", "--pid", self.client_pid(), "--button", IDNO, "--timeout", 10000)["dialog"]
+            box = self.answer(IDNO)
             self.assertEqual(bytes.fromhex(box["text_hex"]).decode("cp932"), question)
             self.keys(window, "Delete")
             # The same question again: the answer "no" has been handled, and nothing started.
@@ -465,7 +501,7 @@ class FtpClientTest(unittest.TestCase):
             self.assertFalse(driver("rect", "--hwnd", hwnd, "--id", IDC_STOP)["enabled"])
             self.assertEqual(self.text(hwnd, IDC_STATUS), "完了: サーバーのファイル 4 件")
             self.assertTrue(server_file.exists())
-            box = driver("answer", "--pid", self.client_pid(), "--button", IDYES, "--timeout", 10000)["dialog"]
+            box = self.answer(IDYES)
             self.assertEqual(bytes.fromhex(box["text_hex"]).decode("cp932"), question)
             self.wait_status(hwnd, "完了: サーバーのファイルを削除しました。")
             self.assertFalse(server_file.exists())
@@ -481,13 +517,13 @@ class FtpClientTest(unittest.TestCase):
 
             # Delete in the local pane: a file that cannot go is named, and no "done".
             self.keys(window, "Tab", "Home", "End", "Delete")
-            driver("answer", "--pid", self.client_pid(), "--button", IDYES, "--timeout", 10000)
-            box = driver("answer", "--pid", self.client_pid(), "--timeout", 10000)["dialog"]
+            self.answer(IDYES)
+            box = self.answer()
             self.assertEqual(bytes.fromhex(box["text_hex"]).decode("cp932"), "削除できませんでした:\nRO.NC")
             self.assertEqual(self.text(hwnd, IDC_STATUS), "エラーがありました。")
             self.assertTrue((local / "RO.NC").exists())
             self.keys(window, "Home", "Down", "Down", "Delete")
-            driver("answer", "--pid", self.client_pid(), "--button", IDYES, "--timeout", 10000)
+            self.answer(IDYES)
             self.wait_status(hwnd, "完了: ローカルのファイルを削除しました。")
             self.assertFalse((local / "LOCAL.NC").exists())
             self.assertNotIn("LOCAL.NC", self.names(hwnd, IDC_LOCAL_LIST))
@@ -578,8 +614,7 @@ class FtpClientTest(unittest.TestCase):
     def box(self, button=None):
         """Waits for a message box of the client and presses `button` (its
         default button when None); returns (icon, text)."""
-        pressed = ["--button", button] if button else []
-        box = driver("answer", "--pid", self.client_pid(), *pressed, "--timeout", 15000, timeout=45)["dialog"]
+        box = self.answer(button, timeout=15)
         return box["icon"], bytes.fromhex(box["text_hex"]).decode("cp932")
 
     def status_matches(self, hwnd, pattern):
@@ -668,22 +703,22 @@ class FtpClientTest(unittest.TestCase):
         with contextlib.ExitStack() as stack:
             hwnd, window, local = self.serve_and_start(stack)
 
-            def row(control, name, dx=0):
-                """The centre of a row, `dx` aside: two presses on one spot
-                within the double-click time are a double click, which drags
-                nothing."""
+            def row(control, name):
                 answer, _, rows, _ = self.pane(hwnd, control)
-                rect = answer["item_rects"][[cells[0] for cells in rows].index(name)]
-                return (rect[0] + rect[2]) // 2 + dx, (rect[1] + rect[3]) // 2
+                return answer["item_rects"][[cells[0] for cells in rows].index(name)]
+
+            def press(control, name):
+                """A spot of a row apart from the last press: a double click drags nothing."""
+                return press_spot(row(control, name))
 
             left, right = self.rect(hwnd, IDC_LOCAL_LIST), self.rect(hwnd, IDC_REMOTE_LIST)
             # Between the panes, below the buttons: the window itself.
             gap = ((left[2] + right[0]) // 2, right[3] - 10)
             over_local, over_remote = (left[0] + 40, left[3] - 20), (right[0] + 40, right[3] - 20)
 
-            self.glide(row(IDC_LOCAL_LIST, "LOCAL.NC"))
+            self.glide(window_centre(row(IDC_LOCAL_LIST, "LOCAL.NC")))
             arrow = self.cursor()
-            self.glide(gap, start=row(IDC_LOCAL_LIST, "LOCAL.NC"))
+            self.glide(gap, start=press(IDC_LOCAL_LIST, "LOCAL.NC"))
             wait_until(lambda: self.cursor() != arrow, 10, what="the drag's cursor for no drop")
             no_drop = self.cursor()
             self.glide(over_remote)
@@ -698,16 +733,16 @@ class FtpClientTest(unittest.TestCase):
             self.assertEqual((self.work / "server" / "NC" / "LOCAL.NC").read_bytes(), b"y" * 12345)
 
             # Let go between the panes, and after Escape: nothing.
-            self.glide(gap, start=row(IDC_REMOTE_LIST, "O1234", -60))
+            self.glide(gap, start=press(IDC_REMOTE_LIST, "O1234"))
             wait_until(lambda: self.cursor() == no_drop, 10, what="a drag from the server pane")
             xdotool("mouseup", "1")
-            self.glide(over_local, start=row(IDC_REMOTE_LIST, "O1234", 60))
+            self.glide(over_local, start=press(IDC_REMOTE_LIST, "O1234"))
             wait_until(lambda: self.cursor() == copy, 10, what="the copy cursor over the local pane")
             xdotool("key", "Escape")
             self.glide(over_local)
             xdotool("mouseup", "1")
 
-            self.glide(over_local, start=row(IDC_REMOTE_LIST, "O1234"))
+            self.glide(over_local, start=press(IDC_REMOTE_LIST, "O1234"))
             xdotool("mouseup", "1")
             wait_until(lambda: (local / "O1234").exists(), 20, what="the dragged file")
             self.assertEqual((local / "O1234").read_bytes(), b"x" * 3_000_000)

@@ -457,8 +457,8 @@ def driver(command, *args, timeout=30, check=True):
             # before the driver ran. Such a start is tried once more.
             if attempt == 1 or result.stdout:
                 raise HarnessError("vdriver %s %s gave no JSON: %r" % (command, list(args), result))
-            print("harness: vdriver %s gave no output (exit %s); trying again" % (command, result.returncode),
-                  file=sys.stderr)
+            print("harness: vdriver %s gave no output (exit %s, errors %r); trying again" % (
+                command, result.returncode, result.stderr[-1000:]), file=sys.stderr)
     if check and not answer.get("ok"):
         raise HarnessError("vdriver %s %s: %s" % (command, list(args), answer.get("error")))
     return answer
@@ -755,6 +755,30 @@ def window_centre(target):
     rectangle [left, top, right, bottom]."""
     rect = driver("rect", "--hwnd", target)["rect"] if isinstance(target, str) else target
     return (rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2
+
+
+# Two presses of a mouse button inside the double-click rectangle (4 x 4
+# pixels around the first: SM_CXDOUBLECLK and SM_CYDOUBLECLK in the test
+# prefix) within the double-click time (500 ms) are a double click; whether
+# the steps between two presses take longer depends on the machine. So two
+# presses in a row never fall on one spot: press_spot moves the second aside.
+DOUBLE_CLICK_SIZE = 4  # pixels, as measured
+_last_press = [None]
+
+
+def press_spot(rect):
+    """Where to press next in a rectangle [left, top, right, bottom] (a row,
+    a header item): at its middle height, its centre or a quarter of its
+    width to the left or right, the first of these outside the double-click
+    rectangle of the previous press made here. Remembered as that press."""
+    left, top, right, bottom = rect
+    centre, y = (left + right) // 2, (top + bottom) // 2
+    last = _last_press[0]
+    for x in (centre, centre - (right - left) // 4, centre + (right - left) // 4):
+        if last is None or abs(x - last[0]) > DOUBLE_CLICK_SIZE or abs(y - last[1]) > DOUBLE_CLICK_SIZE:
+            _last_press[0] = (x, y)
+            return x, y
+    raise HarnessError("%s is too narrow to press it away from the press at %s" % (rect, last))
 
 
 def drop(target, paths, timeout=20):

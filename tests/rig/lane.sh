@@ -16,10 +16,10 @@ shift
 lanes=${VANTREL_LANES:-0}
 if ((lanes == 0)); then exec flock "$lock" "$@"; fi
 
-# The lane's lock is held by flock itself (-o: not by the test's programs,
-# so a process a test leaves behind cannot keep the lane); 75 says the lane
-# was taken (EX_TEMPFAIL, which no test program exits with).
-busy=75
+# The lane's lock is taken here, on a descriptor of this script, before the
+# command starts: whether the lane was had is known apart from the
+# command's status, whatever that is. The command does not get the
+# descriptor, so a process a test leaves behind cannot keep the lane.
 while true; do
   for ((id = 0; id < lanes; id++)); do
     description=VANTREL_LANE_$id
@@ -28,10 +28,13 @@ while true; do
       exit 1
     fi
     read -r pid display prefix <<<"${!description}"
-    status=0
-    DISPLAY=$display WINEPREFIX=$prefix flock -n -o -E "$busy" "$(dirname "$prefix")/lane.lock" \
-      nsenter --net="/proc/$pid/ns/net" "$@" || status=$?
-    if ((status != busy)); then exit "$status"; fi
+    exec {lane_lock}>>"$(dirname "$prefix")/lane.lock"
+    if flock -n "$lane_lock"; then
+      status=0
+      DISPLAY=$display WINEPREFIX=$prefix nsenter --net="/proc/$pid/ns/net" "$@" {lane_lock}>&- || status=$?
+      exit "$status"
+    fi
+    exec {lane_lock}>&-
   done
   sleep 0.05
 done
