@@ -213,6 +213,8 @@ int StartVantrel(HWND main_window, const char* client)
     // nothing whole. A non-zero exit status fails the run too.
     bool failed = run.started && (run.ended_by_limit || transcript.fault != ClientFault::kNone || run.exit_code != 0);
     if (!run.started) {
+        PostText(main_window, kListOnly, "... %s を起動できません (エラー %lu)", program.c_str(),
+                 static_cast<unsigned long>(run.start_error));
         PostText(main_window, kError, "エラー：ファイルの実行に失敗しました");
     } else if (failed) {
         ReportClientFailure(main_window, dropped.c_str(), run, transcript);
