@@ -7,7 +7,9 @@
 // caller never shows a stale or partial list. A GUI-subsystem program: the
 // caller starts it shown normally and waits for it, and a console window
 // would flash up. What happened goes to standard error when there is one,
-// and always to tmp\filelist.log.
+// and always to tmp\filelist.log. It offers OPTS UTF8 ON where the system's
+// ftp.exe does (its file version), so that the names listed are those the
+// client will see and write; they are listed in Shift-JIS either way.
 #include <winsock2.h>
 
 #include <cstdio>
@@ -16,6 +18,7 @@
 
 #include "ftp/command_line.h"
 #include "ftp/session.h"
+#include "ftp/system_client.h"
 #include "text/sjis.h"
 
 namespace {
@@ -102,6 +105,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     session.set_timeouts(TimeoutsFromEnvironment(&refused));
     if (!refused.empty()) log.Line("filelist: " + refused);
     session.set_reply_sink([&log](const std::string& line) { log.Line(line); });
+    session.set_offer_utf8(ClientOffersUtf8(SystemFtpClientVersion()));
     if (!session.Open(address)) return Fail(log, session.ErrorText());
     if (!session.Login(user, password)) return Fail(log, "ログインできません: " + session.ErrorText());
     if (!remote_folder.empty() && !session.ChangeDirectory(remote_folder)) {
@@ -117,6 +121,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         DWORD error = GetLastError();
         DeleteFileA(partial_path.c_str());
         return Fail(log, list_path + " を書き込めません (エラー " + std::to_string(error) + ")");
+    }
+    if (session.names_left_out() > 0) {
+        log.Line("filelist: Shift-JIS で書けない名前 " + std::to_string(session.names_left_out()) + " 件は一覧に入れません。");
     }
     log.Line("filelist: " + std::to_string(names.size()) + " 件");
     return 0;

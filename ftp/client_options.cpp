@@ -108,6 +108,9 @@ bool ParseClientOptions(std::string_view arguments, ClientOptions& out, OptionEr
         out.encoding = WireEncoding::kShiftJis;
     } else if (EqualsIgnoreAsciiCase(encoding, "utf8") || EqualsIgnoreAsciiCase(encoding, "utf-8")) {
         out.encoding = WireEncoding::kUtf8;
+    } else if (EqualsIgnoreAsciiCase(encoding, "auto")) {
+        out.encoding = WireEncoding::kShiftJis;
+        out.offer_utf8 = true;
     } else {
         return Fail(error, OptionProblem::kBadEncoding, encoding);
     }

@@ -5,12 +5,16 @@
 
 // The command line of FTPClient.exe:
 //   --host H --user U --password P --encoding E [--remote-dir D] --local-dir L
+// E is sjis, utf8 or auto.
 // The caller inserts the values unquoted, so a value runs up to the next
 // " --" that starts a known option, and --local-dir takes the rest of the
 // line: "C:\Program Files\Vantrel\" arrives whole. An empty value shows as
 // two blanks in a row. A value wholly inside double quotes loses them.
 
 // How names travel on the wire. The program's own texts are Shift-JIS.
+// "auto" offers OPTS UTF8 ON after the greeting, as the Windows client of
+// Windows 8 and later does, and is kUtf8 when the server takes it (2xx),
+// kShiftJis otherwise.
 enum class WireEncoding {
     kShiftJis,  // "sjis", "shift_jis", "cp932": bytes sent unchanged
     kUtf8,      // "utf8", "utf-8": converted from and to Shift-JIS
@@ -21,6 +25,7 @@ struct ClientOptions {
     std::string user;
     std::string password;
     WireEncoding encoding = WireEncoding::kShiftJis;
+    bool offer_utf8 = false;  // "auto": the encoding follows the server's reply to OPTS UTF8 ON
     bool has_remote_dir = false;
     std::string remote_dir;
     std::string local_dir;

@@ -112,7 +112,6 @@ bool FtpSession::lost_after_utf8_offer() const
 bool FtpSession::NameCommand(const char* verb, const std::string& name, std::string& line)
 {
     line = verb;
-    if (name.empty()) return true;
     line += ' ';
     if (!utf8_names_ || !convert_names_) {
         line += name;

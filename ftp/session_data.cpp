@@ -307,8 +307,9 @@ bool FtpSession::ReceiveListing(const char* verb, const std::string& folder, std
     error_ = FtpError::kNone;
     if (!IsOpen()) return Fail(FtpError::kNotConnected);
     DataChannel channel;
-    std::string command;
-    if (!NameCommand(verb, folder, command) || !OpenData(channel) || !StartTransfer(channel, command)) return false;
+    std::string command = verb;
+    if (!folder.empty() && !NameCommand(verb, folder, command)) return false;
+    if (!OpenData(channel) || !StartTransfer(channel, command)) return false;
     bool too_large = false;
     std::uint64_t bytes = 0;
     bool whole = ReceiveData(channel, [&](const char* data, std::size_t size) {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "text/script_encoding.h"
+
 // The system's command-line FTP client, told apart by the file version of
 // its ftp.exe (the VERSIONINFO resource), not by the version Windows
 // reports: 「互換モード: Windows 7」 makes GetVersionEx report 6.1 to a
@@ -19,7 +21,7 @@ struct ClientVersion {
 
 inline bool IsWindows8ClientOrLater(const ClientVersion& version)
 {
-    return version.found && (version.major > 6 || (version.major == 6 && version.minor >= 2));
+    return version.found && ScriptEncodingFor(version.major, version.minor) == ScriptEncoding::kUtf8;
 }
 
 // The client reads its script (-s:) in UTF-8; else in the ANSI code page.

@@ -736,7 +736,9 @@ void Initialise(HWND window, ClientWindow* state)
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     std::string server = "接続先: " + state->options.host + "  ユーザー: " + state->options.user + "  文字コード: " +
-                         (state->options.encoding == WireEncoding::kUtf8 ? "UTF-8" : "Shift-JIS");
+                         (state->options.offer_utf8                         ? "自動 (OPTS UTF8 ON)"
+                          : state->options.encoding == WireEncoding::kUtf8 ? "UTF-8"
+                                                                           : "Shift-JIS");
     SetItemText(window, IDC_SERVER_LABEL, server.c_str());
     state->local.list_id = IDC_LOCAL_LIST;
     state->remote.list_id = IDC_REMOTE_LIST;

@@ -1,4 +1,4 @@
-// FTPClient.exe --host H --user U --password P --encoding sjis [--remote-dir D] --local-dir L
+// FTPClient.exe --host H --user U --password P --encoding sjis|utf8|auto [--remote-dir D] --local-dir L
 // A small two-pane FTP client. Its window class is "TkTopLevel": the main
 // program refuses to refresh its own server list while such a window is open.
 #include <winsock2.h>
@@ -17,7 +17,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "使い方: FTPClient.exe --host ホスト --user ユーザー名 --password パスワード --encoding sjis "
+    "使い方: FTPClient.exe --host ホスト --user ユーザー名 --password パスワード --encoding sjis|utf8|auto "
     "[--remote-dir サーバーのフォルダー] --local-dir ローカルフォルダー";
 
 std::string OptionErrorText(const OptionError& error)
@@ -36,7 +36,8 @@ std::string OptionErrorText(const OptionError& error)
         if (subject == "host") return "接続先 (--host) が空です。機械が登録されているか確かめてください。";
         return "オプション --" + subject + " の値が空です。";
     case OptionProblem::kBadEncoding:
-        return "文字コード \"" + subject + "\" には対応していません。使えるのは sjis (shift_jis, cp932) と utf8 (utf-8) です。";
+        return "文字コード \"" + subject + "\" には対応していません。使えるのは sjis (shift_jis, cp932)、utf8 (utf-8) と "
+               "auto (OPTS UTF8 ON を送り、サーバーが受け付ければ utf8、でなければ sjis) です。";
     case OptionProblem::kNone:
         break;
     }

@@ -50,6 +50,10 @@ RemoteWorker::RemoteWorker(const ClientOptions& options, HWND window) : options_
     session_.set_cancel_flag(&cancel_);
     session_.set_abandon_flag(&abandon_);
     session_.set_timeouts(TimeoutsFromEnvironment(&timeout_notice_));
+    // The worker keeps every name as the server's bytes beside its shown
+    // form (RemoteEntry), so the session converts none of them.
+    session_.set_offer_utf8(options_.offer_utf8);
+    session_.set_convert_names(false);
 }
 
 RemoteWorker::~RemoteWorker()
@@ -183,8 +187,12 @@ void RemoteWorker::AddFailure(JobResult& result, const std::string& what)
 bool RemoteWorker::Connect(JobResult& result)
 {
     Status(options_.host + " に接続しています...");
-    if (!session_.Open(options_.host) || !session_.Login(options_.user, options_.password) ||
-        !session_.SetBinary(true)) {
+    bool opened = session_.Open(options_.host);
+    // "--encoding auto": names in UTF-8 exactly when the server took OPTS UTF8 ON.
+    if (opened && options_.offer_utf8) {
+        options_.encoding = session_.utf8_names() ? WireEncoding::kUtf8 : WireEncoding::kShiftJis;
+    }
+    if (!opened || !session_.Login(options_.user, options_.password) || !session_.SetBinary(true)) {
         if (!cancel_) AddFailure(result, "接続できません: " + session_.ErrorText());
         session_.Close();
         return false;

@@ -6,6 +6,7 @@ import tempfile
 import unittest
 from pathlib import Path
 
+from fault_server import FaultServer
 from test_ftp_exe import DOWN_HOST, HOST, PASSWORD, USER, run_timed
 from vantrel_e2e import FILELIST_EXE, FtpServer
 JAPANESE = "テスト表ソ.nc".encode("cp932")  # trail bytes 0x5C in 表 and ソ
@@ -73,6 +74,31 @@ class FileListTest(unittest.TestCase):
                     self.assertFalse(self.list_file.exists(), output)
                     self.assertLess(seconds, 20)
                     self.assertEqual([p.name for p in (self.program_folder / "tmp").iterdir()], ["filelist.log"])
+
+    def test_offers_utf8_as_the_system_client_does(self):
+        """The prefix's ftp.exe stands for Windows 10's client, which sends
+        OPTS UTF8 ON: a server that takes it gets the folder's name in UTF-8
+        and its names are listed in Shift-JIS; one that hangs up on it fails
+        the list, and the log says so."""
+        folder = self.root / "テスト"  # on disk as its UTF-8 bytes, as the server took them
+        folder.mkdir()
+        for name in ("表.nc", "한.nc"):  # 한 has no Shift-JIS character
+            (folder / name).write_bytes(b"%\r\n")
+        # (fault mode, exit status, names listed or None for no list, a line of the log)
+        cases = [
+            ("opts200", 0, ["表.nc".encode("cp932")], "filelist: Shift-JIS で書けない名前 1 件"),
+            ("optshangup", 1, None, "filelist: サーバーが OPTS UTF8 ON"),
+        ]
+        for mode, expected_status, names, line in cases:
+            with self.subTest(mode), FaultServer(self.root, mode, HOST, USER, PASSWORD):
+                status, output, _ = self.run_filelist(HOST, USER, PASSWORD, "テスト")
+                self.assertEqual(status, expected_status, output)
+                if names is None:
+                    self.assertFalse(self.list_file.exists(), output)
+                else:
+                    self.assertEqual(self.read_names(), names)
+                log = (self.program_folder / "tmp" / "filelist.log").read_bytes().decode("cp932", "replace")
+                self.assertIn(line, log)
 
     def test_missing_tmp_folder_fails(self):
         shutil.rmtree(self.program_folder / "tmp")

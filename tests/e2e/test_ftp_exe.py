@@ -3,10 +3,12 @@
 The control files are written exactly as the main program writes them
 where the system reports Windows 10, as the test prefix does (CR LF, values
 byte for byte, a value with a blank in double quotes, UTF-8, which the
-client of Windows 8 and later reads; names go to the server in Shift-JIS).
-The same control file is also run through Debian's tnftp, a client nobody
-here wrote. The Shift-JIS control file of Windows 7 is run in
-test_transfer.py.
+client of Windows 8 and later reads; names go to the server in Shift-JIS
+unless it takes OPTS UTF8 ON). By default ftp.exe behaves as the Windows
+client (WindowsClientTest); the strict mode (--strict) keeps its own tests.
+ftp61.exe, the same client with Windows 7's file version, reads Shift-JIS
+and offers no UTF-8. The same control file is also run through Debian's
+tnftp, a client nobody here wrote.
 """
 import os
 import shutil
@@ -16,6 +18,7 @@ import time
 import unittest
 from pathlib import Path
 
+import fault_server
 from fault_server import FaultServer
 from vantrel_e2e import FTP_EXE, FtpServer, run_windows_program, windows_path
 
@@ -28,15 +31,17 @@ USER, PASSWORD = "mc1", "secret"
 # after them instead of the default 30 s and 10 s.
 REPLY_LIMIT, CONNECT_LIMIT = 5, 3
 SHORT_LIMITS = {"VANTREL_FTP_TIMEOUT": str(REPLY_LIMIT), "VANTREL_FTP_CONNECT_TIMEOUT": str(CONNECT_LIMIT)}
+STRICT = "--strict"
+FTP61_EXE = FTP_EXE.with_name("ftp61.exe")  # Windows 7's client: Shift-JIS script, no OPTS
 
 def MisbehavingFtpServer(root, mode):
     """A server on HOST that misbehaves by mode ("stall", "nopasv", "badpasv", ...: fault_server.py)."""
     return FaultServer(root, mode, HOST, USER, PASSWORD)
 
 
-def script_path(path):
-    """The Windows path as the bytes a control file holds (UTF-8)."""
-    return windows_path(path).encode("utf-8")
+def script_path(path, encoding="utf-8"):
+    """The Windows path as the bytes a control file holds (UTF-8; Shift-JIS for Windows 7)."""
+    return windows_path(path).encode(encoding)
 
 
 def run_timed(exe, args, cwd, timeout=120, env=None):
@@ -46,12 +51,12 @@ def run_timed(exe, args, cwd, timeout=120, env=None):
     return result.returncode, result.text + result.stderr.decode("cp932", "replace"), time.monotonic() - start
 
 
-def put_line(local, remote=None):
+def put_line(local, remote=None, encoding="utf-8"):
     """The put line as the main program writes it: a value with a blank in
     double quotes, every other value byte for byte."""
     def quoted(value):
         return b'"' + value + b'"' if b" " in value else value
-    line = b"put " + quoted(script_path(local))
+    line = b"put " + quoted(script_path(local, encoding))
     return line if remote is None else line + b" " + quoted(remote)
 
 
@@ -64,7 +69,9 @@ def control_file(host, user, password, folder, put):
     return b"".join(line + b"\r\n" for line in lines)
 
 
-class FtpExeTest(unittest.TestCase):
+class FtpExeCase(unittest.TestCase):
+    """A work folder, a server root with NC, and the helpers of both test classes."""
+
     def setUp(self):
         self.work = Path(tempfile.mkdtemp(prefix="ftp-exe-"))
         self.addCleanup(shutil.rmtree, self.work, True)
@@ -81,12 +88,24 @@ class FtpExeTest(unittest.TestCase):
         path.write_bytes(os.urandom(size))
         return path
 
-    def run_script(self, content, timeout=120):
+    def run_script(self, content, timeout=120, options=(), exe=FTP_EXE, env=SHORT_LIMITS):
         script = self.work / "tmp dir" / "202610110905.txt"
         script.parent.mkdir(exist_ok=True)
         script.write_bytes(content)
         # Wine quotes a word with a blank when it forms the command line.
-        return run_timed(FTP_EXE, ["-s:" + windows_path(script)], self.work, timeout, SHORT_LIMITS)
+        return run_timed(exe, list(options) + ["-s:" + windows_path(script)], self.work, timeout, env)
+
+    def assert_in_order(self, output, lines, case):
+        """Each of `lines` starts a line of `output`, in this order."""
+        shown = output.replace("\r", "").split("\n")
+        at = 0
+        for line in lines:
+            found = next((i for i in range(at, len(shown)) if shown[i].startswith(line)), None)
+            self.assertIsNotNone(found, f"{case}: {line!r} not after line {at} of\n{output}")
+            at = found + 1
+
+    def server_files(self):
+        return sorted(str(p.relative_to(self.server_root)) for p in self.server_root.rglob("*") if p.is_file())
 
     def assert_arrived(self, local, remote_name):
         remote = bytes(self.server_root / "NC") + b"/" + remote_name
@@ -95,6 +114,9 @@ class FtpExeTest(unittest.TestCase):
         with open(remote, "rb") as arrived:
             self.assertEqual(arrived.read(), local.read_bytes())
 
+
+
+class FtpExeTest(FtpExeCase):
     def test_control_files_as_written_transfer_byte_identical(self):
         program = self.make_local("O1234.NC", 300_000)
         japanese = self.make_local("テスト表ソ.nc", 20_000)  # 表 and ソ end in byte 0x5C
@@ -114,13 +136,18 @@ class FtpExeTest(unittest.TestCase):
                     status, output, _ = self.run_script(control_file(HOST, USER, PASSWORD, b"NC", line))
                     self.assertEqual(status, 0, output)
                     self.assert_arrived(local, remote_name)
+                    commands = [c["cmd"] for c in server.commands()]
                     self.assertIn(b"STOR " + remote_name, [c["raw"] for c in server.commands()])
+                    # As the Windows client: UTF-8 offered before USER, active mode only.
+                    self.assertEqual(commands[:2], ["OPTS", "USER"])
+                    self.assertIn("PORT", commands)
+                    self.assertNotIn("PASV", commands)
                     self.assertIn("ftp> binary", output)
                     self.assertIn("226 ", output)
                     self.assertRegex(output, rf"ftp: {local.stat().st_size} bytes sent in [0-9.]+Seconds")
                     self.assertNotIn(PASSWORD, output)
 
-    def test_failures_end_non_zero_in_bounded_time(self):
+    def test_strict_failures_end_non_zero_in_bounded_time(self):
         program = self.make_local("O1234.NC", 1000)
         japanese = self.make_local("テスト.nc", 1000)
         put = put_line(program, b"O1234")
@@ -138,7 +165,7 @@ class FtpExeTest(unittest.TestCase):
             }
             for name, content in cases.items():
                 with self.subTest(name):
-                    status, output, seconds = self.run_script(content, timeout=60)
+                    status, output, seconds = self.run_script(content, timeout=60, options=[STRICT])
                     self.assertEqual(status, 1, output)
                     self.assertLess(seconds, 20, output)
                     if name == "Shift-JIS script":
@@ -178,22 +205,22 @@ class FtpExeTest(unittest.TestCase):
             self.assertEqual(result.returncode, 0, result)
             self.assert_arrived(program, b"O1234")
 
-    def test_passive_refused_or_unreachable_falls_back_to_active(self):
+    def test_strict_passive_refused_or_unreachable_falls_back_to_active(self):
         program = self.make_local("O1234.NC", 200_000)
         for mode in ("nopasv", "badpasv"):
             with self.subTest(mode), MisbehavingFtpServer(self.server_root, mode):
                 status, output, _ = self.run_script(control_file(
-                    HOST, USER, PASSWORD, b"NC", put_line(program, b"O1234")))
+                    HOST, USER, PASSWORD, b"NC", put_line(program, b"O1234")), options=[STRICT])
                 self.assertEqual(status, 0, output)
                 self.assertIn("200 Active data connection established.", output)
                 self.assert_arrived(program, b"O1234")
                 (self.server_root / "NC" / "O1234").unlink()
 
-    def test_stalled_upload_is_given_up(self):
+    def test_strict_stalled_upload_is_given_up(self):
         program = self.make_local("O1234.NC", 4_000_000)
         with MisbehavingFtpServer(self.server_root, "stall"):
             status, output, seconds = self.run_script(control_file(
-                HOST, USER, PASSWORD, b"NC", put_line(program, b"O1234")))
+                HOST, USER, PASSWORD, b"NC", put_line(program, b"O1234")), options=[STRICT])
         self.assertEqual(status, 1, output)
         # The limit without progress on the data connection, plus the goodbye.
         self.assertIn("データ転送が %d 秒間止まった" % REPLY_LIMIT, output)
@@ -209,6 +236,139 @@ class FtpExeTest(unittest.TestCase):
         self.assertEqual(status, 0, output)
         self.assertIn("O1\n", output.replace("\r", ""))
         self.assertEqual((self.local / "O1").read_bytes(), b"G01 X1\r\n")
+
+
+class WindowsClientTest(FtpExeCase):
+    """The default: what is documented and reported of the Windows 8+ client
+    (docs/wine-notes.md, "The Windows ftp.exe"). Every run ends with 0."""
+
+    def test_a_failed_command_does_not_stop_the_script(self):
+        program = self.make_local("O1234.NC", 5000)
+        put = put_line(program, b"O1234")
+        put_echo = "ftp> " + put.decode("utf-8")
+        host = f"{HOST}:(none)"
+        # (case, fault mode, control file, lines of the output in order, files on the server afterwards)
+        cases = [
+            ("refused login", "login530", control_file(HOST, USER, PASSWORD, b"NC", put),
+             [f"User ({host}): ", "331 ", "Password:", "530 Login incorrect.", "Login failed.",
+              "ftp> binary", "530 ", "ftp> cd NC", "530 ", put_echo, "530 ", "ftp> quit"], []),
+            ("missing folder", "cd550", control_file(HOST, USER, PASSWORD, b"NC", put),
+             ["ftp> cd NC", "550 No such directory.", put_echo, "200 Active data connection established.",
+              "226 ", "ftp: 5000 bytes sent in "], ["O1234"]),
+            ("server down", "ok", control_file(DOWN_HOST, USER, PASSWORD, b"NC", put),
+             ["ftp> open " + DOWN_HOST, "> ftp: connect :Connection refused", "ftp> " + USER, "Invalid command.",
+              "ftp> " + PASSWORD, "Invalid command.", "ftp> binary", "Not connected.", "ftp> cd NC",
+              "Not connected.", put_echo, "Not connected."], []),
+            ("hang-up on OPTS", "optshangup", control_file(HOST, USER, PASSWORD, b"NC", put),
+             ["Connected to " + HOST + ".", "220 ", "Connection closed by remote host.", "ftp> " + USER,
+              "Invalid command.", "ftp> " + PASSWORD, "Invalid command.", "ftp> binary", "Not connected.",
+              put_echo, "Not connected."], []),
+            ("530 and hang-up on OPTS", "opts530hangup", control_file(HOST, USER, PASSWORD, b"NC", put),
+             ["220 ", "530 Please login with USER and PASS.", f"User ({host}): ",
+              "Connection closed by remote host.", "ftp> " + PASSWORD, "Invalid command.", "ftp> binary",
+              "Not connected."], []),
+            # Active mode only: a server that takes no PORT gets no file.
+            ("PORT refused", "noport", control_file(HOST, USER, PASSWORD, b"NC", put),
+             ["ftp> cd NC", "250 ", put_echo, "502 PORT not allowed here.", "ftp> quit"], []),
+            ("425 on the data connection", "port425", control_file(HOST, USER, PASSWORD, b"NC", put),
+             [put_echo, "200 Active data connection established.", "425 Can't open data connection.",
+              "ftp> quit"], []),
+        ]
+        for case, mode, content, lines, files in cases:
+            with self.subTest(case), MisbehavingFtpServer(self.server_root, mode):
+                status, output, _ = self.run_script(content)
+                self.assertEqual(status, 0, f"{case}: {output}")
+                self.assert_in_order(output, lines, case)
+                self.assertEqual(self.server_files(), files, f"{case}: {output}")
+                for name in files:
+                    self.assertEqual((self.server_root / name).read_bytes(), program.read_bytes(), case)
+                    (self.server_root / name).unlink()
+
+    def test_opts_utf8_decides_how_names_travel(self):
+        japanese = self.make_local("テスト表ソ.nc", 3000)  # 表 and ソ end in byte 0x5C
+        remote = "テスト表ソ"
+        # (case, client, fault mode, control file encoding, OPTS reply shown, remote name's bytes on the server)
+        cases = [
+            ("OPTS answered 200", FTP_EXE, "opts200", "utf-8", "200 OPTS UTF8 command successful",
+             remote.encode("utf-8")),
+            ("OPTS answered 500", FTP_EXE, "opts500", "utf-8", "500 Command not understood.", remote.encode("cp932")),
+            ("pyftpdlib: 530 before the login", FTP_EXE, "ok", "utf-8", "530 Log in with USER and PASS first.",
+             remote.encode("cp932")),
+            ("Windows 7's client offers nothing", FTP61_EXE, "opts200", "cp932", None, remote.encode("cp932")),
+            ("Windows 7's client and a server that hangs up on OPTS", FTP61_EXE, "optshangup", "cp932", None,
+             remote.encode("cp932")),
+        ]
+        for case, exe, mode, encoding, reply, wire in cases:
+            line = put_line(japanese, remote.encode(encoding), encoding)
+            with self.subTest(case), MisbehavingFtpServer(self.server_root, mode):
+                status, output, _ = self.run_script(control_file(HOST, USER, PASSWORD, b"NC", line), exe=exe)
+                self.assertEqual(status, 0, f"{case}: {output}")
+                if reply is None:
+                    self.assertNotIn("OPTS", output, case)
+                    self.assert_in_order(output, ["220 ", f"User ({HOST}:(none)): "], case)
+                else:
+                    # Right after the greeting, before the user name is asked for.
+                    self.assert_in_order(output, ["220 ", reply, f"User ({HOST}:(none)): "], case)
+                arrived = bytes(self.server_root / "NC") + b"/" + wire
+                self.assertEqual(os.listdir(bytes(self.server_root / "NC")), [wire], f"{case}: {output}")
+                with open(arrived, "rb") as stored:
+                    self.assertEqual(stored.read(), japanese.read_bytes(), case)
+                os.unlink(arrived)
+
+    def test_names_after_opts_utf8_are_converted_both_ways(self):
+        """The server took UTF-8: the folder and file names of the script go
+        out in UTF-8, the reply naming the folder and the listing come back
+        in Shift-JIS, and a name Shift-JIS cannot write is left out of the
+        listing rather than garbled."""
+        folder = self.server_root / "テスト"  # on disk as its UTF-8 bytes, as the server took them
+        folder.mkdir()
+        (folder / "表.nc").write_bytes(b"G01 X1\r\n")
+        (folder / "한.nc").write_bytes(b"G01 X2\r\n")  # no Shift-JIS character
+        listed, fetched = self.local / "list.txt", self.local / "O1"
+        lines = ["open " + HOST, USER, PASSWORD, "binary", "cd テスト", "pwd", f'ls . "{windows_path(listed)}"',
+                 f'get 表.nc "{windows_path(fetched)}"', "quit"]
+        with MisbehavingFtpServer(self.server_root, "opts200"):
+            status, output, _ = self.run_script("".join(line + "\r\n" for line in lines).encode("utf-8"))
+        self.assertEqual(status, 0, output)
+        self.assert_in_order(output, ["ftp> cd テスト", "250 ", "ftp> pwd", '257 "/テスト"'], "replies shown")
+        self.assertEqual(listed.read_bytes(), "表.nc\r\n".encode("cp932"), output)
+        self.assertEqual(fetched.read_bytes(), b"G01 X1\r\n", output)
+
+    def test_no_time_limit_where_strict_gives_up(self):
+        """The server answers CWD only after LATE_S seconds, longer than the
+        strict mode's reply wait set here (1 s): the default waits for it."""
+        program = self.make_local("O1234.NC", 5000)
+        content = control_file(HOST, USER, PASSWORD, b"NC", put_line(program, b"O1234"))
+        one_second = {"VANTREL_FTP_TIMEOUT": "1", "VANTREL_FTP_CONNECT_TIMEOUT": "1"}
+        self.assertGreater(fault_server.LATE_S, 1)
+        # (case, options, exit status, a line of the output, files on the server)
+        cases = [
+            ("default", [], 0, "250 ", ["NC/O1234"]),
+            ("strict", [STRICT], 1, "ftp: サーバーが 1 秒以内に応答しませんでした。", []),
+        ]
+        for case, options, expected_status, line, files in cases:
+            with self.subTest(case), MisbehavingFtpServer(self.server_root, "latecwd"):
+                status, output, _ = self.run_script(content, options=options, env=one_second)
+                self.assertEqual(status, expected_status, f"{case}: {output}")
+                self.assert_in_order(output, ["ftp> cd NC", line], case)
+                self.assertEqual(self.server_files(), files, f"{case}: {output}")
+                for name in files:
+                    (self.server_root / name).unlink()
+
+    def test_strict_names_a_hang_up_on_opts(self):
+        program = self.make_local("O1234.NC", 1000)
+        content = control_file(HOST, USER, PASSWORD, b"NC", put_line(program, b"O1234"))
+        # (fault mode, the line that names it): unanswered, or answered 530 and then closed.
+        cases = [
+            ("optshangup", "> ftp: connect :サーバーが OPTS UTF8 ON"),
+            ("opts530hangup", "ftp: サーバーが OPTS UTF8 ON"),
+        ]
+        for mode, line in cases:
+            with self.subTest(mode), MisbehavingFtpServer(self.server_root, mode):
+                status, output, _ = self.run_script(content, options=[STRICT])
+                self.assertEqual(status, 1, f"{mode}: {output}")
+                self.assert_in_order(output, ["220 ", line], mode)
+                self.assertEqual(self.server_files(), [], mode)
 
 
 @unittest.skipUnless(shutil.which("tnftp") and shutil.which("setsid"), "tnftp is not installed")

@@ -81,15 +81,18 @@ class FtpClientTest(unittest.TestCase):
                 self.assertEqual(self.client.wait(timeout=20), 2)
 
     @contextlib.contextmanager
-    def transfer_through_window(self, encoding, local_files, keys, remote_dir):
-        """Starts the client on a server, presses `keys` in its window, yields
-        the local folder, then closes the window with its own button."""
+    def transfer_through_window(self, encoding, local_files, keys, remote_dir, fault_mode=None):
+        """Starts the client on a server (fault_server.py's `fault_mode` when
+        given), presses `keys` in its window, yields the local folder, then
+        closes the window with its own button."""
         server_root = self.work / "server"
         local = self.work / "Program Files" / "Vantrel"
         local.mkdir(parents=True)
         for name, data in local_files.items():
             (local / name).write_bytes(data)
-        with FtpServer(server_root, user=USER, password=PASSWORD, host=HOST):
+        server = (FtpServer(server_root, user=USER, password=PASSWORD, host=HOST) if fault_mode is None
+                  else FaultServer(server_root, fault_mode, HOST, USER, PASSWORD))
+        with server:
             self.start(f"--host {HOST} --user {USER} --password {PASSWORD} --encoding {encoding} "
                        f"--remote-dir {remote_dir} --local-dir {windows_path(local)}\\")
             window = self.wait_for_window()
@@ -102,13 +105,21 @@ class FtpClientTest(unittest.TestCase):
 
     def test_upload_sends_the_name_in_the_chosen_encoding(self):
         data = os.urandom(3_000_000)
-        for encoding, wire_name in [("sjis", "アップ表 1.nc".encode("cp932")), ("utf8", "アップ表 1.nc".encode())]:
-            with self.subTest(encoding):
+        # (encoding, fault server mode or None for pyftpdlib as it is, the name's bytes on the server)
+        cases = [
+            ("sjis", None, "アップ表 1.nc".encode("cp932")),
+            ("utf8", None, "アップ表 1.nc".encode()),
+            # auto: UTF-8 when the server takes OPTS UTF8 ON; pyftpdlib answers it 530 before the login.
+            ("auto", "opts200", "アップ表 1.nc".encode()),
+            ("auto", None, "アップ表 1.nc".encode("cp932")),
+        ]
+        for encoding, mode, wire_name in cases:
+            with self.subTest(encoding=encoding, server=mode):
                 shutil.rmtree(self.work, ignore_errors=True)
                 (self.work / "server" / "NC").mkdir(parents=True)
                 target = bytes(self.work / "server" / "NC") + b"/" + wire_name
                 with self.transfer_through_window(encoding, {"アップ表 1.nc": data},
-                                                  ["alt+l", "Home", "Down", "alt+u"], "NC") as (_, hwnd):
+                                                  ["alt+l", "Home", "Down", "alt+u"], "NC", mode) as (_, hwnd):
                     self.wait_status(hwnd, "完了: アップロードしました。", prefix=True)
                 with open(target, "rb") as arrived:
                     self.assertEqual(arrived.read(), data)

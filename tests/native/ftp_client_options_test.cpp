@@ -36,6 +36,30 @@ TEST(FtpClientOptions, TheTwoFormsTheMainProgramWrites)
     ASSERT_TRUE(p.ok);
     EXPECT_FALSE(p.options.has_remote_dir);
     EXPECT_EQ(p.options.local_dir, "D:\\NC\\");
+    EXPECT_FALSE(p.options.offer_utf8);
+}
+
+TEST(FtpClientOptions, EncodingsAndTheOfferOfUtf8)
+{
+    struct Case {
+        const char* word;
+        WireEncoding encoding;  // until the server has answered OPTS UTF8 ON
+        bool offer_utf8;
+    };
+    const Case cases[] = {
+        {"sjis", WireEncoding::kShiftJis, false},
+        {"CP932", WireEncoding::kShiftJis, false},
+        {"utf8", WireEncoding::kUtf8, false},
+        {"auto", WireEncoding::kShiftJis, true},
+        {"AUTO", WireEncoding::kShiftJis, true},
+    };
+    for (const Case& c : cases) {
+        Parsed p = Parse(std::string("--host mc --user u --password p --encoding ") + c.word + " --local-dir D:\\");
+        ASSERT_TRUE(p.ok) << c.word;
+        EXPECT_EQ(p.options.encoding, c.encoding) << c.word;
+        EXPECT_EQ(p.options.offer_utf8, c.offer_utf8) << c.word;
+    }
+    EXPECT_FALSE(Parse("--host mc --user u --password p --encoding automatic --local-dir D:\\").ok);
 }
 
 TEST(FtpClientOptions, ValuesRunToTheNextKnownOption)
