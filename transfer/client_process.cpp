@@ -87,6 +87,7 @@ ClientRun RunClient(const char* program, const char* parameters, const char* fol
     // Flags"): no console flashes up per file, and none is paid for.
     BOOL created = CreateProcessA(program, command_line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                                   folder, &startup, &process);
+    if (!created) run.start_error = GetLastError();
     CloseHandle(client_output);
     if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
     if (!created) {

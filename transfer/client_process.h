@@ -17,6 +17,7 @@ struct ClientRun {
     bool started = false;
     bool ended_by_limit = false;  // still running at the limit, and terminated
     DWORD exit_code = 0;
+    DWORD start_error = 0;        // GetLastError of a start that failed
     std::string output;           // what it wrote to standard output and standard error
 };
 

@@ -214,10 +214,12 @@ int StartVantrel(HWND main_window, const char* client)
     bool kept = ReadProfileInt("Vantrel", "delete", 1, g_startup.settings_path.c_str()) == 1 &&
                 !DeleteFileHeldBriefly(g_control_file_path.c_str());
     // The Windows client ends with 0 whatever happened: what it printed
-    // tells a failed transfer, and a client that had to be ended sent
-    // nothing whole. A non-zero exit status fails the run too.
+    // tells a failed transfer, and a client that had to be ended may not
+    // have sent the file whole. A non-zero exit status fails the run too.
     bool failed = run.started && (run.ended_by_limit || transcript.fault != ClientFault::kNone || run.exit_code != 0);
     if (!run.started) {
+        PostText(main_window, kListOnly, "... %s を起動できません (エラー %lu)", program.c_str(),
+                 static_cast<unsigned long>(run.start_error));
         PostText(main_window, kError, "エラー：ファイルの実行に失敗しました");
     } else if (failed) {
         ReportClientFailure(main_window, dropped.c_str(), run, transcript);
