@@ -510,7 +510,11 @@ def timed_drop(app, files, incoming):
     """Drops `files` on Vantrel; ms per file from the drop to its answer.
     Each must have arrived in `incoming` whole."""
     start = time.monotonic()
-    e2e.drop(app.hwnd, files, timeout=60 + len(files) * 10)
+    limit = 60 + len(files) * 10
+    e2e.drop(app.hwnd, files, timeout=limit)
+    # The drop may be let go before the window has sent the last file.
+    e2e.wait_until(lambda: all((incoming / path.name).exists() for path in files), timeout=limit, interval=0.01,
+                   what="the dropped files to arrive")
     ms = (time.monotonic() - start) * 1000 / len(files)
     for path in files:
         if (incoming / path.name).read_bytes() != path.read_bytes():

@@ -99,7 +99,8 @@ class BadInputTest(unittest.TestCase):
         characters: address 23 bytes, user name and password 31, folder 15
         (as Shift-JIS; the prefix reports Windows 10, so the control file
         holds them in UTF-8)."""
-        settings = crlf("[table]\nmachine=machines.ini\n[Vantrel]\ndelete=0\n[window]\nX=0.%s\nY=1e999\n"
+        # The check before the client off: it would stop the run before the control file.
+        settings = crlf("[table]\nmachine=machines.ini\n[Vantrel]\ndelete=0\ncheck=0\n[window]\nX=0.%s\nY=1e999\n"
                         "[color]\nwindow=%s\ntext=%s\n" % ("5" * 4000, "255," * 1500, "-" * 3000)).encode()
         address = DOWN_HOST + "9" * 5000
         table = crlf("[machine]\nmachine0=MC1\ndefault=0\n[MC1]\naddress=%s\nusername=%s\npassword=%s\n"

@@ -202,7 +202,12 @@ class FirstRunTest(unittest.TestCase):
         demo_driver("move", "--hwnd", client["hwnd"], "--x", vantrel[2] + 10, "--y", 0, "--width", right - left,
                     "--height", bottom - top)
         x, y = e2e.window_centre(vantrel)
-        # The window takes the drop and then waits for ftp.exe: no confirmation comes.
+        # The window takes the drop and then waits for ftp.exe: no confirmation
+        # comes. The check before the client is off, or it would wait itself.
+        ini = program / "Vantrel.ini"
+        settings = ini.read_bytes()
+        self.assertIn(b"[Vantrel]", settings)
+        ini.write_bytes(settings.replace(b"[Vantrel]", b"[Vantrel]\r\ncheck=0", 1))
         subprocess.run([str(e2e.DROP_TOOL), "--timeout", "2000", "--x", str(x), "--y", str(y),
                         str(self.demo / "demo-files" / "O1234.NC")], env=env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
