@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "app/startup_state.h"
+#include "ftp/system_client.h"
 #include "log/message_log.h"
 #include "machines/machine_record.h"
 #include "platform/files.h"
@@ -21,14 +22,19 @@ int StartFtpClient(HWND main_window)
     }
 
     const MachineRecord& machine = g_selected_machine;
+    // Names where the system's client puts them: the client of Windows 8
+    // and later offers OPTS UTF8 ON and names files in UTF-8 when the server
+    // takes it, and so does FTPClient.exe with "auto".
+    const char* encoding = ClientOffersUtf8(SystemFtpClientVersion()) ? "auto" : "sjis";
     FixedText<1024> arguments;
     if (machine.fields_read == 4) {
-        arguments.Format("--host %s --user %s --password %s --encoding sjis --remote-dir %s --local-dir %s",
-                         machine.address.c_str(), machine.user_name.c_str(), machine.password.c_str(),
+        arguments.Format("--host %s --user %s --password %s --encoding %s --remote-dir %s --local-dir %s",
+                         machine.address.c_str(), machine.user_name.c_str(), machine.password.c_str(), encoding,
                          machine.initial_folder.c_str(), g_startup.program_folder.c_str());
     } else {
-        arguments.Format("--host %s --user %s --password %s --encoding sjis --local-dir %s", machine.address.c_str(),
-                         machine.user_name.c_str(), machine.password.c_str(), g_startup.program_folder.c_str());
+        arguments.Format("--host %s --user %s --password %s --encoding %s --local-dir %s", machine.address.c_str(),
+                         machine.user_name.c_str(), machine.password.c_str(), encoding,
+                         g_startup.program_folder.c_str());
     }
 
     // Started without waiting, and without the zone check: unpacked from a

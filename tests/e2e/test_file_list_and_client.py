@@ -86,7 +86,8 @@ class FileListAndClientTest(unittest.TestCase):
                 shutil.copyfile(e2e.ARG_RECORDER_EXE, folder.path / "FTPClient.exe")
                 app.command(e2e.ids.IDM_FTP_CLIENT, send=True)
                 recorded = folder.path / "args.txt"
-                expected = ("--host %s --user vantrel --password secret --encoding sjis %s--local-dir %s\\"
+                # The prefix's ftp.exe is Windows 10's: FTPClient.exe offers OPTS UTF8 ON as it does.
+                expected = ("--host %s --user vantrel --password secret --encoding auto %s--local-dir %s\\"
                             % (HOST, remote, e2e.windows_path(folder.path))).encode("cp932")
                 # The recorder writes the whole line at once; a part read early is read again.
                 e2e.wait_until(lambda: recorded.exists() and recorded.read_bytes() == expected, timeout=30,
