@@ -33,6 +33,7 @@ bool FtpSession::FailIo(IoResult result, bool data, int system_error)
 {
     switch (result) {
     case IoResult::kTimedOut:
+        if (!data) reply_wait_ms_ = timeouts_.reply_ms;
         return Fail(data ? FtpError::kDataTimedOut : FtpError::kReplyTimedOut);
     case IoResult::kClosed:
         return Fail(data ? FtpError::kDataLost : FtpError::kConnectionLost);
@@ -77,6 +78,7 @@ bool FtpSession::Open(const std::string& host)
         DWORD left = greeting.Remaining();
         if (left == 0) {
             Close();
+            reply_wait_ms_ = timeouts_.reply_ms;
             return Fail(FtpError::kReplyTimedOut);
         }
         code = ReadReply(left);
@@ -179,6 +181,7 @@ int FtpSession::ReadReply(DWORD timeout_ms)
         DWORD left = deadline.Remaining();
         if (left == 0) {
             Close();
+            reply_wait_ms_ = timeout_ms;
             Fail(FtpError::kReplyTimedOut);
             return 0;
         }
@@ -238,14 +241,22 @@ bool FtpSession::Login(const std::string& user, const std::string& password)
     if (code == 0) return false;
     if (code == 230) return true;
     if (code != 331 && code != 332) return Fail(FtpError::kRefused);
+    code = SendPassword(password);
+    if (code == 0) return false;
+    if (code / 100 != 2) return Fail(FtpError::kRefused);
+    return true;
+}
+
+int FtpSession::SendPassword(const std::string& password)
+{
     // Built in one buffer of its final size (no copy left behind by a
     // reallocation) and cleared after use.
     std::string line;
     line.reserve(5 + password.size());
     line.append("PASS ").append(password);
-    bool ok = Expect(line, 2);
+    int code = Command(line);
     SecureZeroMemory(line.data(), line.size());
-    return ok;
+    return code;
 }
 
 bool FtpSession::SetBinary(bool binary) { return Expect(binary ? "TYPE I" : "TYPE A", 2); }

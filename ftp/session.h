@@ -123,6 +123,9 @@ public:
     int Command(const std::string& line);
     // USER and, when asked for, PASS.
     bool Login(const std::string& user, const std::string& password);
+    // Sends PASS with `password` and returns the reply's code (0 when none
+    // came), leaving no copy of the line behind.
+    int SendPassword(const std::string& password);
     bool SetBinary(bool binary);
     bool ChangeDirectory(const std::string& path);
     bool PrintDirectory(std::string& path);
@@ -194,7 +197,8 @@ private:
     bool FromWire(std::string& text);
     bool OpenData(DataChannel& channel);
     bool StartTransfer(DataChannel& channel, const std::string& command, bool* sent = nullptr);
-    bool FinishTransfer();
+    // Reads the transfer's final reply, waiting up to `wait_ms`.
+    bool FinishTransfer(DWORD wait_ms);
     bool AbortTransfer(DataChannel& channel, FtpError error, int system_error);
     void Resynchronise();
     // The data connection's bytes into `sink` until the server ends the
@@ -211,6 +215,7 @@ private:
     LineSplitter splitter_;
     ReplyAssembler reply_;
     FtpTimeouts timeouts_;
+    unsigned long reply_wait_ms_ = 0;  // the wait a reply did not come within
     ReplySink sink_;
     const std::atomic<bool>* cancel_ = nullptr;
     const std::atomic<bool>* abandon_ = nullptr;

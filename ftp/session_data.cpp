@@ -22,6 +22,10 @@ constexpr DWORD kTidyUpMs = 5000;
 // sends grow it to megabytes, which a server that has stopped reading then
 // swallows: the stall would only show as a missing reply after the upload.
 constexpr int kUploadSendBuffer = 512 * 1024;
+// After the last send of an upload has returned, its bytes may still be in
+// that buffer and as much again in the server's: a slow machine reads them
+// at its own pace before it can answer.
+constexpr std::uint64_t kBufferedAfterLastSend = 2 * kUploadSendBuffer;
 
 struct FileCloser {
     void operator()(HANDLE h) const { CloseHandle(h); }
@@ -113,9 +117,9 @@ bool FtpSession::StartTransfer(DataChannel& channel, const std::string& command,
     return true;
 }
 
-bool FtpSession::FinishTransfer()
+bool FtpSession::FinishTransfer(DWORD wait_ms)
 {
-    int code = ReadReply(timeouts_.reply_ms);
+    int code = ReadReply(wait_ms);
     if (code == 0) return false;
     if (!IsPositiveCompletion(code)) return Fail(FtpError::kRefused);
     return true;
@@ -206,7 +210,11 @@ bool FtpSession::Store(const std::string& local_path, const std::string& remote_
         bytes += read;
     }
     channel.data.FinishSending();
-    return FinishTransfer();
+    // The reply waits for what is still buffered, at the least rate a
+    // listing must keep.
+    if (timeouts_.reply_ms == kNoTimeLimit) return FinishTransfer(kNoTimeLimit);
+    std::uint64_t allowed = ListingAllowanceMs(timeouts_, std::min(bytes, kBufferedAfterLastSend));
+    return FinishTransfer(static_cast<DWORD>(std::min<std::uint64_t>(allowed, kNoTimeLimit - 1)));
 }
 
 bool FtpSession::Retrieve(const std::string& remote_name, const std::string& local_path, const Progress& progress,
@@ -288,7 +296,13 @@ bool FtpSession::ReceiveData(DataChannel& channel, const ReceiveSink& sink, std:
         }
         std::size_t received = 0;
         IoResult got = channel.data.Receive(block.get(), kReceiveBlockSize, received, wait, cancel_);
-        if (got == IoResult::kClosed) return FinishTransfer();
+        if (got == IoResult::kClosed) {
+            // Our end goes before the final reply is awaited: ProFTPD sends
+            // 226 only once the client has closed too (measured with 1.3.8:
+            // every listing and download 10.8 s late, its linger time).
+            channel.data.Close();
+            return FinishTransfer(timeouts_.reply_ms);
+        }
         if (got == IoResult::kTimedOut && wait < timeouts_.data_idle_ms) return AbortTransfer(channel, too_slow, 0);
         if (got != IoResult::kOk) {
             FailIo(got, true, channel.data.error());

@@ -39,7 +39,7 @@ std::string FtpSession::ErrorText() const
     case FtpError::kConnectTimedOut:
         return Printf("%s への接続が %lu 秒以内にできませんでした。", host_.c_str(), timeouts_.connect_ms / 1000);
     case FtpError::kReplyTimedOut:
-        return Printf("サーバーが %lu 秒以内に応答しませんでした。", timeouts_.reply_ms / 1000);
+        return Printf("サーバーが %lu 秒以内に応答しませんでした。", reply_wait_ms_ / 1000);
     case FtpError::kConnectionLost:
         if (lost_after_utf8_offer()) {
             return "サーバーが OPTS UTF8 ON (ログイン前に送る UTF-8 の申し出) を受けて接続を切りました。";

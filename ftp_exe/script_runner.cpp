@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "ftp_exe/output.h"
 #include "text/code_page.h"
@@ -157,6 +158,14 @@ int ScriptRunner::Run()
         }
         std::vector<std::string> words = SplitWords(line);
         if (words.empty()) continue;
+        if (std::exchange(password_line_may_follow_, false) && LookUpScriptCommand(words[0]) == ScriptCommand::kUnknown) {
+            // The password nobody asked for: never shown, never sent. A
+            // command there is run as one, so a script without a password
+            // line loses nothing.
+            SecureZeroMemory(line.data(), line.size());
+            for (std::string& word : words) SecureZeroMemory(word.data(), word.size());
+            continue;
+        }
         PrintLine("ftp> " + line);
         // The command now running is on the screen while it waits for the
         // server; its replies follow with the next command's line.
@@ -317,15 +326,20 @@ bool ScriptRunner::LogIn(const std::string& user, const std::string* password)
     int code = session_.Command("USER " + user);
     if (code == 0) return SessionFailed();
     if (code == 331 || code == 332) {
-        std::string answer;
         if (password != nullptr) {
-            answer = *password;
+            code = session_.SendPassword(*password);
         } else {
             PrintLine("Password:");
+            std::string answer;
             if (!ReadLine(answer)) answer.clear();
+            code = session_.SendPassword(answer);
+            SecureZeroMemory(answer.data(), answer.size());
         }
-        code = session_.Command("PASS " + answer);
         if (code == 0) return SessionFailed();
+    } else if (code / 100 == 2 && password == nullptr) {
+        // Logged in by the name alone: a script written for the usual
+        // question has its password on the next line.
+        password_line_may_follow_ = true;
     }
     if (code / 100 != 2) {
         PrintLine("Login failed.");

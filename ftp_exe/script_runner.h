@@ -60,4 +60,5 @@ private:
     std::string host_;
     bool show_replies_ = true;
     bool announce_connection_ = false;
+    bool password_line_may_follow_ = false;  // USER was answered 230 with no password asked
 };

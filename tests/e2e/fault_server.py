@@ -53,6 +53,12 @@ for the fault tests. Modes:
   hold150   answers every STOR with 150 and then never again, taking no
             data: nothing arrives, and a client without a time limit
             waits for ever
+  linger    sends a listing or a download, then half-closes the data
+            connection and sends 226 only once the client has closed its end
+            too, or after LINGER_S seconds, as ProFTPD does
+  user230   logs in on USER alone, answering it with 230
+  nofiles   refuses LIST and NLST of an empty folder with "450 No files
+            found." (without a data connection)
 
 Names are stored as the client's bytes (Shift-JIS stays Shift-JIS)."""
 import socket
@@ -64,13 +70,14 @@ from vantrel_e2e import PYTHON
 TRICKLE_S = 2
 SLOW_RATE = 100_000
 LATE_S = 3
+LINGER_S = 60
 
 _SCRIPT = r'''
 import os, socket, struct, sys
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler, DTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
-host, root, mode, user, password, trickle_s, slow_rate, late_s = sys.argv[1:9]
+host, root, mode, user, password, trickle_s, slow_rate, late_s, linger_s = sys.argv[1:10]
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
 
@@ -99,6 +106,15 @@ class Data(Base):
     read_limit = int(slow_rate)
     _trickle = None
     def handle_read_event(self):
+        if self._linger_end is not None:
+            try:
+                closed = not self.socket.recv(4096)
+            except OSError:
+                closed = True
+            if closed:
+                self._linger_end.cancel()
+                self.end_linger()
+            return
         if mode in ("slow", "slownodele"):
             return Base.handle_read_event(self)
         DTPHandler.handle_read(self)
@@ -119,6 +135,23 @@ class Data(Base):
         if mode == "trickle":
             return self.trickle()
         DTPHandler.push_with_producer(self, producer)
+    _linger_end = None
+    def handle_close(self):
+        # linger: the sender's FIN first; the client's close (a read of
+        # nothing) or the linger time lets the reply go.
+        if mode == "linger" and not self.receive and not self._closed and not self.producer_fifo:
+            if self._linger_end is None:
+                self.socket.shutdown(socket.SHUT_WR)
+                self._linger_end = self.ioloop.call_later(float(linger_s), self.end_linger)
+                self.ioloop.modify(self._fileno, self.ioloop.READ)
+                return
+        Base.handle_close(self)
+    def end_linger(self):
+        if not self._closed:
+            self.producer_fifo.clear()
+            Base.handle_close(self)
+    def readable(self):
+        return self._linger_end is not None or Base.readable(self)
     def trickle(self):
         self._trickle = self.ioloop.call_every(float(trickle_s), lambda: DTPHandler.push(self, b"O"))
     def close_when_done(self):
@@ -211,6 +244,14 @@ class Handler(FTPHandler):
                 return self.close_when_done()
             return self.respond("200 OPTS UTF8 command successful - UTF8 encoding now ON." if mode == "opts200"
                                 else "500 Command not understood.")
+        if mode == "user230" and cmd == "USER" and not self.authenticated:
+            self.username = arg
+            return self.handle_auth_success(root, "", "User logged in.")
+        if (mode == "nofiles" and cmd in ("LIST", "NLST") and self.authenticated
+                and not os.listdir(self.fs.ftp2fs(self.fs.cwd))):
+            if self.data_channel is not None:
+                self.data_channel.close()
+            return self.respond("450 No files found.")
         if mode == "port425" and cmd in ("STOR", "RETR", "LIST", "NLST") and self.authenticated:
             if self.data_channel is not None:
                 self.data_channel.close()
@@ -244,7 +285,7 @@ class FaultServer:
     def __init__(self, root, mode, host, user, password):
         self.host = host
         self.process = subprocess.Popen([PYTHON, "-c", _SCRIPT, host, str(root), mode, user, password,
-                                         str(TRICKLE_S), str(SLOW_RATE), str(LATE_S)],
+                                         str(TRICKLE_S), str(SLOW_RATE), str(LATE_S), str(LINGER_S)],
                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL, start_new_session=True)
         deadline = time.monotonic() + 15

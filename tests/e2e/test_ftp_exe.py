@@ -226,6 +226,33 @@ class FtpExeTest(FtpExeCase):
         self.assertIn("データ転送が %d 秒間止まった" % REPLY_LIMIT, output)
         self.assertLess(seconds, REPLY_LIMIT + 15, output)
 
+    def test_strict_reads_what_a_server_sends_only_after_our_close(self):
+        """A server that, as ProFTPD, sends 226 only once the client has
+        closed the data connection too (or after LINGER_S seconds, longer
+        than the reply limit): a listing and a download end at once."""
+        self.assertGreater(fault_server.LINGER_S, REPLY_LIMIT + 30)
+        (self.server_root / "NC" / "O1").write_bytes(b"G01 X1\r\n")
+        lines = ["open " + HOST, USER, PASSWORD, "cd NC", "ls", f'get O1 "{windows_path(self.local / "O1")}"', "bye"]
+        with MisbehavingFtpServer(self.server_root, "linger"):
+            status, output, _ = self.run_script("".join(line + "\r\n" for line in lines).encode("utf-8"),
+                                                timeout=REPLY_LIMIT + 30, options=[STRICT])
+        self.assertEqual(status, 0, output)
+        self.assertIn("O1\n", output.replace("\r", ""))
+        self.assertEqual((self.local / "O1").read_bytes(), b"G01 X1\r\n")
+
+    def test_strict_upload_to_a_slow_machine_waits_for_what_is_buffered(self):
+        """1 MB to a server that reads SLOW_RATE bytes a second: after the
+        last send has returned, our send buffer and the server's still hold
+        more than a reply limit's worth, which the end of the upload waits for."""
+        limit = 3
+        program = self.make_local("O1234.NC", 1_000_000)
+        self.assertGreater(512 * 1024 / fault_server.SLOW_RATE, limit)
+        with MisbehavingFtpServer(self.server_root, "slow"):
+            status, output, _ = self.run_script(control_file(HOST, USER, PASSWORD, b"NC", put_line(program, b"O1234")),
+                                                options=[STRICT], env={"VANTREL_FTP_TIMEOUT": str(limit)})
+        self.assertEqual(status, 0, output)
+        self.assert_arrived(program, b"O1234")
+
     def test_get_ls_and_script_from_trailing_host(self):
         (self.server_root / "NC" / "O1").write_bytes(b"G01 X1\r\n")
         lines = [USER, PASSWORD, "cd NC", "ls", f'get O1 "{windows_path(self.local / "O1")}"', "bye"]
@@ -283,6 +310,18 @@ class WindowsClientTest(FtpExeCase):
                 for name in files:
                     self.assertEqual((self.server_root / name).read_bytes(), program.read_bytes(), case)
                     (self.server_root / name).unlink()
+
+    def test_a_password_nobody_asked_for_is_neither_shown_nor_sent(self):
+        """A server that logs in on USER alone (230): the control file's next
+        line, the password, is not echoed as a command; the commands after
+        it run."""
+        program = self.make_local("O1234.NC", 1000)
+        with MisbehavingFtpServer(self.server_root, "user230"):
+            status, output, _ = self.run_script(control_file(HOST, USER, PASSWORD, b"NC", put_line(program, b"O1234")))
+        self.assertEqual(status, 0, output)
+        self.assertNotIn(PASSWORD, output)
+        self.assert_in_order(output, ["230 User logged in.", "ftp> binary", "200 ", "ftp> cd NC", "250 "], "user230")
+        self.assert_arrived(program, b"O1234")
 
     def test_opts_utf8_decides_how_names_travel(self):
         japanese = self.make_local("テスト表ソ.nc", 3000)  # 表 and ソ end in byte 0x5C
