@@ -571,6 +571,55 @@ class FaultMatrixTest(unittest.TestCase):
         app.close()
         self.assertEqual(app.wait_exit(), 0)
 
+    def test_vantrel_backup_and_check_where_the_listing_decides(self):
+        """backup=1 and verify=1 where SIZE gives no size of the name sent:
+        on a case-sensitive server an o6001 is another file (SIZE 550); a
+        folder that refuses its listings with 450 is empty; a listed link
+        is there without a size (its listed length is its target's name).
+        Each transfer goes through and is confirmed, and only a file that
+        was there is kept."""
+        folder = e2e.ProgramFolder(self.work, {"table": {"machine": "machines.ini"},
+                                               "Vantrel": {"backup": 1, "verify": 1}})
+        folder.write_machine_table({"machine": {"machine0": "MC1", "default": 0},
+                                    "MC1": {"address": HOST, "username": USER, "password": PASSWORD, "extention": 0,
+                                            "initpath": "NC"}})
+        with FaultServer(self.root, "ok", HOST, USER, PASSWORD):
+            app = self.start_vantrel(folder)
+        old = os.urandom(3000)
+        # (case, fault mode, a file on the machine beside the name sent, link the name sent to it?,
+        #  files on the machine after it, which of them holds the program)
+        cases = [
+            ("other case", "ok", "o6001", False, ["O6001", "o6001"], "O6001"),
+            ("empty folder", "nofiles", None, False, ["O6001"], "O6001"),
+            ("link", "nocase", "O6002", True, ["O6001", "O6002"], "O6002"),
+        ]
+        for case, mode, beside, link, after, holder in cases:
+            with self.subTest(case):
+                shutil.rmtree(self.root / "NC")
+                (self.root / "NC").mkdir()
+                if beside is not None:
+                    (self.root / "NC" / beside).write_bytes(old)
+                if link:
+                    (self.root / "NC" / "O6001").symlink_to(beside)
+                for kept in (folder.path / "backup").rglob("*"):
+                    if kept.is_file():
+                        kept.unlink()
+                program = self.local / "O6001.NC"
+                program.write_bytes(os.urandom(5000))
+                confirmations = lambda: app.list_lines().count("... 転送確認済み O6001 (5000 バイト、内容一致)")
+                confirmed_before = confirmations()
+                with self.serve(mode):
+                    e2e.drop(app.hwnd, [program], timeout=QUICK_BOUND + 15)
+                    e2e.wait_until(lambda: confirmations() > confirmed_before, timeout=30,
+                                   what=f"{case}: the confirmation")
+                    self.assertEqual(app.settle(), [], case)
+                self.assertEqual(sorted(p.name for p in (self.root / "NC").iterdir()), after, case)
+                self.assertEqual((self.root / "NC" / holder).read_bytes(), program.read_bytes(), case)
+                kept = [p.read_bytes() for p in (folder.path / "backup").rglob("*") if p.is_file()]
+                self.assertEqual(kept, [old] if link else [], case)
+        app.close()
+        self.assertEqual(app.wait_exit(), 0)
+
     def test_vantrel_check_before_the_client(self):
         """With the check before the client (on by default) and verify=1: a
         server down, a wrong password, a missing initial folder, a server
