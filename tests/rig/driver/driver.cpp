@@ -479,6 +479,22 @@ int Dialogs(const Options& options)
     return Print(JsonObject().Bool("ok", true).Raw("dialogs", list + "]"), 0);
 }
 
+// A message box is filled in (caption, text, icon) by its WM_INITDIALOG. It
+// was seen once under Wine 8 visible before that: no text and no icon, and
+// the test read it so. A box that is one is read once its text is there
+// (every box of ours has one), or after kFillMs as it is.
+void WaitUntilMessageBoxFilled(HWND dialog)
+{
+    constexpr DWORD kFillMs = 2000;
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND text = GetDlgItem(dialog, 0xFFFF);
+        bool message_box = text != nullptr && GetDlgItem(dialog, 1088) != nullptr;
+        if (!message_box || !WindowText(text).empty() || GetTickCount() - start >= kFillMs) return;
+        Sleep(20);
+    }
+}
+
 int Answer(const Options& options)
 {
     DWORD pid = static_cast<DWORD>(Number(options, L"pid", 0, true));
@@ -487,6 +503,7 @@ int Answer(const Options& options)
         std::vector<HWND> dialogs = DialogsOf(pid);
         if (!dialogs.empty()) {
             HWND dialog = dialogs.front();
+            WaitUntilMessageBoxFilled(dialog);
             std::string described = DialogJson(dialog);
             int pressed = 0;
             if (Has(options, L"close")) {
