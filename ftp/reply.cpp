@@ -125,6 +125,21 @@ bool ParseDosLine(std::string_view line, ListEntry& out)
     return true;
 }
 
+// "257 /PROG": some servers (small embedded ones among them) leave the
+// quotes out. As common clients do, the folder is the first word after the
+// code, so a folder whose name holds a blank is cut there. Only a word that
+// begins with '/' is taken: a remark ("257 Current directory is /PROG") is
+// no folder, and a caller that trusted it would compare the wrong name.
+bool ParseUnquotedDirectory(std::string_view text, std::string& out)
+{
+    if (ReplyCode(text) == 0 || text.size() < 5 || text[3] != ' ') return false;
+    std::string_view rest;
+    std::vector<std::string_view> words = Fields(text.substr(4), 1, rest);
+    if (words.empty() || words[0].front() != '/') return false;
+    out.assign(words[0]);
+    return true;
+}
+
 }  // namespace
 
 void LineSplitter::Feed(const char* data, std::size_t size)
@@ -221,7 +236,7 @@ std::string PortArgument(const HostPort& where)
 bool ParseDirectoryReply(std::string_view text, std::string& out)
 {
     std::size_t open = text.find('"');
-    if (open == std::string_view::npos) return false;
+    if (open == std::string_view::npos) return ParseUnquotedDirectory(text, out);
     out.clear();
     for (std::size_t i = open + 1; i < text.size(); ++i) {
         if (text[i] != '"') {

@@ -76,7 +76,9 @@ bool ParsePassiveReply(std::string_view text, HostPort& out);
 std::string PortArgument(const HostPort& where);
 
 // The directory named by a 257 reply: the text between the first and the
-// matching closing double quote, with doubled quotes read as one.
+// matching closing double quote, with doubled quotes read as one; in a line
+// without quotes ("257 /PROG"), the first word after the code when it
+// begins with '/'.
 bool ParseDirectoryReply(std::string_view text, std::string& out);
 
 // The size in a 213 reply to SIZE ("213 5000"). False for any other reply,

@@ -18,6 +18,12 @@
 
 #include "text/code_page.h"
 
+namespace {
+
+constexpr int kServiceClosing = 421;  // "Service not available, closing control connection"
+
+}  // namespace
+
 FtpSession::FtpSession() = default;
 
 FtpSession::~FtpSession() { Close(); }
@@ -83,7 +89,10 @@ bool FtpSession::Open(const std::string& host)
         }
         code = ReadReply(left);
     }
-    if (code == 0) return false;
+    // A 421 greeting turns the client away (too many users, a shutdown):
+    // there is no session to lose yet, and its words are the only reason
+    // the user gets, so it stays the server's refusal.
+    if (code == 0) return last_code_ == kServiceClosing ? Fail(FtpError::kRefused) : false;
     if (!IsPositiveCompletion(code)) {
         Close();
         return Fail(FtpError::kRefused);
@@ -163,6 +172,16 @@ int FtpSession::ReadReply(DWORD timeout_ms)
                 if (last_code_ == 0) {
                     Close();
                     Fail(FtpError::kProtocol);
+                }
+                // 421: the server is closing the connection, whatever it
+                // answers (vsftpd's "421 Timeout." after an idle time comes
+                // as the reply to the next command, which it did not carry
+                // out). It is the connection lost, not a refusal: FTPClient
+                // connects again, ftp.exe says the host closed it.
+                if (last_code_ == kServiceClosing) {
+                    Close();
+                    Fail(FtpError::kConnectionLost);
+                    return 0;
                 }
                 return last_code_;
             }

@@ -35,6 +35,16 @@ std::uint64_t MillisecondsSince(LONGLONG start)
                                       ticks % frequency.QuadPart * 1000 / frequency.QuadPart);
 }
 
+// `name` (a listed folder or file, or "..") in the server's `folder`, as a
+// path that reaches it from the login folder (empty: the login folder
+// itself). No ".." is resolved here: the server resolves it as it did the
+// CWD (a folder reached by a link has another parent on some servers).
+std::string PathInside(const std::string& folder, const std::string& name)
+{
+    if (folder.empty()) return name;
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
 std::uint64_t LocalFileSize(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -183,7 +193,7 @@ void RemoteWorker::AddFailure(JobResult& result, const std::string& what)
     result.failures.push_back(what);
 }
 
-bool RemoteWorker::Connect(JobResult& result)
+bool RemoteWorker::LogIn(JobResult& result)
 {
     Status(options_.host + " に接続しています...");
     bool opened = session_.Open(options_.host);
@@ -196,11 +206,18 @@ bool RemoteWorker::Connect(JobResult& result)
         session_.Close();
         return false;
     }
-    std::string target = remote_path_;
-    if (target.empty() && options_.has_remote_dir && !options_.remote_dir.empty()) {
+    return true;
+}
+
+bool RemoteWorker::Connect(JobResult& result)
+{
+    if (!LogIn(result)) return false;
+    std::string target;
+    if (options_.has_remote_dir && !options_.remote_dir.empty()) {
         target = ToWireName(options_.remote_dir, options_.encoding);
     }
-    if (!target.empty() && !session_.ChangeDirectory(target)) {
+    bool moved = !target.empty() && session_.ChangeDirectory(target);
+    if (!target.empty() && !moved) {
         // The login folder is still worth showing; the user learns why.
         if (!session_.IsOpen()) {
             AddFailure(result, "接続が切れました: " + session_.ErrorText());
@@ -209,14 +226,51 @@ bool RemoteWorker::Connect(JobResult& result)
         AddFailure(result, "フォルダー " + ToShownName(target, options_.encoding) + " に移動できません: " +
                                session_.ErrorText());
     }
+    // A PWD that cannot be read leaves the folder the CWD went to: spelt as
+    // it was, it reaches the same folder from the login folder, where every
+    // reconnect begins. Without a CWD, the login folder (empty).
     std::string where;
-    if (session_.PrintDirectory(where)) remote_path_ = where;
-    return session_.IsOpen();
+    remote_path_ = session_.PrintDirectory(where) ? where : moved ? target : std::string();
+    if (!session_.IsOpen()) {
+        AddFailure(result, "接続が切れました: " + session_.ErrorText());
+        return false;
+    }
+    folder_known_ = true;
+    return true;
+}
+
+bool RemoteWorker::Reconnect(JobResult& result)
+{
+    not_back_.clear();
+    session_.Close();
+    if (!LogIn(result) || remote_path_.empty()) return session_.IsOpen();
+    // Back in the folder shown, or nothing is done: the names the user
+    // chose are that folder's, and a namesake in the login folder would be
+    // deleted, overwritten or fetched in their place. The CWD must work;
+    // a PWD that can be read must name the folder (one refused or without
+    // a path leaves the CWD's word alone).
+    std::string why;
+    std::string where;
+    if (!session_.ChangeDirectory(remote_path_)) {
+        why = session_.ErrorText();
+    } else if (session_.PrintDirectory(where)) {
+        if (where != remote_path_) {
+            why = "サーバーの現在のフォルダーは " + ToShownName(where, options_.encoding) + " です";
+        }
+    } else if (!session_.IsOpen()) {
+        why = session_.ErrorText();
+    }
+    if (why.empty()) return true;
+    session_.Close();
+    not_back_ = "接続し直しましたが、フォルダー " + ToShownName(remote_path_, options_.encoding) +
+                " に戻れないため何もしていません（" + why + "）。";
+    return false;
 }
 
 bool RemoteWorker::EnsureConnected(JobResult& result)
 {
-    return session_.IsOpen() || Connect(result);
+    if (session_.IsOpen()) return true;
+    return folder_known_ ? Reconnect(result) : Connect(result);
 }
 
 bool RemoteWorker::WithReconnect(JobResult& result, const std::function<bool()>& step)
@@ -225,15 +279,16 @@ bool RemoteWorker::WithReconnect(JobResult& result, const std::function<bool()>&
     if (step()) return true;
     FtpError error = session_.error();
     if (error != FtpError::kConnectionLost && error != FtpError::kNotConnected) return false;
-    session_.Close();
-    return Connect(result) && step();
+    return Reconnect(result) && step();
 }
+
+std::string RemoteWorker::WhyFailed() const { return not_back_.empty() ? session_.ErrorText() : not_back_; }
 
 bool RemoteWorker::List(JobResult& result)
 {
     std::string listing;
     if (!WithReconnect(result, [&] { return session_.LongList(std::string(), listing); })) {
-        if (!cancel_) AddFailure(result, "一覧を取得できません: " + session_.ErrorText());
+        if (!cancel_) AddFailure(result, "一覧を取得できません: " + WhyFailed());
         return false;
     }
     result.has_listing = true;
@@ -291,7 +346,7 @@ void RemoteWorker::Upload(const UploadFile& file, std::size_t index, std::size_t
     EndFile(result, stored, bytes);
     if (stored) return;
     bool stopped = session_.error() == FtpError::kCancelled;
-    std::string failure = stopped ? std::string() : name + ": " + session_.ErrorText();
+    std::string failure = stopped ? std::string() : name + ": " + WhyFailed();
     // A closing window waits for no server: the server keeps what it got
     // under the file's name (it saw the data connection reset).
     if (!touched || abandon_) {
@@ -308,9 +363,8 @@ void RemoteWorker::Upload(const UploadFile& file, std::size_t index, std::size_t
         return;
     }
     if (!failure.empty()) AddFailure(result, failure);
-    std::string folder = ToShownName(remote_path_, options_.encoding);
-    if (folder.empty() || folder.back() != '/') folder += "/";
-    AddFailure(result, "サーバーに送り終えていないファイル " + folder + name + " が残っています（削除できません: " + why +
+    std::string left = PathInside(ToShownName(remote_path_, options_.encoding), name);
+    AddFailure(result, "サーバーに送り終えていないファイル " + left + " が残っています（削除できません: " + why +
                            "）。機械で使う前に削除してください。");
     result.status = (stopped ? "中止しました。" : "エラーがありました。") + std::string("サーバーに送り終えていないファイルが残っています。");
 }
@@ -326,8 +380,8 @@ std::string RemoteWorker::RemovePartialUpload(const std::string& wire, const std
         // into the same folder, or the name could be another file.
         if (!session_.IsOpen()) {
             JobResult reconnect;
-            if (!Connect(reconnect) || !reconnect.ok) {
-                why = reconnect.failures.empty() ? session_.ErrorText() : reconnect.failures.front();
+            if (!Reconnect(reconnect)) {
+                why = reconnect.failures.empty() ? WhyFailed() : reconnect.failures.front();
                 return false;
             }
         }
@@ -373,7 +427,7 @@ void RemoteWorker::Download(const RemoteEntry& entry, std::size_t index, std::si
     if (retrieved) {
         result.local_changed = true;
     } else if (session_.error() != FtpError::kCancelled) {
-        AddFailure(result, entry.shown + ": " + session_.ErrorText());
+        AddFailure(result, entry.shown + ": " + WhyFailed());
     }
 }
 
@@ -381,10 +435,12 @@ JobResult RemoteWorker::Run(const Job& job)
 {
     JobResult result;
     result.kind = job.kind;
+    not_back_.clear();
     switch (job.kind) {
     case JobKind::kConnect:
         session_.Close();
         remote_path_.clear();
+        folder_known_ = false;
         if (Connect(result) && !cancel_) List(result);
         break;
     case JobKind::kRefresh:
@@ -392,13 +448,16 @@ JobResult RemoteWorker::Run(const Job& job)
         break;
     case JobKind::kChangeDirectory: {
         const std::string& target = job.remote_entries.front().wire;
-        std::string where;
-        if (WithReconnect(result, [&] { return session_.ChangeDirectory(target) && session_.PrintDirectory(where); })) {
-            remote_path_ = where;
+        if (WithReconnect(result, [&] { return session_.ChangeDirectory(target); })) {
+            // Where PWD cannot be read (refused, no path in its reply, or
+            // the connection lost on it), the folder is the one the CWD went
+            // to, for the list and for a reconnect, not the one left.
+            std::string where;
+            remote_path_ = session_.PrintDirectory(where) ? where : PathInside(remote_path_, target);
         } else if (!cancel_) {
-            AddFailure(result, "フォルダーを移動できません: " + session_.ErrorText());
+            AddFailure(result, "フォルダーを移動できません: " + WhyFailed());
         }
-        if (!cancel_) List(result);
+        if (!cancel_ && not_back_.empty()) List(result);
         break;
     }
     case JobKind::kUpload:
@@ -416,17 +475,19 @@ JobResult RemoteWorker::Run(const Job& job)
             if (cancel_) break;
             Status("削除中: " + entry.shown);
             if (!WithReconnect(result, [&] { return session_.Delete(entry.wire); }) && !cancel_) {
-                AddFailure(result, entry.shown + ": " + session_.ErrorText());
+                AddFailure(result, entry.shown + ": " + WhyFailed());
             }
         }
         break;
     }
     // A stopped job ends here: the user asked for no more of the server,
     // and a closing window cannot wait for a listing. Otherwise the server's
-    // list is shown as it is now, after a failure too.
+    // list is shown as it is now, after a failure too; but not another
+    // folder's list under the name of the one the session could not get
+    // back to (the old list stays, with its folder).
     if (cancel_) {
         AddFailure(result, "中止しました。");
-    } else if (job.kind == JobKind::kUpload || job.kind == JobKind::kDeleteRemote) {
+    } else if ((job.kind == JobKind::kUpload || job.kind == JobKind::kDeleteRemote) && not_back_.empty()) {
         List(result);
     }
     return result;

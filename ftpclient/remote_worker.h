@@ -104,11 +104,22 @@ public:
 private:
     static DWORD WINAPI ThreadMain(void* self);
     JobResult Run(const Job& job);
+    // Opens the connection and logs in.
+    bool LogIn(JobResult& result);
+    // The first connection: into the folder of the options, else the login
+    // folder; settles the folder shown.
     bool Connect(JobResult& result);
+    // A new connection into the folder shown. False, with the connection
+    // closed and not_back_ saying why, when the session is not provably back
+    // in it.
+    bool Reconnect(JobResult& result);
     bool EnsureConnected(JobResult& result);
     // Runs `step`; when the server had meanwhile dropped the idle
-    // connection, reconnects once and runs it again.
+    // connection (or said 421), reconnects once and runs it again, only
+    // when back in the folder shown.
     bool WithReconnect(JobResult& result, const std::function<bool()>& step);
+    // Why the last step failed, for the user: not_back_, else the session's text.
+    std::string WhyFailed() const;
     bool List(JobResult& result);
     void Upload(const UploadFile& file, std::size_t index, std::size_t count, JobResult& result);
     void Download(const RemoteEntry& entry, std::size_t index, std::size_t count, JobResult& result);
@@ -135,6 +146,8 @@ private:
     Job job_;
     JobResult result_;  // written by the job's thread before it ends
     std::string remote_path_;  // wire form of the current folder, once known
+    bool folder_known_ = false;  // Connect has settled remote_path_ (empty: the login folder)
+    std::string not_back_;       // why the last reconnect of the job did not get back, else empty
     CRITICAL_SECTION status_lock_;
     std::string status_;
     bool status_changed_ = false;

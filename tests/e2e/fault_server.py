@@ -59,6 +59,12 @@ for the fault tests. Modes:
   user230   logs in on USER alone, answering it with 230
   nofiles   refuses LIST and NLST of an empty folder with "450 No files
             found." (without a data connection)
+  idle421   in the first connection, answers the next command after the
+            first listing with "421 Timeout." and closes, as vsftpd ends
+            an idle session; later connections behave
+  dropcwd   in the first connection, closes it without a word at the next
+            command after the first listing; later connections are refused
+            every CWD with 550 (they stay in the login folder)
 
 Names are stored as the client's bytes (Shift-JIS stays Shift-JIS)."""
 import socket
@@ -261,6 +267,19 @@ class Handler(FTPHandler):
         if mode == "latecwd" and cmd == "CWD" and self.authenticated:
             return self.ioloop.call_later(float(late_s), lambda: None if self._closed else
                                           FTPHandler.pre_process_command(self, line, cmd, arg))
+        if mode in ("idle421", "dropcwd"):
+            if not hasattr(self, "fault_session"):  # numbered at its first command
+                Handler.fault_sessions = getattr(Handler, "fault_sessions", 0) + 1
+                self.fault_session = Handler.fault_sessions
+            if self.fault_session == 1 and getattr(self, "fault_listed", False):
+                if mode == "dropcwd":
+                    return self.close()
+                self.respond("421 Timeout.")
+                return self.close_when_done()
+            if self.fault_session == 1 and cmd in ("LIST", "NLST", "MLSD"):
+                self.fault_listed = True
+            if mode == "dropcwd" and self.fault_session > 1 and cmd == "CWD" and self.authenticated:
+                return self.respond("550 No such directory.")
         return FTPHandler.pre_process_command(self, line, cmd, arg)
     def respond(self, resp, logfun=None):
         if mode == "silent150" and resp.startswith("226"):

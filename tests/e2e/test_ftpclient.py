@@ -344,6 +344,39 @@ class FtpClientTest(unittest.TestCase):
                 self.assertEqual(self.client.wait(timeout=15), 0)
             self.tearDown()  # the next case's window must be the only one, also after a failure
 
+    def test_after_a_lost_connection_only_the_folder_shown_is_touched(self):
+        """The server ends the idle connection: with "421 Timeout." as the
+        reply to the next command (vsftpd), or without a word. A Delete then
+        connects again and deletes the file of the folder shown; where the
+        CWD back to that folder is refused, it deletes nothing, neither
+        there nor the namesake in the login folder, and the box names the
+        folder."""
+        cases = [("idle421", None),
+                 ("dropcwd", "O1000: 接続し直しましたが、フォルダー /NC に戻れないため何もしていません"
+                             "（サーバーの拒否: 550 No such directory.）。")]
+        for mode, failure in cases:
+            with self.subTest(mode):
+                shutil.rmtree(self.work, ignore_errors=True)
+                login, shown = self.work / "server" / "O1000", self.work / "server" / "NC" / "O1000"
+                shown.parent.mkdir(parents=True)
+                login.write_bytes(b"login folder's")
+                shown.write_bytes(b"NC's")
+                with self.transfer_through_window("sjis", {}, ["alt+v", "Home", "Down", "Delete"], "NC",
+                                                  mode) as (_, hwnd):
+                    self.assertEqual(bytes.fromhex(self.answer(IDYES)["text_hex"]).decode("cp932"),
+                                     "サーバーのファイル O1000 を削除しますか？")
+                    if failure is None:
+                        self.wait_status(hwnd, "完了: サーバーのファイルを削除しました。")
+                    else:
+                        box = self.answer(timeout=30)
+                        self.assertEqual((box["icon"], bytes.fromhex(box["text_hex"]).decode("cp932")),
+                                         ("error", failure))
+                        self.assertEqual(self.text(hwnd, IDC_STATUS), "エラーがありました。")
+                        self.assertEqual(self.text(hwnd, IDC_REMOTE_PATH), "/NC")
+                    self.assertEqual((login.exists(), shown.exists()), (True, failure is not None))
+                    self.assertEqual(login.read_bytes(), b"login folder's")
+            self.tearDown()  # the next case's window must be the only one, also after a failure
+
     # ------------------------------------------------------------------
     # The panes as list views, their keys, and the window's size
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ftp/local_name.h"
@@ -143,6 +144,35 @@ TEST(FtpDirectoryReply, QuotedPathWithDoubledQuotes)
     EXPECT_EQ(path, "/say \"hi\"");
     EXPECT_FALSE(ParseDirectoryReply("257 \"/unterminated", path));
     EXPECT_FALSE(ParseDirectoryReply("257 no quotes", path));
+}
+
+// Without quotes the folder is the first word after the code, and only a
+// word that begins with '/': a remark must not be taken for a folder.
+TEST(FtpDirectoryReply, UnquotedPathIsTheFirstWordAfterTheCode)
+{
+    struct Case {
+        const char* text;
+        bool read;
+        const char* path;
+    } cases[] = {
+        {"257 /PROG", true, "/PROG"},
+        {"257  /PROG is the current directory.", true, "/PROG"},
+        {"257 /", true, "/"},
+        {"257 /\x95\x5C/NC", true, "/\x95\x5C/NC"},  // 表: the trail byte is a backslash
+        {"257 \"/quoted\" /PROG", true, "/quoted"},
+        {"257 Current directory is /PROG", false, ""},
+        {"257 PROG", false, ""},
+        {"257-/PROG", false, ""},
+        {"257 ", false, ""},
+        {"257", false, ""},
+        {"/PROG", false, ""},
+    };
+    for (const Case& c : cases) {
+        std::string path = "unchanged";
+        bool read = ParseDirectoryReply(c.text, path);
+        EXPECT_EQ(std::make_pair(read, read ? path : std::string()), std::make_pair(c.read, std::string(c.path)))
+            << c.text;
+    }
 }
 
 TEST(FtpSizeReply, OnlyA213WithOneWholeNumber)
