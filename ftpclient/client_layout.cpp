@@ -1,5 +1,7 @@
 #include "ftpclient/client_layout.h"
 
+#include <algorithm>
+
 #include "ftpclient/ids.h"
 #include "platform/profile.h"
 #include "text/sjis.h"
@@ -15,6 +17,50 @@ struct Units {
 
 constexpr const char* kSection = "window";
 
+// The buttons between the panes, one column of one width.
+constexpr int kMiddleButtons[] = {IDC_UPLOAD, IDC_DOWNLOAD, IDC_DELETE, IDC_REFRESH};
+constexpr int kMiddleButtonsWidth = 70;  // dialog units, at the least
+// Room between a button's text and its edge, each side: its 3D edge and this.
+constexpr int kButtonTextMargin = 4;  // dialog units
+constexpr std::size_t kButtonTextLength = 64;
+
+// A control's text as it is drawn: "&&" is "&", another "&" marks the
+// mnemonic and takes no room. Shift-JIS has no "&" among its trail bytes.
+std::string DrawnText(HWND control)
+{
+    char text[kButtonTextLength] = {};
+    GetWindowTextA(control, text, static_cast<int>(sizeof text));
+    std::string drawn;
+    for (const char* at = text; *at != '\0'; ++at) {
+        if (*at == '&' && *++at == '\0') break;
+        drawn += *at;
+    }
+    return drawn;
+}
+
+// The width of the column of buttons: the template's, or wider where a text
+// in the window's font needs more. The font is whatever face stands in for
+// MS UI Gothic: under Wine with IPAGothic, 「アップロード(U) →」 takes 108
+// pixels at 96 DPI and 162 at 144, where 70 dialog units are 105 and 158.
+int MiddleButtonsWidth(HWND window, const Units& u)
+{
+    int width = u.X(kMiddleButtonsWidth);
+    HDC dc = GetDC(window);
+    if (dc == nullptr) return width;
+    HGDIOBJ saved = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0)));
+    int edges = 2 * (GetSystemMetrics(SM_CXEDGE) + u.X(kButtonTextMargin));
+    for (int id : kMiddleButtons) {
+        std::string text = DrawnText(GetDlgItem(window, id));
+        SIZE size{};
+        if (GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size)) {
+            width = std::max<int>(width, size.cx + edges);
+        }
+    }
+    SelectObject(dc, saved);
+    ReleaseDC(window, dc);
+    return width;
+}
+
 }  // namespace
 
 void LayOutClient(HWND window)
@@ -26,7 +72,7 @@ void LayOutClient(HWND window)
     int width = client.right;
     int height = client.bottom;
     int margin = u.X(5);
-    int buttons_width = u.X(70);
+    int buttons_width = MiddleButtonsWidth(window, u);
     int pane_width = (width - 4 * margin - buttons_width) / 2;
     int buttons_x = margin + pane_width + margin;
     int right_x = buttons_x + buttons_width + margin;

@@ -8,8 +8,10 @@
 // window's size and place between runs.
 
 // Places every control for the window's current client area: the two panes
-// share the width with the buttons between them; the progress bar, the stop
-// button, the status line and the close button keep to the bottom.
+// share the width with the buttons between them (as wide as their texts
+// need in the window's font, at the least the template's width); the
+// progress bar, the stop button, the status line and the close button keep
+// to the bottom.
 void LayOutClient(HWND window);
 
 // The settings file of the client: beside the program, its base name with

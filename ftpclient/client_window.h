@@ -48,7 +48,7 @@ struct ClientWindow {
     std::unique_ptr<RemoteWorker> worker;
     std::string job_status;  // the worker's line, without the figures of the file
     std::vector<Drop> drops;
-    WNDPROC list_proc = nullptr;  // the list views' own procedure (client_window.cpp subclasses them)
+    WNDPROC list_proc = nullptr;  // the list views' own procedure (client_drag.cpp subclasses them)
     int drag_from = 0;  // the list whose rows are being dragged, 0 when none
     HCURSOR copy_cursor = nullptr;
 };
