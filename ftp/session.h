@@ -119,7 +119,8 @@ public:
     bool IsOpen() const { return control_.valid(); }
 
     // Sends one command line and reads its reply; the reply code, or 0 when
-    // no reply came (see error()).
+    // no reply came or the reply was 421, the server closing the connection
+    // (see error()).
     int Command(const std::string& line);
     // USER and, when asked for, PASS.
     bool Login(const std::string& user, const std::string& password);

@@ -181,12 +181,11 @@ bool FtpSession::Store(const std::string& local_path, const std::string& remote_
     std::string command;
     if (!NameCommand("STOR", remote_name, command) || !OpenData(channel)) return false;
     if (!StartTransfer(channel, command, &store_reached_server_)) {
-        // A STOR refused outright (5xx, or 450/452: file action not taken)
-        // left the server's file alone; 425, 426 and 451 may come after
-        // the server has opened it.
-        if (error_ == FtpError::kRefused && (last_code_ / 100 == 5 || last_code_ == 450 || last_code_ == 452)) {
-            store_reached_server_ = false;
-        }
+        // A STOR refused outright (5xx, or 450/452: file action not taken;
+        // 421: the server closing instead) left the server's file alone;
+        // 425, 426 and 451 may come after the server has opened it.
+        bool refused = error_ == FtpError::kRefused && (last_code_ / 100 == 5 || last_code_ == 450 || last_code_ == 452);
+        if (refused || (error_ == FtpError::kConnectionLost && last_code_ == 421)) store_reached_server_ = false;
         return false;
     }
     setsockopt(channel.data.handle(), SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&kUploadSendBuffer),

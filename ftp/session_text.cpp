@@ -44,6 +44,8 @@ std::string FtpSession::ErrorText() const
         if (lost_after_utf8_offer()) {
             return "サーバーが OPTS UTF8 ON (ログイン前に送る UTF-8 の申し出) を受けて接続を切りました。";
         }
+        // A server that closes with 421 says why ("421 Timeout.").
+        if (last_code_ == 421 && !reply_.lines().empty()) return "サーバーが接続を閉じました: " + reply_.lines().back();
         return "サーバーとの接続が切れました。";
     case FtpError::kProtocol:
         return "サーバーの応答が FTP の形式ではありません。";
