@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ftp/system_client.h"
+#include "transfer/served_wait.h"
 
 namespace {
 
@@ -14,22 +15,10 @@ constexpr DWORD kPipeBytes = 64 * 1024;
 // client's end wakes the wait at once; this only bounds how long a client
 // that fills the pipe waits for it to be read.
 constexpr DWORD kPipeReadMs = 50;
-// Messages served at one wake-up before the process and the pipe are
-// looked at again.
-constexpr int kMessagesPerWake = 64;
 // The exit status given to a client that is terminated, and how long its
 // end is waited for afterwards (TerminateProcess only starts it).
 constexpr UINT kTerminatedStatus = 1;
 constexpr DWORD kTerminationWaitMs = 5000;
-
-// Keyboard and mouse input, in the client area and on the frame.
-bool IsInput(UINT message)
-{
-    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
-           (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
-           (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK) || message == WM_MOUSEHOVER ||
-           message == WM_MOUSELEAVE || message == WM_NCMOUSEHOVER || message == WM_NCMOUSELEAVE;
-}
 
 // Appends what the pipe holds now, without waiting for more.
 void ReadAvailable(HANDLE pipe, std::string& output)
@@ -43,19 +32,6 @@ void ReadAvailable(HANDLE pipe, std::string& output)
         if (!ReadFile(pipe, output.data() + old_size, available, &got, nullptr)) got = 0;
         output.resize(old_size + got);
         if (got == 0) return;
-    }
-}
-
-void ServeMessages(bool& quit, WPARAM& quit_code)
-{
-    MSG message;
-    for (int served = 0; served < kMessagesPerWake && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE); ++served) {
-        if (message.message == WM_QUIT) {
-            quit = true;
-            quit_code = message.wParam;
-        } else if (!IsInput(message.message)) {
-            DispatchMessageA(&message);
-        }
     }
 }
 
@@ -112,7 +88,7 @@ ClientRun RunClient(const char* program, const char* parameters, const char* fol
         DWORD wait = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, kPipeReadMs));
         DWORD woke = MsgWaitForMultipleObjectsEx(1, &process.hProcess, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (woke == WAIT_OBJECT_0) break;
-        if (woke == WAIT_OBJECT_0 + 1) ServeMessages(quit, quit_code);
+        if (woke == WAIT_OBJECT_0 + 1) ServeWindowMessages(quit, quit_code);
         if (woke == WAIT_FAILED && WaitForSingleObject(process.hProcess, wait) == WAIT_OBJECT_0) break;
     }
     // What it wrote before it ended is in the pipe now. Not read to the

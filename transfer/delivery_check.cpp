@@ -14,6 +14,7 @@
 #include "transfer/content_compare.h"
 #include "transfer/control_script.h"
 #include "transfer/machine_server.h"
+#include "transfer/served_wait.h"
 
 namespace {
 
@@ -146,7 +147,10 @@ int CheckDelivery(HWND main_window, const char* local_path, bool client_failure_
     }
     std::uint64_t local_size = (static_cast<std::uint64_t>(local.nFileSizeHigh) << 32) | local.nFileSizeLow;
 
-    RemoteFinding found = AskServer(machine, remote_name, local_path, local_size);
+    // The login, the look-up and the read-back take the server's time: the
+    // window is served meanwhile.
+    RemoteFinding found;
+    RunServingWindows([&] { found = AskServer(machine, remote_name, local_path, local_size); });
 
     std::string differs;
     switch (found.kind) {

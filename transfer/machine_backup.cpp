@@ -67,8 +67,9 @@ bool NewBackupPath(const char* registration_name, const std::string& remote_name
 
 }  // namespace
 
-bool BackUpMachineCopy(HWND main_window, const char* local_path, FtpSession* logged_in, std::string& why)
+bool BackUpMachineCopy(const char* local_path, FtpSession* logged_in, std::string& why, std::string& line)
 {
+    line.clear();
     if (!BackupWanted()) return true;
     const MachineRecord& machine = g_selected_machine;
     std::string remote_name = RemoteName(local_path, machine.extension_flag);
@@ -98,7 +99,7 @@ bool BackUpMachineCopy(HWND main_window, const char* local_path, FtpSession* log
     }
     if (lookup.presence == RemoteLookup::kAbsent) {
         session.Quit();
-        PostText(main_window, kListOnly, "... バックアップなし %s (機械に同じ名前のファイルはありません)", remote_name.c_str());
+        line = "... バックアップなし " + remote_name + " (機械に同じ名前のファイルはありません)";
         return true;
     }
 
@@ -127,11 +128,8 @@ bool BackUpMachineCopy(HWND main_window, const char* local_path, FtpSession* log
     }
     session.Quit();
     std::string size = std::to_string(bytes);
-    if (compare.Finish() == ContentCompare::Verdict::kSame) {
-        PostText(main_window, kListOnly, "... バックアップ済み %s (%s バイト、送るファイルと同じ内容のため機械のファイルは変わりません)",
-                 path.c_str(), size.c_str());
-    } else {
-        PostText(main_window, kListOnly, "... バックアップ済み %s (%s バイト)", path.c_str(), size.c_str());
-    }
+    bool same = compare.Finish() == ContentCompare::Verdict::kSame;
+    line = "... バックアップ済み " + path + " (" + size + " バイト" +
+           (same ? "、送るファイルと同じ内容のため機械のファイルは変わりません" : "") + ")";
     return true;
 }

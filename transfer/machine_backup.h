@@ -21,11 +21,12 @@ class FtpSession;
 // (the check's): the backup looks and reads there instead of logging in
 // again. Either way the session is closed when this returns.
 //
-// Posts one list line: the name is not there; or the backup's path and
-// size, and whether the machine's copy is the same as the file to be sent.
-// Returns false when the copy could not be made (the server refused or
-// broke off the read, no connection or login, a refused initial folder, a
-// local folder or disk that takes no file): `why` then says why, nothing is
-// posted, and the transfer must not run. With backup not 1 it does nothing
-// and returns true.
-bool BackUpMachineCopy(HWND main_window, const char* local_path, FtpSession* logged_in, std::string& why);
+// Gives one list line to post in `line`: the name is not there; or the
+// backup's path and size, and whether the machine's copy is the same as the
+// file to be sent. It touches no window (it runs beside the window's
+// thread). Returns false when the copy could not be made (the server
+// refused or broke off the read, no connection or login, a refused initial
+// folder, a local folder or disk that takes no file): `why` then says why,
+// `line` is empty, and the transfer must not run. With backup not 1 it does
+// nothing and returns true with `line` empty.
+bool BackUpMachineCopy(const char* local_path, FtpSession* logged_in, std::string& why, std::string& line);

@@ -8,11 +8,13 @@
 
 #include "app/startup_state.h"
 #include "ftp/session.h"
+#include "log/message_log.h"
 #include "machines/machine_record.h"
 #include "platform/profile.h"
 #include "transfer/control_script.h"
 #include "transfer/machine_backup.h"
 #include "transfer/machine_server.h"
+#include "transfer/served_wait.h"
 
 namespace {
 
@@ -39,7 +41,10 @@ bool MachineCheckWanted()
     return ReadProfileInt("Vantrel", "check", 1, g_startup.settings_path.c_str()) != 0;
 }
 
-bool PrepareMachine(HWND main_window, const char* machine_name, const char* local_path, std::string& stop)
+namespace {
+
+// The check and the backup, on their own thread: no window is touched.
+bool MeetMachine(const char* machine_name, const char* local_path, std::string& stop, std::string& line)
 {
     const MachineRecord& machine = g_selected_machine;
     FtpSession session;
@@ -63,11 +68,24 @@ bool PrepareMachine(HWND main_window, const char* machine_name, const char* loca
     // The backup looks on the checked session: the client's folder, one
     // login fewer. Without the check it logs in itself, as before.
     std::string why;
-    bool backed_up = BackUpMachineCopy(main_window, local_path, checked ? &session : nullptr, why);
+    bool backed_up = BackUpMachineCopy(local_path, checked ? &session : nullptr, why, line);
     if (session.IsOpen()) session.Quit();
     if (!backed_up) {
         stop = "エラー：機械の " + RemoteName(local_path, machine.extension_flag) + " をバックアップできないため、ファイル " +
                local_path + " を転送しませんでした（" + why + "）";
     }
     return backed_up;
+}
+
+}  // namespace
+
+bool PrepareMachine(HWND main_window, const char* machine_name, const char* local_path, std::string& stop)
+{
+    // A slow or silent server holds this for its reply waits: the window
+    // is served meanwhile.
+    bool ready = false;
+    std::string line;
+    RunServingWindows([&] { ready = MeetMachine(machine_name, local_path, stop, line); });
+    if (!line.empty()) PostText(main_window, kListOnly, "%s", line.c_str());
+    return ready;
 }

@@ -496,7 +496,7 @@ class FaultMatrixTest(unittest.TestCase):
         """verify=1 against a server that takes the upload but sends the file
         back a byte every TRICKLE_S seconds: the check keeps the listings'
         rate, gives up after the reply limit with a warning (never a
-        confirmation), and the window answers again."""
+        confirmation); the window answers WM_NULL within a second throughout."""
         table = {"machine": {"machine0": "MC1", "default": 0},
                  "MC1": {"address": HOST, "username": USER, "password": PASSWORD, "extention": 0,
                          "initpath": "NC"}}
@@ -509,6 +509,11 @@ class FaultMatrixTest(unittest.TestCase):
         with self.serve("trickle"):
             started = time.monotonic()
             e2e.drop(app.hwnd, [program], timeout=SILENT_BOUND + 15)
+            # The window answers while the read-back trickles.
+            pings = []
+            while not app.dialogs() and time.monotonic() - started < SILENT_BOUND:
+                pings.append(app.ping())
+            self.assertTrue(pings and all(ping["ok"] and ping["ms"] < 1000 for ping in pings), pings)
             box = app.expect_box(timeout=SILENT_BOUND + 15)
             seconds = time.monotonic() - started
             report("Vantrel.exe", "check trickle", seconds, box["icon"])
@@ -671,6 +676,11 @@ class FaultMatrixTest(unittest.TestCase):
                     self.assertEqual(Path(os.fsdecode(arrived)).read_bytes(), program.read_bytes())
                     os.unlink(arrived)
                     continue
+                # The window answers while the check waits for the silent server.
+                pings = []
+                while mode == "mute" and not app.dialogs():
+                    pings.append(app.ping())
+                self.assertTrue(all(ping["ok"] and ping["ms"] < 1000 for ping in pings), pings)
                 box = app.expect_box(timeout=bound(mode) + 15)
                 seconds = time.monotonic() - started
                 report("Vantrel.exe", "check " + mode, seconds, box["icon"])
