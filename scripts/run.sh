@@ -99,13 +99,16 @@ mkdir -p "$program/help" && cp -r help/. "$program/help/"
   || printf '%%\r\nO1234(VANTREL DEMO)\r\nG90G54G00X0Y0\r\nS1000M03\r\nG01X50.F200\r\nM30\r\n%%\r\n' >"$samples/O1234.NC"
 
 export WINEPREFIX=${VANTREL_WINEPREFIX:-$HOME/.local/share/vantrel/wineprefix}
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Wine's error lines (or what the user's WINEDEBUG asks for): shown when
+# Vantrel's window never opens.
+export WINEDEBUG=${WINEDEBUG:--all,err+all}
+source tests/rig/wine-env.sh
 if [ -e "$WINEPREFIX" ] && [ ! -O "$WINEPREFIX" ]; then
   fail "the Wine prefix $WINEPREFIX belongs to $(stat -c %U "$WINEPREFIX"), not to $(id -un); Wine refuses it." \
     "Try: VANTREL_WINEPREFIX=\$HOME/vantrel-prefix bash scripts/run.sh (or remove that folder as its owner)."
 fi
 status=0
-WINEDEBUG=-all bash scripts/wine-prefix.sh "$WINEPREFIX" "$win/ftp_exe/ftp.exe" || status=$?
+bash scripts/wine-prefix.sh "$WINEPREFIX" "$win/ftp_exe/ftp.exe" || status=$?
 if [ "$status" -eq 3 ]; then
   fail "the Wine prefix folder $WINEPREFIX was refused (its message is above)."
 elif [ "$status" -ne 0 ]; then
@@ -254,7 +257,7 @@ cd "$program"
 # Ctrl+C, so the trap ends it (at once, without its log) and then the demo.
 wine_log=$program/.demo/wine.log
 started=$(date +%s)
-WINEDEBUG=${WINEDEBUG:--all,err+all} env "$run_mark" wine "$program/Vantrel.exe" "$@" 2>"$wine_log" &
+env "$run_mark" wine "$program/Vantrel.exe" "$@" 2>"$wine_log" &
 vantrel_pid=$!
 trap 'echo "run: stopped by Ctrl+C: Vantrel.exe and what it started were ended at once (no log written); demo server stopped"; exit 130' INT
 trap 'exit 143' TERM

@@ -3,9 +3,9 @@
 CTest gives the paths of the built programs in the environment (VANTREL_EXE,
 VANTREL_FTP_EXE, VANTREL_FILELIST_EXE, VANTREL_FTPCLIENT_EXE, VANTREL_DRIVER,
 VANTREL_DROP_TOOL) and, in a test run, WINEPREFIX and DISPLAY. Run by hand,
-the paths fall back to build/win and tests/rig/wine-env.sh supplies a prefix
-and an Xvfb. Every wait here has a time-out, and every process started here
-is killed again (process group) when its owner is closed or garbage.
+the paths fall back to build/win and tests/rig/wine-session.sh supplies a
+prefix and an Xvfb. Every wait here has a time-out, and every process started
+here is killed again (process group) when its owner is closed or garbage.
 """
 import atexit
 import filecmp
@@ -66,20 +66,33 @@ class HarnessError(AssertionError):
 _wine_env = None
 
 
+def _wine_settings():
+    """What tests/rig/wine-env.sh sets (the one place of it), read through
+    bash from an environment that holds only the caller's WINEDEBUG."""
+    own = {name: os.environ[name] for name in ("WINEDEBUG",) if name in os.environ}
+    script = 'source "$0" && for name in $(compgen -e); do printf "%s=%s\\0" "$name" "${!name}"; done'
+    out = subprocess.run(["/bin/bash", "-c", script, str(RIG_DIR / "wine-env.sh")], env=own, check=True,
+                         stdout=subprocess.PIPE, stdin=subprocess.DEVNULL, timeout=30).stdout
+    settings = dict(entry.partition("=")[::2] for entry in out.decode().split("\0") if entry)
+    for made_by_bash in ("PWD", "SHLVL", "OLDPWD", "_"):
+        settings.pop(made_by_bash, None)
+    return settings
+
+
 def wine_env():
     """Environment for Wine programs: the run's prefix and display (made by
-    tests/rig/wine-env.sh when not set), Japanese locale, no debug output."""
+    tests/rig/wine-session.sh when not set) and tests/rig/wine-env.sh's
+    settings (Japanese locale, no debug output)."""
     global _wine_env
     if _wine_env is None:
         env = dict(os.environ)
         if not env.get("WINEPREFIX") or not env.get("DISPLAY"):
-            out = subprocess.run(["bash", str(RIG_DIR / "wine-env.sh")], env=env, check=True,
+            out = subprocess.run(["bash", str(RIG_DIR / "wine-session.sh")], env=env, check=True,
                                  stdout=subprocess.PIPE, stdin=subprocess.DEVNULL, timeout=300).stdout
             for line in out.decode().splitlines():
                 name, _, value = line.partition("=")
                 env[name] = value
-        env.update(LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8",
-                   WINEDEBUG=env.get("WINEDEBUG", "-all"), WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+        env.update(_wine_settings())
         _wine_env = env
         # A script killed before its clean-up may have left the prefix changed.
         restore_shared_prefix()
