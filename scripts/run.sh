@@ -152,31 +152,13 @@ stop() {
 }
 trap stop EXIT
 
-# Names are stored as the client's bytes (Shift-JIS), as the data server of
-# a machining centre does. The server takes the first port it may listen on
-# and prints it.
+# The tests' FTP server: names are stored as the client's bytes (Shift-JIS),
+# as the data server of a machining centre does. It takes the first port it
+# may listen on and prints it. A wrong password is refused after pyftpdlib's
+# own pause of 3 s, as a real server pauses.
 server_log=$program/.demo/ftp-server.log
-setsid /usr/bin/python3 -c '
-import sys
-from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
-from pyftpdlib.servers import FTPServer
-host, user, password, home, *ports = sys.argv[1:]
-authorizer = DummyAuthorizer()
-authorizer.add_user(user, password, home, perm="elradfmwMT")
-FTPHandler.authorizer = authorizer
-FTPHandler.unicode_errors = "surrogateescape"
-for port in ports:
-    try:
-        server = FTPServer((host, int(port)), FTPHandler)
-        break
-    except OSError as error:
-        print("port %s: %s" % (port, error), file=sys.stderr, flush=True)
-else:
-    sys.exit(1)
-print("listening on port %s" % port, file=sys.stderr, flush=True)
-server.serve_forever(timeout=0.5)
-' "$host" "$user" "$password" "$server_home" "${ports[@]}" </dev/null >"$server_log" 2>&1 &
+setsid /usr/bin/python3 tests/rig/ftp_test_server.py --host="$host" --user="$user" --password="$password" \
+  --root="$server_home" "${ports[@]/#/--port=}" --refused-login-delay=3 </dev/null >"$server_log" 2>&1 &
 server_pid=$!
 port=
 for _ in $(seq 100); do

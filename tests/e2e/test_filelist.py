@@ -6,9 +6,8 @@ import tempfile
 import unittest
 from pathlib import Path
 
-from fault_server import FaultServer
 from test_ftp_exe import DOWN_HOST, HOST, PASSWORD, USER, run_timed
-from vantrel_e2e import FILELIST_EXE, FtpServer
+from vantrel_e2e import FILELIST_EXE, FaultServer, FtpServer
 JAPANESE = "テスト表ソ.nc".encode("cp932")  # trail bytes 0x5C in 表 and ソ
 
 

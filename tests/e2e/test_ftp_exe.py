@@ -18,9 +18,7 @@ import time
 import unittest
 from pathlib import Path
 
-import fault_server
-from fault_server import FaultServer
-from vantrel_e2e import FTP_EXE, FtpServer, run_windows_program, windows_path
+from vantrel_e2e import FTP_EXE, LATE_S, LINGER_S, SLOW_RATE, FaultServer, FtpServer, run_windows_program, windows_path
 
 # Port 21 of a loopback address, as on a machining centre.
 HOST = os.environ.get("VANTREL_FTP_TEST_HOST", "127.0.0.5")
@@ -35,7 +33,7 @@ STRICT = "--strict"
 FTP61_EXE = FTP_EXE.with_name("ftp61.exe")  # Windows 7's client: Shift-JIS script, no OPTS
 
 def MisbehavingFtpServer(root, mode):
-    """A server on HOST that misbehaves by mode ("stall", "nopasv", "badpasv", ...: fault_server.py)."""
+    """A server on HOST that misbehaves by mode ("stall", "nopasv", "badpasv", ...: FaultServer)."""
     return FaultServer(root, mode, HOST, USER, PASSWORD)
 
 
@@ -230,7 +228,7 @@ class FtpExeTest(FtpExeCase):
         """A server that, as ProFTPD, sends 226 only once the client has
         closed the data connection too (or after LINGER_S seconds, longer
         than the reply limit): a listing and a download end at once."""
-        self.assertGreater(fault_server.LINGER_S, REPLY_LIMIT + 30)
+        self.assertGreater(LINGER_S, REPLY_LIMIT + 30)
         (self.server_root / "NC" / "O1").write_bytes(b"G01 X1\r\n")
         lines = ["open " + HOST, USER, PASSWORD, "cd NC", "ls", f'get O1 "{windows_path(self.local / "O1")}"', "bye"]
         with MisbehavingFtpServer(self.server_root, "linger"):
@@ -246,7 +244,7 @@ class FtpExeTest(FtpExeCase):
         more than a reply limit's worth, which the end of the upload waits for."""
         limit = 3
         program = self.make_local("O1234.NC", 1_000_000)
-        self.assertGreater(512 * 1024 / fault_server.SLOW_RATE, limit)
+        self.assertGreater(512 * 1024 / SLOW_RATE, limit)
         with MisbehavingFtpServer(self.server_root, "slow"):
             status, output, _ = self.run_script(control_file(HOST, USER, PASSWORD, b"NC", put_line(program, b"O1234")),
                                                 options=[STRICT], env={"VANTREL_FTP_TIMEOUT": str(limit)})
@@ -379,7 +377,7 @@ class WindowsClientTest(FtpExeCase):
         program = self.make_local("O1234.NC", 5000)
         content = control_file(HOST, USER, PASSWORD, b"NC", put_line(program, b"O1234"))
         one_second = {"VANTREL_FTP_TIMEOUT": "1", "VANTREL_FTP_CONNECT_TIMEOUT": "1"}
-        self.assertGreater(fault_server.LATE_S, 1)
+        self.assertGreater(LATE_S, 1)
         # (case, options, exit status, a line of the output, files on the server)
         cases = [
             ("default", [], 0, "250 ", ["NC/O1234"]),

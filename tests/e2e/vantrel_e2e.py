@@ -26,6 +26,10 @@ RIG_DIR = Path(os.environ.get("VANTREL_RIG_DIR", REPO / "tests" / "rig"))
 BUILD = REPO / "build" / "win"
 PYTHON = "/usr/bin/python3"  # Debian's, which has pyftpdlib
 
+sys.path.insert(0, str(RIG_DIR))
+# The test FTP server's fault timings, for the tests that depend on them.
+from ftp_test_server import LATE_S, LINGER_S, SLOW_RATE  # noqa: E402,F401
+
 
 def _path(variable, fallback):
     value = os.environ.get(variable)
@@ -265,35 +269,12 @@ def run_windows_program(exe, args=(), cwd=None, timeout=60, env=None):
 # --------------------------------------------------------------------------
 # FTP server
 
-_SERVER_SCRIPT = r'''
-import json, sys, time
-from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
-from pyftpdlib.servers import FTPServer
-host, port, user, password, home, log, without = sys.argv[1:8]
-authorizer = DummyAuthorizer()
-authorizer.add_user(user, password, home, perm="elradfmwMT")
-log_file = open(log, "a", encoding="utf-8") if log else None
-
-class Handler(FTPHandler):
-    pass
-Handler.authorizer = authorizer
-# Names arrive as the client's bytes (Shift-JIS) and reach the disk unchanged.
-Handler.unicode_errors = "surrogateescape"
-Handler.auth_failed_timeout = 0.1
-Handler.passive_ports = None
-# Commands this server does not know ("500 ... not understood"), as older servers lack SIZE.
-Handler.proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items() if k not in without.split(",")}
-if log_file:
-    def pre_process_command(self, line, cmd, arg, _base=FTPHandler.pre_process_command):
-        raw = line.encode("utf-8", "surrogateescape").hex()
-        log_file.write(json.dumps({"raw": raw, "cmd": cmd, "time": time.time()}) + "\n")
-        log_file.flush()
-        return _base(self, line, cmd, arg)
-    Handler.pre_process_command = pre_process_command
-server = FTPServer((host, int(port)), Handler)
-server.serve_forever(timeout=0.2)
-'''
+def _start_test_ftp_server(host, port, user, password, root, options=(), stderr=subprocess.DEVNULL):
+    """tests/rig/ftp_test_server.py in a process group of its own; returns the Popen."""
+    command = [PYTHON, str(RIG_DIR / "ftp_test_server.py"), "--host=" + host, "--port=%d" % port, "--user=" + user,
+               "--password=" + password, "--root=" + str(root), *options]
+    return subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=stderr,
+                            start_new_session=True)
 
 
 class FtpServer:
@@ -334,13 +315,12 @@ class FtpServer:
             raise HarnessError("%s:%d is already served by another process" % (self.host, self.port))
         except OSError:
             pass
-        args = [PYTHON, "-c", _SERVER_SCRIPT, self.host, str(self.port), self.user, self.password,
-                str(self.home), str(self._log or ""), ",".join(self.without)]
+        options = ["--without=" + ",".join(self.without)] + (["--log=%s" % self._log] if self._log else [])
         # pyftpdlib logs every connection to stderr: a file, because a pipe
         # nobody reads would fill up and stop the server in a long test.
         self._stderr = tempfile.TemporaryFile()
-        self._process = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                         stderr=self._stderr, start_new_session=True)
+        self._process = _start_test_ftp_server(self.host, self.port, self.user, self.password, self.home, options,
+                                               self._stderr)
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             if self._process.poll() is not None:
@@ -433,6 +413,41 @@ class FtpServer:
 
     def __del__(self):
         self.stop()
+
+
+class FaultServer:
+    """A server on host:21 that misbehaves on purpose, by mode (the modes
+    and what each does: MODES in tests/rig/ftp_test_server.py).
+
+        with FaultServer(root, "put552", host, user, password): ...
+
+    Its readiness probe sends no command: a mode that counts sessions
+    (idle421, dropcwd) counts from their first command."""
+
+    def __init__(self, root, mode, host, user, password):
+        self.host = host
+        self.process = _start_test_ftp_server(host, 21, user, password, root, ["--mode=" + mode])
+        deadline = time.monotonic() + 15
+        while time.monotonic() < deadline and self.process.poll() is None:
+            try:
+                with socket.create_connection((host, 21), timeout=1) as probe:
+                    if probe.recv(3) in (b"220", b"421", b"120"):
+                        return
+            except OSError:
+                time.sleep(0.05)
+        self.close()
+        raise AssertionError(f"no {mode} FTP server on {host}:21")
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.kill()
+        self.process.wait()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
 
 
 # --------------------------------------------------------------------------
