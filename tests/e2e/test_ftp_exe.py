@@ -14,16 +14,14 @@ import os
 import shutil
 import subprocess
 import tempfile
-import time
 import unittest
 from pathlib import Path
 
-from vantrel_e2e import FTP_EXE, LATE_S, LINGER_S, SLOW_RATE, FaultServer, FtpServer, run_windows_program, windows_path
+from vantrel_e2e import FTP_DOWN_HOST as DOWN_HOST, FTP_TEST_HOST as HOST, FTP_TEST_PASSWORD as PASSWORD
+from vantrel_e2e import FTP_TEST_USER as USER
+from vantrel_e2e import (FTP_EXE, LATE_S, LINGER_S, SLOW_RATE, FtpServer, MisbehavingFtpServer, control_file,
+                         put_line, run_timed, run_windows_program, windows_path)
 
-# Port 21 of a loopback address, as on a machining centre.
-HOST = os.environ.get("VANTREL_FTP_TEST_HOST", "127.0.0.5")
-DOWN_HOST = "127.0.0.6"  # nothing listens here
-USER, PASSWORD = "mc1", "secret"
 # The reply and data-progress limit and the connect limit (README, "The
 # sibling programs"), short as in the fault matrix: the silent cases end
 # after them instead of the default 30 s and 10 s.
@@ -31,40 +29,6 @@ REPLY_LIMIT, CONNECT_LIMIT = 5, 3
 SHORT_LIMITS = {"VANTREL_FTP_TIMEOUT": str(REPLY_LIMIT), "VANTREL_FTP_CONNECT_TIMEOUT": str(CONNECT_LIMIT)}
 STRICT = "--strict"
 FTP61_EXE = FTP_EXE.with_name("ftp61.exe")  # Windows 7's client: Shift-JIS script, no OPTS
-
-def MisbehavingFtpServer(root, mode):
-    """A server on HOST that misbehaves by mode ("stall", "nopasv", "badpasv", ...: FaultServer)."""
-    return FaultServer(root, mode, HOST, USER, PASSWORD)
-
-
-def script_path(path, encoding="utf-8"):
-    """The Windows path as the bytes a control file holds (UTF-8; Shift-JIS for Windows 7)."""
-    return windows_path(path).encode(encoding)
-
-
-def run_timed(exe, args, cwd, timeout=120, env=None):
-    """(exit status, output as text, seconds taken) of a Windows program."""
-    start = time.monotonic()
-    result = run_windows_program(exe, args, cwd, timeout, env)
-    return result.returncode, result.text + result.stderr.decode("cp932", "replace"), time.monotonic() - start
-
-
-def put_line(local, remote=None, encoding="utf-8"):
-    """The put line as the main program writes it: a value with a blank in
-    double quotes, every other value byte for byte."""
-    def quoted(value):
-        return b'"' + value + b'"' if b" " in value else value
-    line = b"put " + quoted(script_path(local, encoding))
-    return line if remote is None else line + b" " + quoted(remote)
-
-
-def control_file(host, user, password, folder, put):
-    """The control file as the main program writes it."""
-    lines = [b"open " + host.encode(), user.encode(), password.encode(), b"binary"]
-    if folder is not None:
-        lines.append(b"cd " + folder)
-    lines += [put, b"quit"]
-    return b"".join(line + b"\r\n" for line in lines)
 
 
 class FtpExeCase(unittest.TestCase):

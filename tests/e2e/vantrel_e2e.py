@@ -58,6 +58,7 @@ def _resource_ids(header):
 # Control and command ids by their names in the sources: ids.IDM_REFRESH_FILE_LIST.
 ids = _resource_ids("resources/resource.h")
 client_ids = _resource_ids("ftpclient/ids.h")  # FTPClient.exe
+FTPCLIENT_CAPTION = "FTPクライアント"  # the title of FTPClient.exe's window
 
 
 class HarnessError(AssertionError):
@@ -266,6 +267,13 @@ def run_windows_program(exe, args=(), cwd=None, timeout=60, env=None):
     return ProgramResult(process.returncode, out, err)
 
 
+def run_timed(exe, args, cwd, timeout=120, env=None):
+    """(exit status, output as text, seconds taken) of a Windows program."""
+    start = time.monotonic()
+    result = run_windows_program(exe, args, cwd, timeout, env)
+    return result.returncode, result.text + result.stderr.decode("cp932", "replace"), time.monotonic() - start
+
+
 # --------------------------------------------------------------------------
 # FTP server
 
@@ -448,6 +456,45 @@ class FaultServer:
 
     def __exit__(self, *exc):
         self.close()
+
+
+# The tests of the FTP programs (ftp.exe, filelist.exe, FTPClient.exe): one
+# server at port 21 of a loopback address, as on a machining centre, one login.
+FTP_TEST_HOST = os.environ.get("VANTREL_FTP_TEST_HOST", "127.0.0.5")
+FTP_DOWN_HOST = "127.0.0.6"  # nothing listens here
+FTP_TEST_USER, FTP_TEST_PASSWORD = "mc1", "secret"
+
+
+def MisbehavingFtpServer(root, mode):
+    """A server on FTP_TEST_HOST that misbehaves by mode ("stall", "nopasv", "badpasv", ...: FaultServer)."""
+    return FaultServer(root, mode, FTP_TEST_HOST, FTP_TEST_USER, FTP_TEST_PASSWORD)
+
+
+# --------------------------------------------------------------------------
+# Control files as the main program writes them
+
+
+def script_path(path, encoding="utf-8"):
+    """The Windows path as the bytes a control file holds (UTF-8; Shift-JIS for Windows 7)."""
+    return windows_path(path).encode(encoding)
+
+
+def put_line(local, remote=None, encoding="utf-8"):
+    """The put line as the main program writes it: a value with a blank in
+    double quotes, every other value byte for byte."""
+    def quoted(value):
+        return b'"' + value + b'"' if b" " in value else value
+    line = b"put " + quoted(script_path(local, encoding))
+    return line if remote is None else line + b" " + quoted(remote)
+
+
+def control_file(host, user, password, folder, put):
+    """The control file as the main program writes it."""
+    lines = [b"open " + host.encode(), user.encode(), password.encode(), b"binary"]
+    if folder is not None:
+        lines.append(b"cd " + folder)
+    lines += [put, b"quit"]
+    return b"".join(line + b"\r\n" for line in lines)
 
 
 # --------------------------------------------------------------------------
