@@ -50,10 +50,9 @@ fi
 program=$demo/program
 server_home=$demo/demo-server
 samples=$demo/demo-files
-# A folder of the demo: new, empty, or marked as the demo's (an earlier
-# run.sh that had no marks yet left program/.demo beside the three).
+# A folder of the demo: new, empty, or marked as the demo's.
 for folder in "$program" "$server_home" "$samples"; do
-  if [ -e "$folder" ] && [ ! -e "$folder/.vantrel-demo" ] && [ ! -d "$program/.demo" ] \
+  if [ -e "$folder" ] && [ ! -e "$folder/.vantrel-demo" ] \
       && { [ ! -d "$folder" ] || [ -n "$(ls -A "$folder")" ]; }; then
     fail "$folder is not empty and was not made by the demo (no .vantrel-demo in it); nothing was written there." \
       "Try: VANTREL_DEMO_DIR=\$HOME/vantrel-demo bash scripts/run.sh (a new or empty folder)."
@@ -177,12 +176,9 @@ if [ "$port" = 21 ]; then address=$host; else address=$host:$port; fi
 
 # Writes a demo file (UTF-8 text, stored as Shift-JIS with CR LF) unless the
 # user has changed the one in place: the demo's last copy is kept in .demo/.
-# The first run.sh wrote a Vantrel.ini of its own without that copy.
-earlier_settings=$'[Vantrel]\r\nsystemlog=1\r\n[table]\r\nmachine=machines.ini\r\n'
 demo_file() {
-  local name=$1 text=$2 target=$program/$1 own=$program/.demo/$1
-  if [ -e "$target" ] && ! cmp -s "$target" "$own" \
-      && ! { [ "$name" = Vantrel.ini ] && cmp -s "$target" <(printf '%s' "$earlier_settings"); }; then
+  local text=$2 target=$program/$1 own=$program/.demo/$1
+  if [ -e "$target" ] && ! cmp -s "$target" "$own"; then
     echo "run: keeping your $target (delete it to get the demo's)"
     return
   fi
