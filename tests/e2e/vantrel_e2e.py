@@ -277,9 +277,12 @@ def run_timed(exe, args, cwd, timeout=120, env=None):
 # --------------------------------------------------------------------------
 # FTP server
 
+TEST_FTP_SERVER = RIG_DIR / "ftp_test_server.py"  # also the demo's (scripts/run.sh)
+
+
 def _start_test_ftp_server(host, port, user, password, root, options=(), stderr=subprocess.DEVNULL):
-    """tests/rig/ftp_test_server.py in a process group of its own; returns the Popen."""
-    command = [PYTHON, str(RIG_DIR / "ftp_test_server.py"), "--host=" + host, "--port=%d" % port, "--user=" + user,
+    """TEST_FTP_SERVER in a process group of its own; returns the Popen."""
+    command = [PYTHON, str(TEST_FTP_SERVER), "--host=" + host, "--port=%d" % port, "--user=" + user,
                "--password=" + password, "--root=" + str(root), *options]
     return subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=stderr,
                             start_new_session=True)
