@@ -34,7 +34,9 @@ if [ -z "${DISPLAY:-}" ]; then
   read -r DISPLAY xvfb_pid < <(bash tests/rig/start-xvfb.sh)
   export DISPLAY
 fi
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# No debug output of the caller's in the times.
+export WINEDEBUG=-all
+source tests/rig/wine-env.sh
 bin=$repo/$build
 export VANTREL_EXE=$bin/app/Vantrel.exe VANTREL_FTP_EXE=${VANTREL_BENCH_FTP_EXE:-$bin/ftp_exe/ftp.exe} \
   VANTREL_FILELIST_EXE=$bin/filelist/filelist.exe VANTREL_FTPCLIENT_EXE=$bin/ftpclient/FTPClient.exe \

@@ -50,10 +50,9 @@ fi
 program=$demo/program
 server_home=$demo/demo-server
 samples=$demo/demo-files
-# A folder of the demo: new, empty, or marked as the demo's (an earlier
-# run.sh that had no marks yet left program/.demo beside the three).
+# A folder of the demo: new, empty, or marked as the demo's.
 for folder in "$program" "$server_home" "$samples"; do
-  if [ -e "$folder" ] && [ ! -e "$folder/.vantrel-demo" ] && [ ! -d "$program/.demo" ] \
+  if [ -e "$folder" ] && [ ! -e "$folder/.vantrel-demo" ] \
       && { [ ! -d "$folder" ] || [ -n "$(ls -A "$folder")" ]; }; then
     fail "$folder is not empty and was not made by the demo (no .vantrel-demo in it); nothing was written there." \
       "Try: VANTREL_DEMO_DIR=\$HOME/vantrel-demo bash scripts/run.sh (a new or empty folder)."
@@ -99,13 +98,16 @@ mkdir -p "$program/help" && cp -r help/. "$program/help/"
   || printf '%%\r\nO1234(VANTREL DEMO)\r\nG90G54G00X0Y0\r\nS1000M03\r\nG01X50.F200\r\nM30\r\n%%\r\n' >"$samples/O1234.NC"
 
 export WINEPREFIX=${VANTREL_WINEPREFIX:-$HOME/.local/share/vantrel/wineprefix}
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Wine's error lines (or what the user's WINEDEBUG asks for): shown when
+# Vantrel's window never opens.
+export WINEDEBUG=${WINEDEBUG:--all,err+all}
+source tests/rig/wine-env.sh
 if [ -e "$WINEPREFIX" ] && [ ! -O "$WINEPREFIX" ]; then
   fail "the Wine prefix $WINEPREFIX belongs to $(stat -c %U "$WINEPREFIX"), not to $(id -un); Wine refuses it." \
     "Try: VANTREL_WINEPREFIX=\$HOME/vantrel-prefix bash scripts/run.sh (or remove that folder as its owner)."
 fi
 status=0
-WINEDEBUG=-all bash scripts/wine-prefix.sh "$WINEPREFIX" "$win/ftp_exe/ftp.exe" || status=$?
+bash scripts/wine-prefix.sh "$WINEPREFIX" "$win/ftp_exe/ftp.exe" || status=$?
 if [ "$status" -eq 3 ]; then
   fail "the Wine prefix folder $WINEPREFIX was refused (its message is above)."
 elif [ "$status" -ne 0 ]; then
@@ -149,31 +151,13 @@ stop() {
 }
 trap stop EXIT
 
-# Names are stored as the client's bytes (Shift-JIS), as the data server of
-# a machining centre does. The server takes the first port it may listen on
-# and prints it.
+# The tests' FTP server: names are stored as the client's bytes (Shift-JIS),
+# as the data server of a machining centre does. It takes the first port it
+# may listen on and prints it. A wrong password is refused after pyftpdlib's
+# own pause of 3 s, as a real server pauses.
 server_log=$program/.demo/ftp-server.log
-setsid /usr/bin/python3 -c '
-import sys
-from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
-from pyftpdlib.servers import FTPServer
-host, user, password, home, *ports = sys.argv[1:]
-authorizer = DummyAuthorizer()
-authorizer.add_user(user, password, home, perm="elradfmwMT")
-FTPHandler.authorizer = authorizer
-FTPHandler.unicode_errors = "surrogateescape"
-for port in ports:
-    try:
-        server = FTPServer((host, int(port)), FTPHandler)
-        break
-    except OSError as error:
-        print("port %s: %s" % (port, error), file=sys.stderr, flush=True)
-else:
-    sys.exit(1)
-print("listening on port %s" % port, file=sys.stderr, flush=True)
-server.serve_forever(timeout=0.5)
-' "$host" "$user" "$password" "$server_home" "${ports[@]}" </dev/null >"$server_log" 2>&1 &
+setsid /usr/bin/python3 tests/rig/ftp_test_server.py --host="$host" --user="$user" --password="$password" \
+  --root="$server_home" "${ports[@]/#/--port=}" --refused-login-delay=3 </dev/null >"$server_log" 2>&1 &
 server_pid=$!
 port=
 for _ in $(seq 100); do
@@ -192,12 +176,9 @@ if [ "$port" = 21 ]; then address=$host; else address=$host:$port; fi
 
 # Writes a demo file (UTF-8 text, stored as Shift-JIS with CR LF) unless the
 # user has changed the one in place: the demo's last copy is kept in .demo/.
-# The first run.sh wrote a Vantrel.ini of its own without that copy.
-earlier_settings=$'[Vantrel]\r\nsystemlog=1\r\n[table]\r\nmachine=machines.ini\r\n'
 demo_file() {
-  local name=$1 text=$2 target=$program/$1 own=$program/.demo/$1
-  if [ -e "$target" ] && ! cmp -s "$target" "$own" \
-      && ! { [ "$name" = Vantrel.ini ] && cmp -s "$target" <(printf '%s' "$earlier_settings"); }; then
+  local text=$2 target=$program/$1 own=$program/.demo/$1
+  if [ -e "$target" ] && ! cmp -s "$target" "$own"; then
     echo "run: keeping your $target (delete it to get the demo's)"
     return
   fi
@@ -254,7 +235,7 @@ cd "$program"
 # Ctrl+C, so the trap ends it (at once, without its log) and then the demo.
 wine_log=$program/.demo/wine.log
 started=$(date +%s)
-WINEDEBUG=${WINEDEBUG:--all,err+all} env "$run_mark" wine "$program/Vantrel.exe" "$@" 2>"$wine_log" &
+env "$run_mark" wine "$program/Vantrel.exe" "$@" 2>"$wine_log" &
 vantrel_pid=$!
 trap 'echo "run: stopped by Ctrl+C: Vantrel.exe and what it started were ended at once (no log written); demo server stopped"; exit 130' INT
 trap 'exit 143' TERM

@@ -89,7 +89,10 @@ for ((id = 0; id < lanes; id++)); do
     exit 1
   fi
 done
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all VANTREL_FTP_EXE=$repo/$win/ftp_exe/ftp.exe
+# The tests read the programs' output: no debug output of the caller's.
+export WINEDEBUG=-all
+source tests/rig/wine-env.sh
+export VANTREL_FTP_EXE=$repo/$win/ftp_exe/ftp.exe
 for ((id = 0; id < lanes; id++)); do
   read -r holder display prefix <"$run/lane$id/description"
   export "VANTREL_LANE_$id=$holder $display $prefix"
@@ -98,8 +101,7 @@ for ((id = 0; id < lanes; id++)); do
   # the prefix's services started now, with no test's output pipe to inherit
   # (wine-prefix.sh leaves no server of its own running).
   (
-    # No desktop menu folders in the user's home (as in wine-prefix.sh).
-    export WINEPREFIX=$prefix DISPLAY=$display WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    export WINEPREFIX=$prefix DISPLAY=$display
     nsenter --net="/proc/$holder/ns/net" wineserver -p </dev/null >/dev/null 2>&1
     nsenter --net="/proc/$holder/ns/net" wineboot </dev/null >/dev/null 2>&1 || true
   )

@@ -29,10 +29,9 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 prefix=$(realpath -m "$1")
 ftp_exe=${2:-${VANTREL_FTP_EXE:-$repo/build/win/ftp_exe/ftp.exe}}
 
-export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-# Keeps wineboot from offering to download Mono and Gecko, and from writing
-# desktop menu folders into the user's home (~/.config/menus, ~/.local/share).
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Making a prefix prints nothing anyone reads.
+export WINEPREFIX=$prefix WINEDEBUG=-all
+source "$repo/tests/rig/wine-env.sh"
 # wineboot needs no screen; a stale DISPLAY would only make it wait.
 unset DISPLAY
 

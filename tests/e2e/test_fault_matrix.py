@@ -1,5 +1,5 @@
 """ftp.exe, filelist.exe, FTPClient.exe and a running Vantrel.exe against a
-server that fails on purpose (tests/e2e/fault_server.py): each fault ends
+server that fails on purpose (tests/rig/ftp_test_server.py): each fault ends
 in a clear message and a failure status within a bound, no partial upload
 passes for sent, and Vantrel keeps serving after showing its failure box.
 Every run's time is printed ("matrix: ...") for docs/reliability.md."""
@@ -16,9 +16,8 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import vantrel_e2e as e2e  # noqa: E402
-from fault_server import FaultServer  # noqa: E402
-from test_ftp_exe import control_file, put_line, run_timed  # noqa: E402
-from test_ftpclient import CAPTION  # noqa: E402
+from vantrel_e2e import FTPCLIENT_CAPTION as CAPTION  # noqa: E402
+from vantrel_e2e import FaultServer, control_file, put_line, run_timed  # noqa: E402
 
 # The clients' reply and data-progress limit (VANTREL_FTP_TIMEOUT, default
 # 30 s) and their name lookup and connect limit (VANTREL_FTP_CONNECT_TIMEOUT,

@@ -106,7 +106,8 @@ class FileListAndClientTest(unittest.TestCase):
                                          if w["class"] == "TkTopLevel" and w["visible"]],
                                 timeout=30, what="the client's window")[0]
         # Visible to Win32 before X has mapped it: the X window is waited for too.
-        window = e2e.wait_until(lambda: e2e.xdotool("search", "--onlyvisible", "--name", "FTPクライアント").stdout.split(),
+        window = e2e.wait_until(lambda: e2e.xdotool("search", "--onlyvisible", "--name",
+                                                    e2e.FTPCLIENT_CAPTION).stdout.split(),
                                 timeout=30, what="the client's X window")[-1]
 
         def status():

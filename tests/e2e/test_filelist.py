@@ -6,9 +6,9 @@ import tempfile
 import unittest
 from pathlib import Path
 
-from fault_server import FaultServer
-from test_ftp_exe import DOWN_HOST, HOST, PASSWORD, USER, run_timed
-from vantrel_e2e import FILELIST_EXE, FtpServer
+from vantrel_e2e import FTP_DOWN_HOST as DOWN_HOST, FTP_TEST_HOST as HOST, FTP_TEST_PASSWORD as PASSWORD
+from vantrel_e2e import FTP_TEST_USER as USER
+from vantrel_e2e import FILELIST_EXE, FaultServer, FtpServer, run_timed
 JAPANESE = "テスト表ソ.nc".encode("cp932")  # trail bytes 0x5C in 表 and ソ
 
 

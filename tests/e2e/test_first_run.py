@@ -192,7 +192,7 @@ class FirstRunTest(unittest.TestCase):
         e2e.wait_until(lambda: processes_naming(demo_mark, "FTPClient.exe"), timeout=30,
                        what="the demo's FTPClient.exe")
         (server,) = [pid for pid in processes_naming(demo_mark)
-                     if b"pyftpdlib" in Path("/proc/%d/cmdline" % pid).read_bytes()]
+                     if e2e.TEST_FTP_SERVER.name.encode() in Path("/proc/%d/cmdline" % pid).read_bytes()]
         os.kill(server, signal.SIGSTOP)
         self.addCleanup(signal_if_alive, server, signal.SIGCONT)
         # The client's window opens over Vantrel's: it is moved off to the right.

@@ -14,18 +14,14 @@ import os
 import shutil
 import subprocess
 import tempfile
-import time
 import unittest
 from pathlib import Path
 
-import fault_server
-from fault_server import FaultServer
-from vantrel_e2e import FTP_EXE, FtpServer, run_windows_program, windows_path
+from vantrel_e2e import FTP_DOWN_HOST as DOWN_HOST, FTP_TEST_HOST as HOST, FTP_TEST_PASSWORD as PASSWORD
+from vantrel_e2e import FTP_TEST_USER as USER
+from vantrel_e2e import (FTP_EXE, LATE_S, LINGER_S, SLOW_RATE, FtpServer, MisbehavingFtpServer, control_file,
+                         put_line, run_timed, run_windows_program, windows_path)
 
-# Port 21 of a loopback address, as on a machining centre.
-HOST = os.environ.get("VANTREL_FTP_TEST_HOST", "127.0.0.5")
-DOWN_HOST = "127.0.0.6"  # nothing listens here
-USER, PASSWORD = "mc1", "secret"
 # The reply and data-progress limit and the connect limit (README, "The
 # sibling programs"), short as in the fault matrix: the silent cases end
 # after them instead of the default 30 s and 10 s.
@@ -33,40 +29,6 @@ REPLY_LIMIT, CONNECT_LIMIT = 5, 3
 SHORT_LIMITS = {"VANTREL_FTP_TIMEOUT": str(REPLY_LIMIT), "VANTREL_FTP_CONNECT_TIMEOUT": str(CONNECT_LIMIT)}
 STRICT = "--strict"
 FTP61_EXE = FTP_EXE.with_name("ftp61.exe")  # Windows 7's client: Shift-JIS script, no OPTS
-
-def MisbehavingFtpServer(root, mode):
-    """A server on HOST that misbehaves by mode ("stall", "nopasv", "badpasv", ...: fault_server.py)."""
-    return FaultServer(root, mode, HOST, USER, PASSWORD)
-
-
-def script_path(path, encoding="utf-8"):
-    """The Windows path as the bytes a control file holds (UTF-8; Shift-JIS for Windows 7)."""
-    return windows_path(path).encode(encoding)
-
-
-def run_timed(exe, args, cwd, timeout=120, env=None):
-    """(exit status, output as text, seconds taken) of a Windows program."""
-    start = time.monotonic()
-    result = run_windows_program(exe, args, cwd, timeout, env)
-    return result.returncode, result.text + result.stderr.decode("cp932", "replace"), time.monotonic() - start
-
-
-def put_line(local, remote=None, encoding="utf-8"):
-    """The put line as the main program writes it: a value with a blank in
-    double quotes, every other value byte for byte."""
-    def quoted(value):
-        return b'"' + value + b'"' if b" " in value else value
-    line = b"put " + quoted(script_path(local, encoding))
-    return line if remote is None else line + b" " + quoted(remote)
-
-
-def control_file(host, user, password, folder, put):
-    """The control file as the main program writes it."""
-    lines = [b"open " + host.encode(), user.encode(), password.encode(), b"binary"]
-    if folder is not None:
-        lines.append(b"cd " + folder)
-    lines += [put, b"quit"]
-    return b"".join(line + b"\r\n" for line in lines)
 
 
 class FtpExeCase(unittest.TestCase):
@@ -230,7 +192,7 @@ class FtpExeTest(FtpExeCase):
         """A server that, as ProFTPD, sends 226 only once the client has
         closed the data connection too (or after LINGER_S seconds, longer
         than the reply limit): a listing and a download end at once."""
-        self.assertGreater(fault_server.LINGER_S, REPLY_LIMIT + 30)
+        self.assertGreater(LINGER_S, REPLY_LIMIT + 30)
         (self.server_root / "NC" / "O1").write_bytes(b"G01 X1\r\n")
         lines = ["open " + HOST, USER, PASSWORD, "cd NC", "ls", f'get O1 "{windows_path(self.local / "O1")}"', "bye"]
         with MisbehavingFtpServer(self.server_root, "linger"):
@@ -246,7 +208,7 @@ class FtpExeTest(FtpExeCase):
         more than a reply limit's worth, which the end of the upload waits for."""
         limit = 3
         program = self.make_local("O1234.NC", 1_000_000)
-        self.assertGreater(512 * 1024 / fault_server.SLOW_RATE, limit)
+        self.assertGreater(512 * 1024 / SLOW_RATE, limit)
         with MisbehavingFtpServer(self.server_root, "slow"):
             status, output, _ = self.run_script(control_file(HOST, USER, PASSWORD, b"NC", put_line(program, b"O1234")),
                                                 options=[STRICT], env={"VANTREL_FTP_TIMEOUT": str(limit)})
@@ -379,7 +341,7 @@ class WindowsClientTest(FtpExeCase):
         program = self.make_local("O1234.NC", 5000)
         content = control_file(HOST, USER, PASSWORD, b"NC", put_line(program, b"O1234"))
         one_second = {"VANTREL_FTP_TIMEOUT": "1", "VANTREL_FTP_CONNECT_TIMEOUT": "1"}
-        self.assertGreater(fault_server.LATE_S, 1)
+        self.assertGreater(LATE_S, 1)
         # (case, options, exit status, a line of the output, files on the server)
         cases = [
             ("default", [], 0, "250 ", ["NC/O1234"]),

@@ -15,17 +15,17 @@ import time
 import unittest
 from pathlib import Path
 
-from fault_server import FaultServer
-from test_ftp_exe import HOST, PASSWORD, USER, MisbehavingFtpServer
-from vantrel_e2e import (FTPCLIENT_EXE, FtpServer, HarnessError, client_ids, driver, drop, press_keys, press_spot,
-                         start_windows_program, wait_until, window_centre, windows_path, xdotool)
+from vantrel_e2e import FTP_TEST_HOST as HOST, FTP_TEST_PASSWORD as PASSWORD, FTP_TEST_USER as USER
+from vantrel_e2e import FTPCLIENT_CAPTION as CAPTION
+from vantrel_e2e import (FTPCLIENT_EXE, FaultServer, FtpServer, HarnessError, MisbehavingFtpServer, client_ids, driver,
+                         drop, press_keys, press_spot, start_windows_program, wait_until, window_centre, windows_path,
+                         xdotool)
 
 IDC_LOCAL_PATH, IDC_REMOTE_PATH = client_ids.IDC_LOCAL_PATH, client_ids.IDC_REMOTE_PATH
 IDC_LOCAL_LIST, IDC_REMOTE_LIST, IDC_UPLOAD = client_ids.IDC_LOCAL_LIST, client_ids.IDC_REMOTE_LIST, client_ids.IDC_UPLOAD
 IDC_STATUS, IDC_STOP = client_ids.IDC_STATUS, client_ids.IDC_STOP
 IDCANCEL, IDYES, IDNO = 2, 6, 7  # the platform's message-box buttons
 
-CAPTION = "FTPクライアント"
 # From the close key to the process's end: the client lets go of its worker
 # within a second; the rest is the key's way through X and Wine's own ending.
 CLOSE_BOUND = 4
@@ -116,7 +116,7 @@ class FtpClientTest(unittest.TestCase):
 
     @contextlib.contextmanager
     def transfer_through_window(self, encoding, local_files, keys, remote_dir, fault_mode=None):
-        """Starts the client on a server (fault_server.py's `fault_mode` when
+        """Starts the client on a server (a FaultServer's `fault_mode` when
         given), presses `keys` in its window, yields the local folder, then
         closes the window with its own button."""
         server_root = self.work / "server"

@@ -50,11 +50,10 @@ def folder_entries(root):
 
 def run_wine_quietly(args, timeout=60):
     """Runs a Windows program to its end with no output pipes (see
-    e2e.run_windows_program) and without Wine's menu builder, which would
-    turn Start-menu shortcuts into the host desktop's menu entries."""
-    env = e2e.wine_env()
-    env["WINEDLLOVERRIDES"] = env["WINEDLLOVERRIDES"] + ";winemenubuilder.exe=d"
-    process = subprocess.Popen(["wine"] + [str(a) for a in args], env=env, stdin=subprocess.DEVNULL,
+    e2e.run_windows_program) and, as every Wine program here, without Wine's
+    menu builder (e2e.wine_env), which would turn Start-menu shortcuts into
+    the host desktop's menu entries."""
+    process = subprocess.Popen(["wine"] + [str(a) for a in args], env=e2e.wine_env(), stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
     try:
         return process.wait(timeout=timeout)

@@ -3,9 +3,9 @@
 CTest gives the paths of the built programs in the environment (VANTREL_EXE,
 VANTREL_FTP_EXE, VANTREL_FILELIST_EXE, VANTREL_FTPCLIENT_EXE, VANTREL_DRIVER,
 VANTREL_DROP_TOOL) and, in a test run, WINEPREFIX and DISPLAY. Run by hand,
-the paths fall back to build/win and tests/rig/wine-env.sh supplies a prefix
-and an Xvfb. Every wait here has a time-out, and every process started here
-is killed again (process group) when its owner is closed or garbage.
+the paths fall back to build/win and tests/rig/wine-session.sh supplies a
+prefix and an Xvfb. Every wait here has a time-out, and every process started
+here is killed again (process group) when its owner is closed or garbage.
 """
 import atexit
 import filecmp
@@ -25,6 +25,10 @@ REPO = Path(__file__).resolve().parents[2]
 RIG_DIR = Path(os.environ.get("VANTREL_RIG_DIR", REPO / "tests" / "rig"))
 BUILD = REPO / "build" / "win"
 PYTHON = "/usr/bin/python3"  # Debian's, which has pyftpdlib
+
+sys.path.insert(0, str(RIG_DIR))
+# The test FTP server's fault timings, for the tests that depend on them.
+from ftp_test_server import LATE_S, LINGER_S, SLOW_RATE  # noqa: E402,F401
 
 
 def _path(variable, fallback):
@@ -54,6 +58,7 @@ def _resource_ids(header):
 # Control and command ids by their names in the sources: ids.IDM_REFRESH_FILE_LIST.
 ids = _resource_ids("resources/resource.h")
 client_ids = _resource_ids("ftpclient/ids.h")  # FTPClient.exe
+FTPCLIENT_CAPTION = "FTPクライアント"  # the title of FTPClient.exe's window
 
 
 class HarnessError(AssertionError):
@@ -66,20 +71,33 @@ class HarnessError(AssertionError):
 _wine_env = None
 
 
+def _wine_settings():
+    """What tests/rig/wine-env.sh sets (the one place of it), read through
+    bash from an environment that holds only the caller's WINEDEBUG."""
+    own = {name: os.environ[name] for name in ("WINEDEBUG",) if name in os.environ}
+    script = 'source "$0" && for name in $(compgen -e); do printf "%s=%s\\0" "$name" "${!name}"; done'
+    out = subprocess.run(["/bin/bash", "-c", script, str(RIG_DIR / "wine-env.sh")], env=own, check=True,
+                         stdout=subprocess.PIPE, stdin=subprocess.DEVNULL, timeout=30).stdout
+    settings = dict(entry.partition("=")[::2] for entry in out.decode().split("\0") if entry)
+    for made_by_bash in ("PWD", "SHLVL", "OLDPWD", "_"):
+        settings.pop(made_by_bash, None)
+    return settings
+
+
 def wine_env():
     """Environment for Wine programs: the run's prefix and display (made by
-    tests/rig/wine-env.sh when not set), Japanese locale, no debug output."""
+    tests/rig/wine-session.sh when not set) and tests/rig/wine-env.sh's
+    settings (Japanese locale, no debug output)."""
     global _wine_env
     if _wine_env is None:
         env = dict(os.environ)
         if not env.get("WINEPREFIX") or not env.get("DISPLAY"):
-            out = subprocess.run(["bash", str(RIG_DIR / "wine-env.sh")], env=env, check=True,
+            out = subprocess.run(["bash", str(RIG_DIR / "wine-session.sh")], env=env, check=True,
                                  stdout=subprocess.PIPE, stdin=subprocess.DEVNULL, timeout=300).stdout
             for line in out.decode().splitlines():
                 name, _, value = line.partition("=")
                 env[name] = value
-        env.update(LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8",
-                   WINEDEBUG=env.get("WINEDEBUG", "-all"), WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+        env.update(_wine_settings())
         _wine_env = env
         # A script killed before its clean-up may have left the prefix changed.
         restore_shared_prefix()
@@ -249,38 +267,25 @@ def run_windows_program(exe, args=(), cwd=None, timeout=60, env=None):
     return ProgramResult(process.returncode, out, err)
 
 
+def run_timed(exe, args, cwd, timeout=120, env=None):
+    """(exit status, output as text, seconds taken) of a Windows program."""
+    start = time.monotonic()
+    result = run_windows_program(exe, args, cwd, timeout, env)
+    return result.returncode, result.text + result.stderr.decode("cp932", "replace"), time.monotonic() - start
+
+
 # --------------------------------------------------------------------------
 # FTP server
 
-_SERVER_SCRIPT = r'''
-import json, sys, time
-from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
-from pyftpdlib.servers import FTPServer
-host, port, user, password, home, log, without = sys.argv[1:8]
-authorizer = DummyAuthorizer()
-authorizer.add_user(user, password, home, perm="elradfmwMT")
-log_file = open(log, "a", encoding="utf-8") if log else None
+TEST_FTP_SERVER = RIG_DIR / "ftp_test_server.py"  # also the demo's (scripts/run.sh)
 
-class Handler(FTPHandler):
-    pass
-Handler.authorizer = authorizer
-# Names arrive as the client's bytes (Shift-JIS) and reach the disk unchanged.
-Handler.unicode_errors = "surrogateescape"
-Handler.auth_failed_timeout = 0.1
-Handler.passive_ports = None
-# Commands this server does not know ("500 ... not understood"), as older servers lack SIZE.
-Handler.proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items() if k not in without.split(",")}
-if log_file:
-    def pre_process_command(self, line, cmd, arg, _base=FTPHandler.pre_process_command):
-        raw = line.encode("utf-8", "surrogateescape").hex()
-        log_file.write(json.dumps({"raw": raw, "cmd": cmd, "time": time.time()}) + "\n")
-        log_file.flush()
-        return _base(self, line, cmd, arg)
-    Handler.pre_process_command = pre_process_command
-server = FTPServer((host, int(port)), Handler)
-server.serve_forever(timeout=0.2)
-'''
+
+def _start_test_ftp_server(host, port, user, password, root, options=(), stderr=subprocess.DEVNULL):
+    """TEST_FTP_SERVER in a process group of its own; returns the Popen."""
+    command = [PYTHON, str(TEST_FTP_SERVER), "--host=" + host, "--port=%d" % port, "--user=" + user,
+               "--password=" + password, "--root=" + str(root), *options]
+    return subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=stderr,
+                            start_new_session=True)
 
 
 class FtpServer:
@@ -321,13 +326,12 @@ class FtpServer:
             raise HarnessError("%s:%d is already served by another process" % (self.host, self.port))
         except OSError:
             pass
-        args = [PYTHON, "-c", _SERVER_SCRIPT, self.host, str(self.port), self.user, self.password,
-                str(self.home), str(self._log or ""), ",".join(self.without)]
+        options = ["--without=" + ",".join(self.without)] + (["--log=%s" % self._log] if self._log else [])
         # pyftpdlib logs every connection to stderr: a file, because a pipe
         # nobody reads would fill up and stop the server in a long test.
         self._stderr = tempfile.TemporaryFile()
-        self._process = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                         stderr=self._stderr, start_new_session=True)
+        self._process = _start_test_ftp_server(self.host, self.port, self.user, self.password, self.home, options,
+                                               self._stderr)
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             if self._process.poll() is not None:
@@ -420,6 +424,80 @@ class FtpServer:
 
     def __del__(self):
         self.stop()
+
+
+class FaultServer:
+    """A server on host:21 that misbehaves on purpose, by mode (the modes
+    and what each does: MODES in tests/rig/ftp_test_server.py).
+
+        with FaultServer(root, "put552", host, user, password): ...
+
+    Its readiness probe sends no command: a mode that counts sessions
+    (idle421, dropcwd) counts from their first command."""
+
+    def __init__(self, root, mode, host, user, password):
+        self.host = host
+        self.process = _start_test_ftp_server(host, 21, user, password, root, ["--mode=" + mode])
+        deadline = time.monotonic() + 15
+        while time.monotonic() < deadline and self.process.poll() is None:
+            try:
+                with socket.create_connection((host, 21), timeout=1) as probe:
+                    if probe.recv(3) in (b"220", b"421", b"120"):
+                        return
+            except OSError:
+                time.sleep(0.05)
+        self.close()
+        raise AssertionError(f"no {mode} FTP server on {host}:21")
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.kill()
+        self.process.wait()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
+# The tests of the FTP programs (ftp.exe, filelist.exe, FTPClient.exe): one
+# server at port 21 of a loopback address, as on a machining centre, one login.
+FTP_TEST_HOST = os.environ.get("VANTREL_FTP_TEST_HOST", "127.0.0.5")
+FTP_DOWN_HOST = "127.0.0.6"  # nothing listens here
+FTP_TEST_USER, FTP_TEST_PASSWORD = "mc1", "secret"
+
+
+def MisbehavingFtpServer(root, mode):
+    """A server on FTP_TEST_HOST that misbehaves by mode ("stall", "nopasv", "badpasv", ...: FaultServer)."""
+    return FaultServer(root, mode, FTP_TEST_HOST, FTP_TEST_USER, FTP_TEST_PASSWORD)
+
+
+# --------------------------------------------------------------------------
+# Control files as the main program writes them
+
+
+def script_path(path, encoding="utf-8"):
+    """The Windows path as the bytes a control file holds (UTF-8; Shift-JIS for Windows 7)."""
+    return windows_path(path).encode(encoding)
+
+
+def put_line(local, remote=None, encoding="utf-8"):
+    """The put line as the main program writes it: a value with a blank in
+    double quotes, every other value byte for byte."""
+    def quoted(value):
+        return b'"' + value + b'"' if b" " in value else value
+    line = b"put " + quoted(script_path(local, encoding))
+    return line if remote is None else line + b" " + quoted(remote)
+
+
+def control_file(host, user, password, folder, put):
+    """The control file as the main program writes it."""
+    lines = [b"open " + host.encode(), user.encode(), password.encode(), b"binary"]
+    if folder is not None:
+        lines.append(b"cd " + folder)
+    lines += [put, b"quit"]
+    return b"".join(line + b"\r\n" for line in lines)
 
 
 # --------------------------------------------------------------------------

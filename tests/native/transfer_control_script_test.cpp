@@ -24,7 +24,7 @@ std::string Script(const MachineRecord& machine, const char* path)
 
 // The start-up clean-up: only names that end in .txt, whatever else the
 // search for *.txt matched through a short name.
-TEST(ControlScript, CleanUpTakesOnlyNamesEndingInTxt)
+TEST(TempCleanup, TakesOnlyNamesEndingInTxt)
 {
     struct Case {
         const char* name;

@@ -1,43 +1,12 @@
-#!/bin/bash
-# The Wine environment of a test: prints WINEPREFIX and DISPLAY as two
-# "NAME=value" lines. Values already in the environment are kept (a test run
-# sets both); otherwise a prefix under ~/.cache/vantrel and a private Xvfb,
-# left running for the following tests, are made, so that `ctest` and the e2e
-# scripts also work by hand. The prefix is created or updated on every call
-# (fast when it is current), with $VANTREL_FTP_EXE as its ftp.exe; a
-# wineserver that lingers 60 s is started for it when none runs.
-#
-# Every long-lived process started here gets /dev/null for its output and
-# no lock descriptor: CTest waits for the end of a test's output, so a
-# wineserver or Xvfb holding that pipe would stall every test.
-set -euo pipefail
-repo=$(cd "$(dirname "$0")/../.." && pwd)
-cache=${XDG_CACHE_HOME:-$HOME/.cache}/vantrel
-
-prefix=${WINEPREFIX:-$cache/test-prefix}
-bash "$repo/scripts/wine-prefix.sh" "$prefix" "${VANTREL_FTP_EXE:-}" </dev/null >/dev/null
-
-display=${DISPLAY:-}
-if [ -z "$display" ]; then
-  mkdir -p "$cache"
-  exec 9>"$cache/xvfb.lock"
-  flock 9
-  if [ -f "$cache/xvfb" ] && read -r display pid <"$cache/xvfb" && kill -0 "$pid" 2>/dev/null \
-      && xdpyinfo -display "$display" >/dev/null 2>&1; then
-    :
-  else
-    read -r display pid < <(bash "$repo/tests/rig/start-xvfb.sh" 9>&-)
-    echo "$display $pid" >"$cache/xvfb"
-    echo "wine-env: started Xvfb $display (pid $pid); it stays for later tests" >&2
-  fi
-  exec 9>&-
-fi
-
-# A wineserver that is already running makes this one exit at once.
-if WINEPREFIX=$prefix wineserver -p60 </dev/null >/dev/null 2>&1; then
-  # Start the prefix's services now, away from any test's output pipe.
-  WINEPREFIX=$prefix DISPLAY=$display WINEDEBUG=-all LANG=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
-    wineboot </dev/null >/dev/null 2>&1 || true
-fi
-echo "WINEPREFIX=$prefix"
-echo "DISPLAY=$display"
+# The environment every Wine program here runs in, in one place: sourced by
+# the scripts (scripts/, bench/run.sh, tests/rig/*.sh), and read by the e2e
+# harness (tests/e2e/vantrel_e2e.py, wine_env) through bash.
+# - the Japanese locale: Wine takes code page 932 from it;
+# - a 64-bit prefix (scripts/wine-prefix.sh makes only those);
+# - no debug output unless WINEDEBUG asks for some (a script that reads
+#   Wine's output, or makes a prefix, sets WINEDEBUG=-all before sourcing);
+# - Mono and Gecko not offered for download, and no desktop menu folders
+#   written into the user's home (~/.config/menus, ~/.local/share).
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEARCH=win64
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"

@@ -64,6 +64,12 @@ protected:
     HWND list_ = nullptr;
 };
 
+// The start-up clean-up of leftover control files (transfer/temp_cleanup),
+// and the deletion of a control file someone holds open, in the same folder
+// and message list.
+class TempCleanupTest : public TransferTest {};
+class ControlFileDeleteTest : public TransferTest {};
+
 TEST_F(TransferTest, ControlFileHoldsTheSpecifiedLinesAndStaysWithDeleteZero)
 {
     folder_.MakeFolder("tmp");
@@ -512,7 +518,7 @@ TEST_F(TransferTest, ATkTopLevelWindowOfAnotherProgramDoesNotBlockTheRefresh)
     EXPECT_EQ(Lines(), std::vector<std::string>{});
 }
 
-TEST_F(TransferTest, CleanUpDeletesTxtFilesOnlyAndReportsEach)
+TEST_F(TempCleanupTest, DeletesTxtFilesOnlyAndReportsEach)
 {
     folder_.MakeFolder("tmp");
     folder_.WriteFile("tmp\\202612070900.txt", "open x\r\n");
@@ -545,7 +551,7 @@ TEST_F(TransferTest, CleanUpDeletesTxtFilesOnlyAndReportsEach)
 // A control file that another program holds open for a moment without
 // delete sharing (a virus scanner) is deleted once it lets go; one held for
 // longer than the tries stays, and says so.
-TEST_F(TransferTest, AControlFileHeldForAMomentIsStillDeleted)
+TEST_F(ControlFileDeleteTest, AControlFileHeldForAMomentIsStillDeleted)
 {
     struct Holder {
         HANDLE file;
@@ -581,7 +587,7 @@ TEST_F(TransferTest, AControlFileHeldForAMomentIsStillDeleted)
     }
 }
 
-TEST_F(TransferTest, CleanUpWithNothingToFindPostsOnlyItsName)
+TEST_F(TempCleanupTest, NothingToFindPostsOnlyItsName)
 {
     EXPECT_EQ(ExecuteDeleteFiles(main_), -1);  // no tmp at all
     folder_.MakeFolder("tmp");
@@ -590,7 +596,7 @@ TEST_F(TransferTest, CleanUpWithNothingToFindPostsOnlyItsName)
                                                  "routine name : ExecuteDeleteFiles"}));
 }
 
-TEST_F(TransferTest, CleanUpOfAProgramFolderTooLongToSearchWritesNothingPastItsBuffer)
+TEST_F(TempCleanupTest, AProgramFolderTooLongToSearchWritesNothingPastItsBuffer)
 {
     std::string long_folder = "C:\\" + std::string(300, 'd') + "\\";
     g_startup.program_folder.Assign(long_folder.c_str());
