@@ -10,6 +10,7 @@ import json
 import os
 import re
 import shutil
+import socket
 import statistics
 import subprocess
 import sys
@@ -24,6 +25,10 @@ import vantrel_e2e as e2e  # noqa: E402
 
 PROBE = Path(os.environ.get("VANTREL_BENCH_PROBE", e2e.VANTREL_EXE.parents[1] / "bench" / "probe.exe"))
 NOOP = Path(os.environ.get("VANTREL_BENCH_NOOP", e2e.VANTREL_EXE.parents[1] / "bench" / "noop.exe"))
+WINSOCK_COST = Path(os.environ.get("VANTREL_BENCH_WINSOCK_COST",
+                                   e2e.VANTREL_EXE.parents[1] / "bench" / "winsock_cost.exe"))
+# The upload's own sends: blocks of 1 MiB into a 512 KiB send buffer (ftp/session_data.cpp).
+UPLOAD_BLOCK_KIB, UPLOAD_SEND_BUFFER_KIB = 1024, 512
 USER, PASSWORD, FOLDER = "vantrel", "secret", "NCDATA"
 PAUSE_MS = 100  # the pause Vantrel takes after writing each put command
 # Drops held to 1.3 x the silent floor (the client runs without a console
@@ -332,6 +337,29 @@ class Bench:
                           "max %.1f; the connection and the greeting before it not seen)"
                           % (len(talk), median(talk), min(talk), max(talk)))
 
+    def bare_send_ms(self, mib):
+        """A bare Winsock send loop in the same prefix, the upload's blocks and
+        send buffer, to a sink on the bench's host that reads and drops: the
+        most a Windows program gets from Wine here. Milliseconds from the
+        first send to the sink's close after the last byte."""
+        sink = socket.create_server((self.args.host, 0))
+        port = sink.getsockname()[1]
+        def drain():
+            connection, _ = sink.accept()
+            with connection:
+                while connection.recv(1 << 20):
+                    pass
+        reader = threading.Thread(target=drain)
+        reader.start()
+        result = e2e.run_windows_program(WINSOCK_COST, [self.args.host, str(port), str(mib), str(UPLOAD_BLOCK_KIB),
+                                                        str(UPLOAD_SEND_BUFFER_KIB)], timeout=300)
+        reader.join(60)
+        sink.close()
+        lines = [line for line in result.text.splitlines() if line.startswith("{")]
+        if result.returncode != 0 or not lines:
+            raise e2e.HarnessError("winsock_cost.exe did not send: %r" % result)
+        return json.loads(lines[0])["confirmed_ms"]
+
     def big_file(self, home):
         size = self.args.big_mb * 1024 * 1024
         source = self.tmp / "BIG0001"
@@ -344,8 +372,9 @@ class Bench:
             self.args.host, USER, PASSWORD, FOLDER, e2e.windows_path(source), source.name)).encode("cp932"))
         target = home / FOLDER / source.name
         ftp_exe = Path(os.environ.get("VANTREL_FTP_EXE", e2e.FTP_EXE))
-        ours, curl, ours_put, curl_put = [], [], [], []
+        ours, curl, ours_put, curl_put, bare = [], [], [], [], []
         for _ in range(self.args.reps):
+            bare.append(self.bare_send_ms(self.args.big_mb))
             # The whole run as Vantrel makes it: shell start, console, login, put, quit.
             answer = probe("launch", 1, "ftp.exe", "-s:" + e2e.windows_path(control))
             if answer["exit_codes"] != [0] or target.stat().st_size != size:
@@ -374,6 +403,13 @@ class Bench:
         ours_rate, curl_rate = mb / (median(ours_put) / 1000), mb / (median(curl_put) / 1000)
         self.row("%d MiB, data phase only, MB/s" % self.args.big_mb, ours_rate, curl_rate, "curl",
                  "≥ 0.9 × curl", ours_rate >= 0.9 * curl_rate)
+        bare_rate = mb / (median(bare) / 1000)
+        ours_rate = mb / (median(ours_put) / 1000)
+        self.row("%d MiB, data phase beside a bare Winsock send loop, MB/s" % self.args.big_mb, ours_rate, bare_rate,
+                 "send loop", "≥ 0.9 × send loop", ours_rate >= 0.9 * bare_rate)
+        self.notes.append("%d MiB: bare Winsock send loop in the prefix (winsock_cost.exe, %d KiB sends, %d KiB send "
+                          "buffer, to a sink that drops) %s ms" % (self.args.big_mb, UPLOAD_BLOCK_KIB,
+                                                                   UPLOAD_SEND_BUFFER_KIB, fmt(bare)))
         self.notes.append("%d MiB: ftp.exe whole run %s ms (ShellExecuteExA to end), put alone %s ms (from ftp.exe's "
                           "own report: PASV to the 226 reply); curl whole run %s ms, transfer %s ms (time_total - "
                           "time_pretransfer)" % (self.args.big_mb, fmt(ours), fmt(ours_put), fmt(curl), fmt(curl_put)))

@@ -41,7 +41,8 @@ bin=$repo/$build
 export VANTREL_EXE=$bin/app/Vantrel.exe VANTREL_FTP_EXE=${VANTREL_BENCH_FTP_EXE:-$bin/ftp_exe/ftp.exe} \
   VANTREL_FILELIST_EXE=$bin/filelist/filelist.exe VANTREL_FTPCLIENT_EXE=$bin/ftpclient/FTPClient.exe \
   VANTREL_DRIVER=$bin/tests/vdriver.exe VANTREL_DROP_TOOL=$bin/tests/host/xdnd_drop \
-  VANTREL_BENCH_PROBE=$bin/bench/probe.exe VANTREL_BENCH_NOOP=$bin/bench/noop.exe
+  VANTREL_BENCH_PROBE=$bin/bench/probe.exe VANTREL_BENCH_NOOP=$bin/bench/noop.exe \
+  VANTREL_BENCH_WINSOCK_COST=$bin/bench/winsock_cost.exe
 bash scripts/wine-prefix.sh "$WINEPREFIX" "$VANTREL_FTP_EXE"
 # Warm prefix: one persistent wineserver and the prefix's services running.
 wineserver -p </dev/null >/dev/null 2>&1 || true

@@ -116,7 +116,7 @@ void OpenRow(HWND window, int list_id)
     Pane& pane = PaneOf(state, list_id);
     ListView list = List(window, list_id);
     int index = RowOfItem(pane, list.GetNextItem(-1, LVNI_FOCUSED));
-    if (index == kParentParam) {
+    if (index == kParentRow) {
         GoUp(window, list_id);
         return;
     }

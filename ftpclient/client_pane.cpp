@@ -66,7 +66,7 @@ void FillPane(HWND window, Pane& pane, const std::vector<int>& selected)
     ListView list = List(window, pane.list_id);
     pane.shown.clear();
     pane.shown.reserve(pane.rows.size() + 1);
-    if (pane.has_parent) pane.shown.push_back(kParentParam);
+    if (pane.has_parent) pane.shown.push_back(kParentRow);
     for (std::size_t index : SortedRows(pane.rows, pane.order)) pane.shown.push_back(static_cast<int>(index));
     list.DeleteAllItems();
     list.SetItemCount(static_cast<int>(pane.shown.size()));
@@ -106,7 +106,7 @@ void CellText(const Pane& pane, NMLVDISPINFOA& request)
     if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) return;
     int index = RowOfItem(pane, item.iItem);
     std::string text;
-    if (index == kParentParam) {
+    if (index == kParentRow) {
         text = item.iSubItem == 0 ? ".." : "";
     } else if (index >= 0) {
         const FileRow& row = pane.rows[static_cast<std::size_t>(index)];

@@ -40,7 +40,7 @@ inline void SetStatus(HWND window, const std::string& text) { SetItemText(window
 inline ProgressBar Progress(HWND window) { return ProgressBar(GetDlgItem(window, IDC_PROGRESS)); }
 
 // The row an item shows when it is "..", and when there is no such item.
-inline constexpr int kParentParam = -1;
+inline constexpr int kParentRow = -1;
 inline constexpr int kNoRow = -2;
 
 // ---- client_pane.cpp
@@ -51,7 +51,7 @@ void FitNameColumns(HWND window);
 // Rows of the pane in its order; the rows whose indexes are in `selected`
 // stay selected.
 void FillPane(HWND window, Pane& pane, const std::vector<int>& selected = {});
-// The row an item of the list shows: its index, kParentParam for "..", or
+// The row an item of the list shows: its index, kParentRow for "..", or
 // kNoRow.
 int RowOfItem(const Pane& pane, int item);
 // Indexes of the selected rows (".." left out).

@@ -36,7 +36,7 @@ constexpr UINT kStatusMessage = WM_APP + 2;
 // The job has ended:
 constexpr UINT kJobDoneMessage = WM_APP + 3;
 // Files were dropped on a pane; the window takes them from its own state
-// once the drop's source has been let go (client_window.cpp).
+// once the drop's source has been let go (client_drag.cpp).
 constexpr UINT kDropMessage = WM_APP + 4;
 // While a job runs the window also looks every so often, so that a nudge
 // lost on a full message queue loses nothing.

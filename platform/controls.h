@@ -97,8 +97,10 @@ public:
     void SetPos(int position) const { SendMessageA(hwnd_, PBM_SETPOS, static_cast<WPARAM>(position), 0); }
 };
 
-// A list view in report form: rows of texts under column headers, each row
-// carrying a number of the caller's (its item parameter).
+// A list view in report form: rows of texts under column headers. The
+// panes that use it hold no rows of their own (LVS_OWNERDATA): an item is
+// only its index, and its parent answers for the texts; no item carries a
+// parameter.
 class ListView : public Window {
 public:
     using Window::Window;
