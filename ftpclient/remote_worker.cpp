@@ -2,8 +2,8 @@
 
 #include <memory>
 
+#include "ftp/listing.h"
 #include "ftp/local_name.h"
-#include "ftp/reply.h"
 #include "ftpclient/ids.h"
 #include "ftpclient/name_codec.h"
 
@@ -286,43 +286,22 @@ std::string RemoteWorker::WhyFailed() const { return not_back_.empty() ? session
 
 bool RemoteWorker::List(JobResult& result)
 {
-    std::string listing;
-    if (!WithReconnect(result, [&] { return session_.LongList(std::string(), listing); })) {
+    FolderListing folder;
+    if (!WithReconnect(result, [&] { return ReadFolder(session_, folder); })) {
         if (!cancel_) AddFailure(result, "一覧を取得できません: " + WhyFailed());
         return false;
     }
     result.has_listing = true;
     result.remote_path = ToShownName(remote_path_, options_.encoding);
-    LineSplitter lines;
-    lines.Feed(listing.data(), listing.size());
-    lines.Feed("\n", 1);
-    std::string line;
-    bool any_line = false;
-    while (lines.NextLine(line)) {
-        ListEntry parsed;
-        if (line.empty()) continue;
-        any_line = true;
-        if (!ParseListLine(line, parsed) || parsed.name == "." || parsed.name == "..") continue;
+    for (FolderEntry& listed : folder.entries) {
         RemoteEntry entry;
-        entry.wire = parsed.name;
-        entry.shown = ToShownName(parsed.name, options_.encoding);
-        entry.is_directory = parsed.is_directory;
-        entry.size = parsed.size;
-        entry.size_known = !parsed.is_directory && !parsed.is_link;
-        entry.modified = std::move(parsed.modified);
+        entry.shown = ToShownName(listed.name, options_.encoding);
+        entry.wire = std::move(listed.name);
+        entry.is_directory = listed.is_directory;
+        entry.size = listed.size;
+        entry.size_known = listed.size_known;
+        entry.modified = std::move(listed.modified);
         result.entries.push_back(std::move(entry));
-    }
-    // A listing in a form we cannot read still has names.
-    if (any_line && result.entries.empty()) {
-        std::string names;
-        if (session_.NameList(std::string(), names)) {
-            for (const std::string& name : SplitNameList(names)) {
-                RemoteEntry entry;
-                entry.wire = name;
-                entry.shown = ToShownName(name, options_.encoding);
-                result.entries.push_back(entry);
-            }
-        }
     }
     return true;
 }
