@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "ftp/listing.h"
+#include "ftp/local_file.h"
 #include "ftp/local_name.h"
 #include "ftpclient/ids.h"
 #include "ftpclient/name_codec.h"
@@ -43,13 +44,6 @@ std::string PathInside(const std::string& folder, const std::string& name)
 {
     if (folder.empty()) return name;
     return folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
-std::uint64_t LocalFileSize(const std::string& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 }  // namespace
@@ -310,7 +304,7 @@ void RemoteWorker::Upload(const UploadFile& file, std::size_t index, std::size_t
 {
     const std::string& name = file.name;
     std::string path = file.folder + name;
-    std::uint64_t total = LocalFileSize(path);
+    std::uint64_t total = LocalFileSize(path).value_or(0);
     Status("アップロード中 (" + std::to_string(index + 1) + "/" + std::to_string(count) + "): " + name);
     BeginFile(total, true);
     std::uint64_t bytes = 0;

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "app/startup_state.h"
+#include "ftp/local_file.h"
 #include "ftp/local_name.h"
 #include "ftp/session.h"
 #include "log/message_log.h"

@@ -100,21 +100,3 @@ bool LookUpRemoteName(FtpSession& session, const std::string& name, RemoteLookup
     }
     return session.IsOpen();
 }
-
-LocalFile::LocalFile(const char* path)
-    : handle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
-{
-}
-
-LocalFile::~LocalFile()
-{
-    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-}
-
-long long LocalFile::Read(char* into, std::size_t capacity)
-{
-    DWORD read = 0;
-    if (!ReadFile(handle, into, static_cast<DWORD>(capacity), &read, nullptr)) return -1;
-    return read;
-}
