@@ -16,8 +16,6 @@ constexpr std::size_t kBlockSize = 1024 * 1024;
 // A download is received in blocks of this size (no recv gives more).
 constexpr std::size_t kReceiveBlockSize = 64 * 1024;
 constexpr std::size_t kListingLimit = 64u * 1024 * 1024;
-// Waits that only tidy up after a failure are short.
-constexpr DWORD kTidyUpMs = 5000;
 // The send buffer of an upload's data connection. Left to the system, large
 // sends grow it to megabytes, which a server that has stopped reading then
 // swallows: the stall would only show as a missing reply after the upload.

@@ -392,7 +392,7 @@ void RemoteWorker::Download(const RemoteEntry& entry, std::size_t index, std::si
             return false;
         }
         RetrieveOptions options;
-        options.expected_size = known ? &expected : nullptr;
+        if (known) options.expected_size = expected;
         return session_.Retrieve(entry.wire, path, progress, bytes, options);
     };
     bool retrieved = WithReconnect(result, step);

@@ -113,7 +113,7 @@ bool BackUpMachineCopy(HWND main_window, const char* local_path, FtpSession* log
     LocalFile local(local_path);
     ContentCompare compare([&](char* into, std::size_t capacity) { return local.IsOpen() ? local.Read(into, capacity) : -1; });
     RetrieveOptions options;
-    options.expected_size = lookup.sized ? &lookup.size : nullptr;
+    if (lookup.sized) options.expected_size = lookup.size;
     options.replace_existing = false;
     // The window waits for the backup, without a stop button.
     options.keep_rate = true;
