@@ -7,6 +7,7 @@
 #include "ftp/local_name.h"
 #include "ftpclient/ids.h"
 #include "ftpclient/name_codec.h"
+#include "platform/stopwatch.h"
 
 namespace {
 
@@ -14,26 +15,6 @@ int Percent(std::uint64_t done, std::uint64_t total)
 {
     if (total == 0) return 100;
     return static_cast<int>(done >= total ? 100 : done * 100 / total);
-}
-
-// The performance counter, not <chrono>: that header does not build with the
-// CP932 execution character set (docs/wine-notes.md).
-LONGLONG Ticks()
-{
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
-
-std::uint64_t MillisecondsSince(LONGLONG start)
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    LONGLONG ticks = Ticks() - start;
-    if (ticks <= 0) return 0;
-    // In two steps: ticks * 1000 alone would overflow after some days.
-    return static_cast<std::uint64_t>(ticks / frequency.QuadPart * 1000 +
-                                      ticks % frequency.QuadPart * 1000 / frequency.QuadPart);
 }
 
 // `name` (a listed folder or file, or "..") in the server's `folder`, as a
