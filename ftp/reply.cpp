@@ -290,6 +290,31 @@ bool ParseListLine(std::string_view line, ListEntry& out)
     return ParseUnixLine(line, out);
 }
 
+ListingForm ParseLongListing(std::string_view data, std::vector<FolderEntry>& entries)
+{
+    entries.clear();
+    bool any_line = false;
+    bool understood = false;
+    for (const std::string& line : SplitNameList(data)) {
+        if (line.rfind("total ", 0) == 0) continue;  // ls -l's count of blocks, in an empty folder too
+        any_line = true;
+        ListEntry listed;
+        if (!ParseListLine(line, listed)) continue;
+        understood = true;
+        if (listed.name == "." || listed.name == "..") continue;
+        FolderEntry entry;
+        entry.name = std::move(listed.name);
+        entry.is_directory = listed.is_directory;
+        entry.is_link = listed.is_link;
+        entry.size = listed.size;
+        entry.size_known = !listed.is_directory && !listed.is_link;
+        entry.modified = std::move(listed.modified);
+        entries.push_back(std::move(entry));
+    }
+    if (understood) return ListingForm::kEntries;
+    return any_line ? ListingForm::kUnknown : ListingForm::kEmpty;
+}
+
 bool SplitHostPort(std::string_view text, std::string& host, std::uint16_t& port)
 {
     std::size_t colon = text.rfind(':');

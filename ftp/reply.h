@@ -102,5 +102,27 @@ struct ListEntry {
 // size too large for 64 bits.
 bool ParseListLine(std::string_view line, ListEntry& out);
 
+// An entry of a folder: a LIST line's, or a name alone (NLST's).
+struct FolderEntry {
+    std::string name;
+    bool is_directory = false;  // false also for a name alone
+    bool is_link = false;
+    std::uint64_t size = 0;     // as listed
+    // `size` is the file's: not so for a folder, a link (its listed length
+    // is its target's name) or a name alone.
+    bool size_known = false;
+    std::string modified;
+};
+
+// What the data of a LIST says of a folder.
+enum class ListingForm {
+    kEmpty,    // no line but ls -l's count of blocks ("total 0")
+    kEntries,  // a line in the Unix or DOS form at least
+    kUnknown,  // lines, none in either form: only NLST can tell the names
+};
+// The entries of LIST data into `entries`; lines of neither form are left
+// out, and so are "." and "..".
+ListingForm ParseLongListing(std::string_view data, std::vector<FolderEntry>& entries);
+
 // "host" or "host:port" (the port 1 to 65535); port 21 when none is given.
 bool SplitHostPort(std::string_view text, std::string& host, std::uint16_t& port);

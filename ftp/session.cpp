@@ -64,7 +64,7 @@ bool FtpSession::Open(const std::string& host)
     }
     sockaddr_in address{};
     int resolve_error = 0;
-    if (!winsock_.ok()) return Fail(FtpError::kUnknownHost);
+    if (!winsock_.ok()) return Fail(FtpError::kNoWinsock, winsock_.error());
     IoResult resolved = ResolveHost(host_, port, address, resolve_error, timeouts_.connect_ms, cancel_);
     if (resolved == IoResult::kTimedOut) return Fail(FtpError::kResolveTimedOut);
     if (resolved == IoResult::kCancelled) return Fail(FtpError::kCancelled);

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,9 @@
 
 // How FtpSession::Retrieve writes its local file.
 struct RetrieveOptions {
-    // A download that the server ends as complete at another size fails
+    // When given, a download that the server ends as complete at another size fails
     // (kSizeMismatch), and the local file stays as it was.
-    const std::uint64_t* expected_size = nullptr;
+    std::optional<std::uint64_t> expected_size;
     // false: a local file of the name is never replaced; the download then
     // fails with kLocalFile (ERROR_ALREADY_EXISTS) and leaves it alone.
     bool replace_existing = true;
@@ -40,6 +41,7 @@ struct RetrieveOptions {
 enum class FtpError {
     kNone,
     kNotConnected,
+    kNoWinsock,       // Winsock could not be started (WSAStartup failed)
     kUnknownHost,
     kResolveTimedOut,  // the name lookup did not end within the connect time
     kConnectFailed,
@@ -168,7 +170,7 @@ public:
     std::size_t names_left_out() const { return names_left_out_; }
 
     // QUIT with a short wait for the goodbye (at most longest_ms), then close.
-    void Quit(DWORD longest_ms = 5000);
+    void Quit(DWORD longest_ms = kTidyUpMs);
     void Close();
     // Runs `step` as a tidy-up: its waits are cut short by the abandon flag
     // only, not by the cancel flag, which a user's stop has set. The worker

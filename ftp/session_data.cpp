@@ -6,8 +6,8 @@
 #include <cstring>
 #include <memory>
 
+#include "ftp/local_file.h"
 #include "text/code_page.h"
-#include "text/sjis.h"
 
 namespace {
 
@@ -16,8 +16,6 @@ constexpr std::size_t kBlockSize = 1024 * 1024;
 // A download is received in blocks of this size (no recv gives more).
 constexpr std::size_t kReceiveBlockSize = 64 * 1024;
 constexpr std::size_t kListingLimit = 64u * 1024 * 1024;
-// Waits that only tidy up after a failure are short.
-constexpr DWORD kTidyUpMs = 5000;
 // The send buffer of an upload's data connection. Left to the system, large
 // sends grow it to megabytes, which a server that has stopped reading then
 // swallows: the stall would only show as a missing reply after the upload.
@@ -26,20 +24,6 @@ constexpr int kUploadSendBuffer = 512 * 1024;
 // that buffer and as much again in the server's: a slow machine reads them
 // at its own pace before it can answer.
 constexpr std::uint64_t kBufferedAfterLastSend = 2 * kUploadSendBuffer;
-
-struct FileCloser {
-    void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using FileHandle = std::unique_ptr<void, FileCloser>;
-
-FileHandle OpenFile(const std::string& path, bool write)
-{
-    // A file held open by an editor is still read, as the Windows client does.
-    HANDLE h = CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ,
-                           write ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return FileHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
-}
 
 }  // namespace
 
@@ -175,8 +159,8 @@ bool FtpSession::Store(const std::string& local_path, const std::string& remote_
     error_ = FtpError::kNone;
     store_reached_server_ = false;
     if (!IsOpen()) return Fail(FtpError::kNotConnected);
-    FileHandle file = OpenFile(local_path, false);
-    if (!file) return Fail(FtpError::kLocalFile, static_cast<int>(GetLastError()));
+    LocalFile file(local_path);
+    if (!file.IsOpen()) return Fail(FtpError::kLocalFile, static_cast<int>(GetLastError()));
     DataChannel channel;
     std::string command;
     if (!NameCommand("STOR", remote_name, command) || !OpenData(channel)) return false;
@@ -193,10 +177,8 @@ bool FtpSession::Store(const std::string& local_path, const std::string& remote_
 
     std::unique_ptr<char[]> block(new char[kBlockSize]);
     while (true) {
-        DWORD read = 0;
-        if (!ReadFile(file.get(), block.get(), kBlockSize, &read, nullptr)) {
-            return AbortTransfer(channel, FtpError::kLocalFile, static_cast<int>(GetLastError()));
-        }
+        long long read = file.Read(block.get(), kBlockSize);
+        if (read < 0) return AbortTransfer(channel, FtpError::kLocalFile, static_cast<int>(GetLastError()));
         if (read == 0) break;
         std::uint64_t before = bytes;
         auto moved = [&](std::size_t sent) { progress(before + sent); };
@@ -219,49 +201,27 @@ bool FtpSession::Store(const std::string& local_path, const std::string& remote_
 bool FtpSession::Retrieve(const std::string& remote_name, const std::string& local_path, const Progress& progress,
                           std::uint64_t& bytes, const RetrieveOptions& options)
 {
-    const std::uint64_t* expected_size = options.expected_size;
     bytes = 0;
     error_ = FtpError::kNone;
     if (!IsOpen()) return Fail(FtpError::kNotConnected);
-    PathParts parts = SplitPath(local_path.c_str(), MAX_PATH);
-    std::string folder = parts.drive + parts.directory;
-    if (folder.empty()) folder.push_back('.');
-    char temporary[MAX_PATH + 1] = {};
-    if (GetTempFileNameA(folder.c_str(), "ftp", 0, temporary) == 0) {
-        return Fail(FtpError::kLocalFile, static_cast<int>(GetLastError()));
-    }
-    bool ok = false;
-    {
-        FileHandle file = OpenFile(temporary, true);
-        if (!file) {
-            Fail(FtpError::kLocalFile, static_cast<int>(GetLastError()));
-        } else {
-            DWORD write_error = 0;
-            std::uint64_t written_total = 0;
-            ok = RetrieveInto(remote_name, [&](const char* data, std::size_t size) {
-                DWORD written = 0;
-                if (!WriteFile(file.get(), data, static_cast<DWORD>(size), &written, nullptr) || written != size) {
-                    write_error = GetLastError();
-                    return false;
-                }
-                written_total += size;
-                if (options.tap) options.tap(data, size);
-                if (progress) progress(written_total);
-                return true;
-            }, bytes, options.keep_rate);
-            if (!ok && error_ == FtpError::kStopped) Fail(FtpError::kLocalFile, static_cast<int>(write_error));
-        }
-    }
+    DownloadFile file;
+    if (!file.Create(local_path)) return Fail(FtpError::kLocalFile, static_cast<int>(file.error()));
+    std::uint64_t written_total = 0;
+    bool ok = RetrieveInto(remote_name, [&](const char* data, std::size_t size) {
+        if (!file.Write(data, size)) return false;
+        written_total += size;
+        if (options.tap) options.tap(data, size);
+        if (progress) progress(written_total);
+        return true;
+    }, bytes, options.keep_rate);
+    if (!ok && error_ == FtpError::kStopped) Fail(FtpError::kLocalFile, static_cast<int>(file.error()));
     // A server may end a download early and still say 226.
-    if (ok && expected_size != nullptr && bytes != *expected_size) {
-        expected_size_ = *expected_size;
+    if (ok && options.expected_size && bytes != *options.expected_size) {
+        expected_size_ = *options.expected_size;
         received_size_ = bytes;
         ok = Fail(FtpError::kSizeMismatch);
     }
-    if (ok && !MoveFileExA(temporary, local_path.c_str(), options.replace_existing ? MOVEFILE_REPLACE_EXISTING : 0)) {
-        ok = Fail(FtpError::kLocalFile, static_cast<int>(GetLastError()));
-    }
-    if (!ok) DeleteFileA(temporary);
+    if (ok && !file.Keep(options.replace_existing)) ok = Fail(FtpError::kLocalFile, static_cast<int>(file.error()));
     return ok;
 }
 

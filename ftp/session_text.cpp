@@ -30,6 +30,8 @@ std::string FtpSession::ErrorText() const
         return std::string();
     case FtpError::kNotConnected:
         return "接続されていません。";
+    case FtpError::kNoWinsock:
+        return Printf("Windows のネットワーク機能 (Winsock) を初期化できません (エラー %d)。", system_error_);
     case FtpError::kUnknownHost:
         return Printf("ホスト %s が見つかりません。", host_.c_str());
     case FtpError::kResolveTimedOut:

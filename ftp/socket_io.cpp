@@ -233,12 +233,12 @@ bool TcpSocket::PeerAddress(sockaddr_in& address) const
 WinsockUser::WinsockUser()
 {
     WSADATA data;
-    ok_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    error_ = WSAStartup(MAKEWORD(2, 2), &data);
 }
 
 WinsockUser::~WinsockUser()
 {
-    if (ok_) WSACleanup();
+    if (ok()) WSACleanup();
 }
 
 namespace {

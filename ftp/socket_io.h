@@ -95,10 +95,12 @@ public:
     ~WinsockUser();
     WinsockUser(const WinsockUser&) = delete;
     WinsockUser& operator=(const WinsockUser&) = delete;
-    bool ok() const { return ok_; }
+    bool ok() const { return error_ == 0; }
+    // WSAStartup's error when it failed (WSASYSNOTREADY, WSAEPROCLIM, ...).
+    int error() const { return error_; }
 
 private:
-    bool ok_ = false;
+    int error_ = 0;
 };
 
 // The IPv4 address of a host name or dotted address. The system's lookup

@@ -20,6 +20,10 @@
 // has none either. A TCP connection still ends at the system's own limit.
 inline constexpr unsigned long kNoTimeLimit = 0xFFFFFFFFul;
 
+// Waits that only tidy up are short: the server's word on a broken transfer
+// (after ABOR), and its goodbye to QUIT.
+inline constexpr unsigned long kTidyUpMs = 5000;
+
 struct FtpTimeouts {
     unsigned long connect_ms = 10000;    // name lookup, TCP connect, control and data
     unsigned long reply_ms = 30000;      // each reply of the server

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "ftp_exe/output.h"
+#include "platform/stopwatch.h"
 #include "text/code_page.h"
 #include "text/sjis.h"
 
@@ -20,25 +21,6 @@ std::string LastComponent(const std::string& path)
     PathParts parts = SplitPath(path.c_str(), MAX_PATH);
     return parts.base_name + parts.extension;
 }
-
-class Stopwatch {
-public:
-    Stopwatch()
-    {
-        QueryPerformanceFrequency(&frequency_);
-        QueryPerformanceCounter(&start_);
-    }
-    double Seconds() const
-    {
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        return static_cast<double>(now.QuadPart - start_.QuadPart) / static_cast<double>(frequency_.QuadPart);
-    }
-
-private:
-    LARGE_INTEGER frequency_;
-    LARGE_INTEGER start_;
-};
 
 // What the Windows client prints after "> ftp: connect :" for the failures
 // reported of it; any other error it names "Unknown error number".
@@ -365,10 +347,10 @@ bool ScriptRunner::Put(const std::vector<std::string>& words)
         PrintLine(local + ": File not found");
         return false;
     }
-    Stopwatch clock;
+    LONGLONG started = Ticks();
     std::uint64_t bytes = 0;
     if (!session_.Store(local, remote, nullptr, bytes)) return SessionFailed();
-    ReportTransfer("sent", bytes, clock.Seconds());
+    ReportTransfer("sent", bytes, SecondsSince(started));
     return true;
 }
 
@@ -378,10 +360,10 @@ bool ScriptRunner::Get(const std::vector<std::string>& words)
     std::string local;
     if (!Connected() || !Argument(words, 1, "Remote file ", remote)) return false;
     local = words.size() > 2 ? words[2] : LastComponent(remote);
-    Stopwatch clock;
+    LONGLONG started = Ticks();
     std::uint64_t bytes = 0;
     if (!session_.Retrieve(remote, local, nullptr, bytes)) return SessionFailed();
-    ReportTransfer("received", bytes, clock.Seconds());
+    ReportTransfer("received", bytes, SecondsSince(started));
     return true;
 }
 
@@ -398,7 +380,7 @@ bool ScriptRunner::List(const std::vector<std::string>& words, bool long_form)
             std::fflush(stdout);
         };
     }
-    Stopwatch clock;
+    LONGLONG started = Ticks();
     std::string listing;
     bool listed = long_form ? session_.LongList(folder, listing, show) : session_.NameList(folder, listing, show);
     if (!listed) return SessionFailed();
@@ -411,6 +393,6 @@ bool ScriptRunner::List(const std::vector<std::string>& words, bool long_form)
             return false;
         }
     }
-    ReportTransfer("received", listing.size(), clock.Seconds());
+    ReportTransfer("received", listing.size(), SecondsSince(started));
     return true;
 }

@@ -7,6 +7,7 @@
 
 #include "ftp/local_name.h"
 #include "ftpclient/transfer_text.h"
+#include "text/parse.h"
 
 namespace client_window {
 
@@ -121,7 +122,7 @@ void StartUpload(HWND window, std::vector<UploadFile> files)
     int existing = 0;
     for (const UploadFile& file : files) {
         existing += std::any_of(state.remote_entries.begin(), state.remote_entries.end(), [&](const RemoteEntry& entry) {
-            return !entry.is_directory && SameFileName(entry.shown, file.name);
+            return !entry.is_directory && EqualsIgnoreAsciiCase(entry.shown, file.name);
         }) ? 1 : 0;
     }
     if (existing > 0 && !Confirm(window, "サーバーにある同じ名前のファイル " + std::to_string(existing) + " 件を上書きしますか？")) {

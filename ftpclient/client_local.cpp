@@ -3,6 +3,7 @@
 // the window's thread: no worker job).
 #include "ftpclient/client_window_private.h"
 
+#include "ftp/local_file.h"
 #include "ftpclient/transfer_text.h"
 #include "platform/exact_ansi.h"
 
@@ -49,7 +50,7 @@ void ReadLocalFolder(HWND window)
             FileRow row;
             row.name = name;
             row.is_directory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-            row.size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+            row.size = SizeFromHalves(found.nFileSizeHigh, found.nFileSizeLow);
             row.modified = LocalRowTime(found.ftLastWriteTime);
             state.local.rows.push_back(row);
         } while (FindNextFileW(search, &found));

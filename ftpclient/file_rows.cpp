@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "text/ascii.h"
+#include "text/parse.h"
 #include "text/sjis.h"
 
 namespace {
@@ -232,11 +233,6 @@ std::vector<std::size_t> SortedRows(const std::vector<FileRow>& rows, SortOrder 
     return indexes;
 }
 
-bool SameFileName(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && Folded(a, false) == Folded(b, false);
-}
-
 std::string ParentFolder(const std::string& folder)
 {
     std::vector<std::size_t> separators;
@@ -261,7 +257,7 @@ int FindTypedRow(const std::vector<std::string>& names, std::size_t start, const
         std::size_t item = (start + step) % count;
         const std::string& name = names[item];
         if (name.empty() || name.size() < typed.size() || (!partial && name.size() != typed.size())) continue;
-        if (SameFileName(name.substr(0, typed.size()), typed)) return static_cast<int>(item);
+        if (EqualsIgnoreAsciiCase(name.substr(0, typed.size()), typed)) return static_cast<int>(item);
     }
     return -1;
 }
@@ -274,7 +270,9 @@ std::vector<bool> RepeatedNames(const std::vector<std::string>& names)
     std::vector<std::size_t> order = SortedRows(rows, SortOrder{});
     std::vector<bool> repeated(names.size());
     for (std::size_t i = 1; i < order.size(); ++i) {
-        if (SameFileName(names[order[i - 1]], names[order[i]])) repeated[order[i - 1]] = repeated[order[i]] = true;
+        if (EqualsIgnoreAsciiCase(names[order[i - 1]], names[order[i]])) {
+            repeated[order[i - 1]] = repeated[order[i]] = true;
+        }
     }
     return repeated;
 }

@@ -58,21 +58,17 @@ SortOrder ClickedOrder(SortOrder current, SortColumn clicked);
 // the column (names without regard to ASCII case; equal values by name).
 std::vector<std::size_t> SortedRows(const std::vector<FileRow>& rows, SortOrder order);
 
-// Whether two names are the same file name to Windows, as far as the
-// overwrite questions need: ASCII letters match in either case, double-byte
-// characters (whose second byte may fall among the letters) byte for byte.
-bool SameFileName(const std::string& a, const std::string& b);
-
 // Type-ahead in a pane: the first of `names` (in display order) from `start`
 // on that is `typed`, or with `partial` starts with it, in the sense of
-// SameFileName; with `wrap` the search goes on from the top up to `start`,
+// EqualsIgnoreAsciiCase (the same file name to Windows, as far as the
+// overwrite questions need); with `wrap` the search goes on from the top up to `start`,
 // without it ends at the last row. -1 when none. An empty name (the parent
 // folder's row) never matches.
 int FindTypedRow(const std::vector<std::string>& names, std::size_t start, const std::string& typed, bool partial,
                  bool wrap);
 
 // For each name, whether another of the list is the same file name to
-// Windows (SameFileName): files dropped from two folders under one name
+// Windows (EqualsIgnoreAsciiCase): files dropped from two folders under one name
 // would be one file on the server.
 std::vector<bool> RepeatedNames(const std::vector<std::string>& names);
 

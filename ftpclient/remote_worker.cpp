@@ -2,10 +2,12 @@
 
 #include <memory>
 
+#include "ftp/listing.h"
+#include "ftp/local_file.h"
 #include "ftp/local_name.h"
-#include "ftp/reply.h"
 #include "ftpclient/ids.h"
 #include "ftpclient/name_codec.h"
+#include "platform/stopwatch.h"
 
 namespace {
 
@@ -13,26 +15,6 @@ int Percent(std::uint64_t done, std::uint64_t total)
 {
     if (total == 0) return 100;
     return static_cast<int>(done >= total ? 100 : done * 100 / total);
-}
-
-// The performance counter, not <chrono>: that header does not build with the
-// CP932 execution character set (docs/wine-notes.md).
-LONGLONG Ticks()
-{
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
-
-std::uint64_t MillisecondsSince(LONGLONG start)
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    LONGLONG ticks = Ticks() - start;
-    if (ticks <= 0) return 0;
-    // In two steps: ticks * 1000 alone would overflow after some days.
-    return static_cast<std::uint64_t>(ticks / frequency.QuadPart * 1000 +
-                                      ticks % frequency.QuadPart * 1000 / frequency.QuadPart);
 }
 
 // `name` (a listed folder or file, or "..") in the server's `folder`, as a
@@ -43,13 +25,6 @@ std::string PathInside(const std::string& folder, const std::string& name)
 {
     if (folder.empty()) return name;
     return folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
-std::uint64_t LocalFileSize(const std::string& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 }  // namespace
@@ -286,43 +261,22 @@ std::string RemoteWorker::WhyFailed() const { return not_back_.empty() ? session
 
 bool RemoteWorker::List(JobResult& result)
 {
-    std::string listing;
-    if (!WithReconnect(result, [&] { return session_.LongList(std::string(), listing); })) {
+    FolderListing folder;
+    if (!WithReconnect(result, [&] { return ReadFolder(session_, folder); })) {
         if (!cancel_) AddFailure(result, "一覧を取得できません: " + WhyFailed());
         return false;
     }
     result.has_listing = true;
     result.remote_path = ToShownName(remote_path_, options_.encoding);
-    LineSplitter lines;
-    lines.Feed(listing.data(), listing.size());
-    lines.Feed("\n", 1);
-    std::string line;
-    bool any_line = false;
-    while (lines.NextLine(line)) {
-        ListEntry parsed;
-        if (line.empty()) continue;
-        any_line = true;
-        if (!ParseListLine(line, parsed) || parsed.name == "." || parsed.name == "..") continue;
+    for (FolderEntry& listed : folder.entries) {
         RemoteEntry entry;
-        entry.wire = parsed.name;
-        entry.shown = ToShownName(parsed.name, options_.encoding);
-        entry.is_directory = parsed.is_directory;
-        entry.size = parsed.size;
-        entry.size_known = !parsed.is_directory && !parsed.is_link;
-        entry.modified = std::move(parsed.modified);
+        entry.shown = ToShownName(listed.name, options_.encoding);
+        entry.wire = std::move(listed.name);
+        entry.is_directory = listed.is_directory;
+        entry.size = listed.size;
+        entry.size_known = listed.size_known;
+        entry.modified = std::move(listed.modified);
         result.entries.push_back(std::move(entry));
-    }
-    // A listing in a form we cannot read still has names.
-    if (any_line && result.entries.empty()) {
-        std::string names;
-        if (session_.NameList(std::string(), names)) {
-            for (const std::string& name : SplitNameList(names)) {
-                RemoteEntry entry;
-                entry.wire = name;
-                entry.shown = ToShownName(name, options_.encoding);
-                result.entries.push_back(entry);
-            }
-        }
     }
     return true;
 }
@@ -331,7 +285,7 @@ void RemoteWorker::Upload(const UploadFile& file, std::size_t index, std::size_t
 {
     const std::string& name = file.name;
     std::string path = file.folder + name;
-    std::uint64_t total = LocalFileSize(path);
+    std::uint64_t total = LocalFileSize(path).value_or(0);
     Status("アップロード中 (" + std::to_string(index + 1) + "/" + std::to_string(count) + "): " + name);
     BeginFile(total, true);
     std::uint64_t bytes = 0;
@@ -419,7 +373,7 @@ void RemoteWorker::Download(const RemoteEntry& entry, std::size_t index, std::si
             return false;
         }
         RetrieveOptions options;
-        options.expected_size = known ? &expected : nullptr;
+        if (known) options.expected_size = expected;
         return session_.Retrieve(entry.wire, path, progress, bytes, options);
     };
     bool retrieved = WithReconnect(result, step);

@@ -5,8 +5,10 @@
 #include "transfer/delivery_check.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "ftp/local_file.h"
 #include "ftp/session.h"
 #include "log/message_log.h"
 #include "machines/machine_record.h"
@@ -138,14 +140,13 @@ int CheckDelivery(HWND main_window, const char* local_path, bool client_failure_
     int error_kind = client_failure_reported ? kListOnly : kError;
     int warning_kind = client_failure_reported ? kListOnly : kWarning;
 
-    WIN32_FILE_ATTRIBUTE_DATA local = {};
-    if (!GetFileAttributesExA(local_path, GetFileExInfoStandard, &local) ||
-        (local.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    std::optional<std::uint64_t> sent_size = LocalFileSize(local_path);
+    if (!sent_size) {
         PostText(main_window, warning_kind, "ファイル %s の転送を確認できませんでした：送ったファイルの大きさが読めません",
                  local_path);
         return 0;
     }
-    std::uint64_t local_size = (static_cast<std::uint64_t>(local.nFileSizeHigh) << 32) | local.nFileSizeLow;
+    std::uint64_t local_size = *sent_size;
 
     // The login, the look-up and the read-back take the server's time: the
     // window is served meanwhile.

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "app/startup_state.h"
+#include "ftp/local_file.h"
 #include "ftp/local_name.h"
 #include "ftp/session.h"
 #include "log/message_log.h"
@@ -113,7 +114,7 @@ bool BackUpMachineCopy(const char* local_path, FtpSession* logged_in, std::strin
     LocalFile local(local_path);
     ContentCompare compare([&](char* into, std::size_t capacity) { return local.IsOpen() ? local.Read(into, capacity) : -1; });
     RetrieveOptions options;
-    options.expected_size = lookup.sized ? &lookup.size : nullptr;
+    if (lookup.sized) options.expected_size = lookup.size;
     options.replace_existing = false;
     // The window waits for the backup, without a stop button.
     options.keep_rate = true;

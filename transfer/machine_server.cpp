@@ -1,68 +1,38 @@
 #include "transfer/machine_server.h"
 
-#include "ftp/reply.h"
+#include "ftp/listing.h"
 #include "ftp/system_client.h"
 #include "ftp/timeouts.h"
 #include "text/parse.h"
 
 namespace {
 
-// What the folder's listing says of `name`: false when neither LIST nor
-// NLST could be had. A LIST whose lines are in the Unix or DOS form gives
-// the size, except of a link, whose listed length is its target's name; a
-// listing of another form can only say whether the name is there, which
-// NLST tells for sure. A name listed in another ASCII case only ("o1234"
-// for "O1234") says nothing by itself: a Windows server takes the one for
-// the other, and STOR would replace it; the read then decides. But such a
-// server would have sized the name, so with SIZE's 550 (`size_refused`) the
-// server tells names apart and ours is not there. An empty folder lists
-// nothing, or refuses NLST with 450 or 550 ("No files found").
+// What the folder's listing says of `name`: false when it could not be
+// had (ReadFolder, which also asks NLST after a failed LIST). A listed file
+// has its size, except a link; names from NLST say only whether the name is
+// there. A name listed in another ASCII case only ("o1234" for "O1234")
+// says nothing by itself: a Windows server takes the one for the other, and
+// STOR would replace it; the read then decides. But such a server would
+// have sized the name, so with SIZE's 550 (`size_refused`) the server tells
+// names apart and ours is not there.
 bool FindInListing(FtpSession& session, const std::string& name, bool size_refused,
                    RemoteLookup::Presence& presence, bool& sized, std::uint64_t& size)
 {
     sized = false;
+    FolderListing folder;
+    if (!ReadFolder(session, folder, WhenListFails::kAskNames)) return false;
     bool other_case = false;
-    auto found = [&](const std::string& listed) {
-        if (listed == name) return true;
-        other_case = other_case || EqualsIgnoreAsciiCase(listed, name);
-        return false;
-    };
-    auto absent = [&] { return other_case && !size_refused ? RemoteLookup::kUnknown : RemoteLookup::kAbsent; };
-    std::string listing;
-    bool listed_lines = false;
-    if (session.LongList(std::string(), listing)) {
-        bool understood = false;
-        for (const std::string& line : SplitNameList(listing)) {
-            if (line.rfind("total ", 0) == 0) continue;  // ls -l's count of blocks, in an empty folder too
-            listed_lines = true;
-            ListEntry entry;
-            if (!ParseListLine(line, entry)) continue;
-            understood = true;
-            if (entry.is_directory) continue;
-            if (found(entry.name)) {
-                presence = RemoteLookup::kPresent;
-                sized = !entry.is_link;
-                size = sized ? entry.size : 0;
-                return true;
-            }
-        }
-        if (understood || !listed_lines) {
-            presence = absent();
+    for (const FolderEntry& entry : folder.entries) {
+        if (entry.is_directory) continue;
+        if (entry.name == name) {
+            presence = RemoteLookup::kPresent;
+            sized = entry.size_known;
+            size = sized ? entry.size : 0;
             return true;
         }
+        other_case = other_case || EqualsIgnoreAsciiCase(entry.name, name);
     }
-    if (!session.IsOpen()) return false;
-    if (!session.NameList(std::string(), listing)) {
-        bool empty_folder = !listed_lines && session.IsOpen() && session.error() == FtpError::kRefused &&
-                            (session.last_code() == 450 || session.last_code() == 550);
-        if (empty_folder) presence = RemoteLookup::kAbsent;
-        return empty_folder;
-    }
-    presence = RemoteLookup::kAbsent;
-    for (const std::string& entry : SplitNameList(listing)) {
-        if (found(entry)) presence = RemoteLookup::kPresent;
-    }
-    if (presence == RemoteLookup::kAbsent) presence = absent();
+    presence = other_case && !size_refused ? RemoteLookup::kUnknown : RemoteLookup::kAbsent;
     return true;
 }
 
@@ -129,22 +99,4 @@ bool LookUpRemoteName(FtpSession& session, const std::string& name, RemoteLookup
         return true;
     }
     return session.IsOpen();
-}
-
-LocalFile::LocalFile(const char* path)
-    : handle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
-{
-}
-
-LocalFile::~LocalFile()
-{
-    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-}
-
-long long LocalFile::Read(char* into, std::size_t capacity)
-{
-    DWORD read = 0;
-    if (!ReadFile(handle, into, static_cast<DWORD>(capacity), &read, nullptr)) return -1;
-    return read;
 }

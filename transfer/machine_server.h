@@ -4,7 +4,6 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -51,15 +50,3 @@ struct RemoteLookup {
 // "no such file"), the folder's listing. kUnknown when neither could be
 // had. False when the connection was lost on the way.
 bool LookUpRemoteName(FtpSession& session, const std::string& name, RemoteLookup& lookup);
-
-// A local file opened for reading, in blocks; others may write or delete it meanwhile.
-struct LocalFile {
-    explicit LocalFile(const char* path);
-    ~LocalFile();
-    LocalFile(const LocalFile&) = delete;
-    LocalFile& operator=(const LocalFile&) = delete;
-    bool IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
-    // The count read, 0 at the end, -1 on a read error.
-    long long Read(char* into, std::size_t capacity);
-    HANDLE handle;
-};

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/startup_state.h"
+#include "ftp/local_file.h"
 #include "log/log_file.h"
 #include "log/message_log.h"
 #include "machines/machine_record.h"
@@ -65,15 +66,6 @@ bool StartAndWait(HWND owner, const char* program, const char* parameters, DWORD
         CloseHandle(request.hProcess);
     }
     return true;
-}
-
-// The size of the file to send, 0 when it cannot be read (the client then
-// fails at once, and the limit is the waits alone).
-std::uint64_t LocalFileSize(const char* path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
-    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 // The client's transcript goes to the log file, one marked line each.
@@ -200,8 +192,10 @@ int StartVantrel(HWND main_window, const char* client)
     parameters.Assign(ClientParameters(g_control_file_path.c_str()).c_str());
     PathText folder;
     ProgramFolderPath(folder, "tmp");
+    // A file whose size cannot be read counts as empty: the client then
+    // fails at once, and the limit is the waits alone.
     ClientRun run = RunClient(program.c_str(), parameters.c_str(), folder.c_str(),
-                              ClientTimeLimitMs(TimeoutsFromEnvironment(), LocalFileSize(dropped.c_str())));
+                              ClientTimeLimitMs(TimeoutsFromEnvironment(), LocalFileSize(dropped.c_str()).value_or(0)));
     parameters.Clear();
     ClientTranscript transcript = ReadClientTranscript(run.output, g_selected_machine.password.c_str());
     SecureZeroMemory(run.output.data(), run.output.size());

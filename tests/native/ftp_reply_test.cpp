@@ -239,6 +239,42 @@ TEST(FtpListLine, DosForms)
     EXPECT_FALSE(ParseListLine("10-11-26  09:05PM  18446744073709551616 O1234", entry));
 }
 
+// A folder's LIST data: which form it has, and the entries a caller gets
+// ("name:d" a folder, ":l" a link, "=size" a file's known size).
+TEST(FtpLongListing, FormAndEntries)
+{
+    struct Case {
+        const char* data;
+        ListingForm form;
+        std::vector<std::string> entries;
+    };
+    const Case cases[] = {
+        {"", ListingForm::kEmpty, {}},
+        {"total 0\r\n", ListingForm::kEmpty, {}},
+        {"\r\n\r\n", ListingForm::kEmpty, {}},
+        {"drwxr-xr-x 2 u g 4096 Oct 11 09:05 .\r\ndrwxr-xr-x 2 u g 4096 Oct 11 09:05 ..\r\n", ListingForm::kEntries, {}},
+        {"total 8\r\n-rw-r--r-- 1 u g 5000 Oct 11 09:05 O1234\r\ndrwxr-xr-x 2 u g 4096 Oct 11 09:05 NC\r\n"
+         "lrwxrwxrwx 1 u g 5 Oct 11 09:05 latest -> O1234\r\n",
+         ListingForm::kEntries, {"O1234=5000", "NC:d", "latest:l"}},
+        {"10-11-26  09:05AM       <DIR>          NC\n10-11-26  09:05PM  1234 O1234\n", ListingForm::kEntries,
+         {"NC:d", "O1234=1234"}},
+        {"odd line\r\n-rw-r--r-- 1 u g 7 Oct 11 09:05 O1\r\n", ListingForm::kEntries, {"O1=7"}},
+        {"O1234\r\nO5678\r\n", ListingForm::kUnknown, {}},
+        {"total 8\r\nmodify=20261011;size=5; O1234\r\n", ListingForm::kUnknown, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<FolderEntry> entries{FolderEntry{}};
+        ListingForm form = ParseLongListing(c.data, entries);
+        std::vector<std::string> got;
+        for (const FolderEntry& entry : entries) {
+            got.push_back(entry.name + (entry.is_directory ? ":d" : "") + (entry.is_link ? ":l" : "") +
+                          (entry.size_known ? "=" + std::to_string(entry.size) : ""));
+        }
+        EXPECT_TRUE(form == c.form && got == c.entries)
+            << c.data << " gave form " << static_cast<int>(form) << " and " << ::testing::PrintToString(got);
+    }
+}
+
 TEST(FtpHostPort, OptionalPort)
 {
     std::string host;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ftpclient/file_rows.h"
+#include "text/parse.h"
 
 namespace {
 
@@ -158,7 +159,7 @@ TEST(FtpClientRows, SameFileNameFoldsAsciiOnly)
         {"O1234", "O1235", false},       {"\x83\x41.nc", "\x83\x41.NC", true},
         {"\x83\x41", "\x83\x61", false}, {"\x83\x72", "\x83\x52", false}, {"", "", true},
     };
-    for (const Case& c : cases) EXPECT_EQ(SameFileName(c.a, c.b), c.same) << c.a << " / " << c.b;
+    for (const Case& c : cases) EXPECT_EQ(EqualsIgnoreAsciiCase(c.a, c.b), c.same) << c.a << " / " << c.b;
 }
 
 // Files dropped from several folders: a name that is one file to Windows
