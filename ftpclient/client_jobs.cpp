@@ -146,16 +146,26 @@ void Upload(HWND window)
     StartUpload(window, std::move(files));
 }
 
+namespace {
+
+// A job of `kind` on the server files selected; with none, `none_selected`
+// in a box and false.
+bool JobOnSelectedRemoteFiles(HWND window, JobKind kind, const char* none_selected, Job& job)
+{
+    job.kind = kind;
+    job.remote_entries = SelectedRemoteFiles(window);
+    if (!job.remote_entries.empty()) return true;
+    MessageBoxA(window, none_selected, kClientCaption, MB_OK | MB_ICONINFORMATION);
+    return false;
+}
+
+}  // namespace
+
 void Download(HWND window)
 {
     ClientWindow& state = State(window);
     Job job;
-    job.kind = JobKind::kDownload;
-    job.remote_entries = SelectedRemoteFiles(window);
-    if (job.remote_entries.empty()) {
-        MessageBoxA(window, "ダウンロードするファイルを右の一覧で選んでください。", kClientCaption, MB_OK | MB_ICONINFORMATION);
-        return;
-    }
+    if (!JobOnSelectedRemoteFiles(window, JobKind::kDownload, "ダウンロードするファイルを右の一覧で選んでください。", job)) return;
     // A name the worker will refuse is neither looked up nor counted: ..\evil would
     // otherwise ask about a file beside the local folder that is never touched.
     // The file system finds the name in any letter case; a folder of that
@@ -179,12 +189,7 @@ void Delete(HWND window)
         return;
     }
     Job job;
-    job.kind = JobKind::kDeleteRemote;
-    job.remote_entries = SelectedRemoteFiles(window);
-    if (job.remote_entries.empty()) {
-        MessageBoxA(window, "削除するファイルを一覧で選んでください。", kClientCaption, MB_OK | MB_ICONINFORMATION);
-        return;
-    }
+    if (!JobOnSelectedRemoteFiles(window, JobKind::kDeleteRemote, "削除するファイルを一覧で選んでください。", job)) return;
     std::string text = "サーバーのファイル " + job.remote_entries.front().shown +
                        (job.remote_entries.size() > 1 ? " ほか " + std::to_string(job.remote_entries.size() - 1) + " 件" : "") +
                        " を削除しますか？";
