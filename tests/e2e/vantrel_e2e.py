@@ -669,8 +669,13 @@ class Vantrel:
         self.pid = None
 
     def launch(self):
-        """Starts the process without waiting for anything."""
-        self.process = start_windows_program(self.exe, self.args, self.cwd)
+        """Starts the process without waiting for anything. Wine's own error
+        lines are kept for the report of a process that ends before its
+        window (seen twice under load with status 1, from no code path of
+        the program's own: every early end of Vantrel.exe returns 0)."""
+        self.wine_errors = tempfile.TemporaryFile()
+        self.process = start_windows_program(self.exe, self.args, self.cwd, stderr=self.wine_errors,
+                                             env={"WINEDEBUG": "-all,err+all"})
         return self
 
     def start(self, timeout=30):
@@ -691,8 +696,11 @@ class Vantrel:
                         check=False)
         if not answer.get("ok"):
             code = self.process.poll()
-            raise HarnessError("no Vantrel window within %s s (process %s)" % (
-                timeout, "running" if code is None else "ended with %d" % code))
+            self.wine_errors.seek(0)
+            errors = self.wine_errors.read().decode(errors="replace").strip()
+            raise HarnessError("no Vantrel window within %s s (process %s)%s" % (
+                timeout, "running" if code is None else "ended with %d" % code,
+                "; Wine said:\n" + errors if errors else ""))
         self.hwnd, self.pid = answer["hwnd"], answer["pid"]
         return answer
 
