@@ -1,13 +1,12 @@
 #include "transfer/ftp_client_start.h"
 
-#include <shellapi.h>
-
 #include "app/startup_state.h"
 #include "ftp/system_client.h"
 #include "log/message_log.h"
 #include "machines/machine_record.h"
 #include "platform/files.h"
 #include "platform/profile.h"
+#include "platform/shell_start.h"
 
 int StartFtpClient(HWND main_window)
 {
@@ -37,17 +36,8 @@ int StartFtpClient(HWND main_window)
                          g_startup.program_folder.c_str());
     }
 
-    // Started without waiting, and without the zone check: unpacked from a
-    // downloaded ZIP, FTPClient.exe carries the Internet zone mark, and the
-    // check would ask about it at every start.
-    SHELLEXECUTEINFOA request = {};
-    request.cbSize = sizeof request;
-    request.fMask = SEE_MASK_NOZONECHECKS;
-    request.hwnd = main_window;
-    request.lpFile = program.c_str();
-    request.lpParameters = arguments.c_str();
-    request.nShow = SW_SHOWNORMAL;
-    bool started = ShellExecuteExA(&request) != FALSE;
+    // Started without waiting.
+    bool started = StartThroughShell(main_window, program.c_str(), arguments.c_str());
     // The arguments hold the password: cleared on every path, by a call the
     // optimiser keeps although the buffer is not read again.
     SecureZeroMemory(arguments.data(), arguments.kSize);

@@ -1,7 +1,5 @@
 #include "transfer/transfer_run.h"
 
-#include <shellapi.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -14,6 +12,7 @@
 #include "platform/controls.h"
 #include "platform/files.h"
 #include "platform/profile.h"
+#include "platform/shell_start.h"
 #include "resources/resource.h"
 #include "text/script_encoding.h"
 #include "text/sjis.h"
@@ -36,35 +35,6 @@ PathText SystemFtpClient()
     if (length == 0 || length >= client.kSize) client.Clear();
     client.Append(client.empty() ? "ftp.exe" : "\\ftp.exe");
     return client;
-}
-
-// Starts program through the shell and waits for it; false when it could
-// not be started (see ExecuteAndWait).
-bool StartAndWait(HWND owner, const char* program, const char* parameters, DWORD& exit_code, const char* folder,
-                  bool shell_box)
-{
-    SHELLEXECUTEINFOA request = {};
-    request.cbSize = sizeof request;
-    // The programs started here are our own filelist.exe and the system's
-    // ftp.exe. Unpacked from a downloaded ZIP, ours carry the Internet zone
-    // mark, and the zone check would put a security prompt inside a wait
-    // that blocks the window, at every start. Without shell_box the shell
-    // shows no box of its own for a program it cannot start.
-    request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOZONECHECKS | (shell_box ? 0 : SEE_MASK_FLAG_NO_UI);
-    request.hwnd = owner;
-    request.lpFile = program;
-    request.lpParameters = parameters;
-    request.lpDirectory = folder;
-    request.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExA(&request)) return false;
-
-    exit_code = 0;
-    if (request.hProcess != nullptr) {
-        WaitForSingleObject(request.hProcess, INFINITE);
-        GetExitCodeProcess(request.hProcess, &exit_code);
-        CloseHandle(request.hProcess);
-    }
-    return true;
 }
 
 // The size of the file to send, 0 when it cannot be read (the client then
@@ -240,9 +210,16 @@ int StartVantrel(HWND main_window, const char* client)
 
 int ExecuteAndWait(HWND owner, const char* program, const char* parameters, DWORD* exit_code, const char* folder)
 {
+    HANDLE process = nullptr;
+    if (!StartThroughShell(owner, program, parameters, folder, &process)) {
+        PostText(owner, kError, "エラー：ファイルの実行に失敗しました");
+        return -1;
+    }
     DWORD code = 0;
-    if (!StartAndWait(owner, program, parameters, code, folder, true)) {
-        return PostText(owner, kError, "エラー：ファイルの実行に失敗しました");
+    if (process != nullptr) {
+        WaitForSingleObject(process, INFINITE);
+        GetExitCodeProcess(process, &code);
+        CloseHandle(process);
     }
     if (exit_code != nullptr) *exit_code = code;
     return 0;
