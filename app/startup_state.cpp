@@ -25,7 +25,7 @@ void InitializeStartup()
     g_startup.text_color = {0, 0, 0};
     ReadColorValue("text", g_startup.text_color);
 
-    g_startup.command_line_mode = 0;
+    g_startup.start_mode = StartMode::kWindow;
     g_startup.longest_line_width = 70;
     g_startup.logmode = ReadProfileInt("Vantrel", "logmode", 0, g_startup.settings_path.c_str());
 }
