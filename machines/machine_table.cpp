@@ -65,7 +65,7 @@ int ShowMachineValue(HWND owner)
     PostText(owner, kListOnly, "%-12s : %s", "IPアドレス", record.address.c_str());
     PostText(owner, kListOnly, "%-12s : %s", "ユーザー名", record.user_name.c_str());
     PostText(owner, kListOnly, "%-12s : %s", "パスワード", record.password.c_str());
-    if (record.fields_read == 4) PostText(owner, kListOnly, "%-12s : %s", "初期フォルダ", record.initial_folder.c_str());
+    if (record.has_initial_folder()) PostText(owner, kListOnly, "%-12s : %s", "初期フォルダ", record.initial_folder.c_str());
     if (record.extension_flag == 1) PostText(owner, kListOnly, "%-12s : %d", "拡張子（有）", record.extension_flag);
     return 0;
 }

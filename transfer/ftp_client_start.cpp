@@ -26,7 +26,7 @@ int StartFtpClient(HWND main_window)
     // takes it, and so does FTPClient.exe with "auto".
     const char* encoding = ClientOffersUtf8(SystemFtpClientVersion()) ? "auto" : "sjis";
     FixedText<1024> arguments;
-    if (machine.fields_read == 4) {
+    if (machine.has_initial_folder()) {
         arguments.Format("--host %s --user %s --password %s --encoding %s --remote-dir %s --local-dir %s",
                          machine.address.c_str(), machine.user_name.c_str(), machine.password.c_str(), encoding,
                          machine.initial_folder.c_str(), g_startup.program_folder.c_str());

@@ -92,7 +92,7 @@ int RunFileList(HWND main_window)
     }
     const MachineRecord& machine = g_selected_machine;
     FixedText<128> arguments;
-    if (machine.fields_read == 4) {
+    if (machine.has_initial_folder()) {
         arguments.Format("%s %s %s %s", machine.address.c_str(), machine.user_name.c_str(), machine.password.c_str(),
                          machine.initial_folder.c_str());
     } else {
