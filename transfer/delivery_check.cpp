@@ -134,8 +134,8 @@ int CheckDelivery(HWND main_window, const char* local_path, bool client_failure_
     const MachineRecord& machine = g_selected_machine;
     std::string remote_name = RemoteName(local_path, machine.extension_flag);
     std::string folder = machine.fields_read == 4 ? machine.initial_folder.c_str() : "ログインフォルダ";
-    int error_kind = client_failure_reported ? kListOnly : kError;
-    int warning_kind = client_failure_reported ? kListOnly : kWarning;
+    MessageKind error_kind = client_failure_reported ? kListOnly : kError;
+    MessageKind warning_kind = client_failure_reported ? kListOnly : kWarning;
 
     WIN32_FILE_ATTRIBUTE_DATA local = {};
     if (!GetFileAttributesExA(local_path, GetFileExInfoStandard, &local) ||

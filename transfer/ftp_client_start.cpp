@@ -11,13 +11,15 @@
 int StartFtpClient(HWND main_window)
 {
     if (ReadProfileInt("Vantrel", "VantrelMode", 0, g_startup.settings_path.c_str()) != 0) {
-        return PostText(main_window, kError, "エラー：転送方法が「FTP」ではありません");
+        PostText(main_window, kError, "エラー：転送方法が「FTP」ではありません");
+        return -1;
     }
 
     PathText program;
     if (!ProgramFolderPath(program, "FTPClient.exe") ||
         !PathExists(program.c_str())) {
-        return PostText(main_window, kError, "エラー：ファイル %s がありません", program.c_str());
+        PostText(main_window, kError, "エラー：ファイル %s がありません", program.c_str());
+        return -1;
     }
 
     const MachineRecord& machine = g_selected_machine;
@@ -41,7 +43,10 @@ int StartFtpClient(HWND main_window)
     // The arguments hold the password: cleared on every path, by a call the
     // optimiser keeps although the buffer is not read again.
     SecureZeroMemory(arguments.data(), arguments.kSize);
-    if (!started) return PostText(main_window, kError, "エラー：ファイル %s 実行失敗", program.c_str());
+    if (!started) {
+        PostText(main_window, kError, "エラー：ファイル %s 実行失敗", program.c_str());
+        return -1;
+    }
     program.Clear();
     return 0;
 }

@@ -103,23 +103,28 @@ int StartVantrel(HWND main_window, const char* client)
     // it is while the version the system reports to us goes back.
     const PathText program = client != nullptr ? PathText(client) : SystemFtpClient();
     ScriptEncoding encoding = ClientScriptEncoding(program.c_str());
-    if (const char* fault = ControlScriptFault(g_selected_machine, g_dropped_file_path.c_str(), encoding))
-        return PostText(main_window, kError, "%s", fault);
+    if (const char* fault = ControlScriptFault(g_selected_machine, g_dropped_file_path.c_str(), encoding)) {
+        PostText(main_window, kError, "%s", fault);
+        return -1;
+    }
     if (RemoteNameTooLong(g_dropped_file_path.c_str(), g_selected_machine.extension_flag)) {
-        return PostText(main_window, kError, "エラー：ファイル %s はサーバーでの名前が %zu バイトを超えるため、転送しませんでした",
-                        g_dropped_file_path.c_str(), kLongestRemoteName);
+        PostText(main_window, kError, "エラー：ファイル %s はサーバーでの名前が %zu バイトを超えるため、転送しませんでした",
+                 g_dropped_file_path.c_str(), kLongestRemoteName);
+        return -1;
     }
     SetControlFileName(main_window);
 
     std::FILE* control = std::fopen(g_control_file_path.c_str(), "w");
     if (control == nullptr) {
-        return PostText(main_window, kError, "コントロールファイル %s open error", g_control_file_path.c_str());
+        PostText(main_window, kError, "コントロールファイル %s open error", g_control_file_path.c_str());
+        return -1;
     }
 
     MachineName machine;
     if (GetItemText(main_window, IDC_MACHINE_COMBO, machine) == 0) {
         std::fclose(control);
-        return PostText(main_window, kError, "エラー：マシニング取得失敗");
+        PostText(main_window, kError, "エラー：マシニング取得失敗");
+        return -1;
     }
 
     // With no address the client would take the user name for the host and
@@ -127,7 +132,8 @@ int StartVantrel(HWND main_window, const char* client)
     if (g_selected_machine.address.empty()) {
         std::fclose(control);
         DeleteFileA(g_control_file_path.c_str());
-        return PostText(main_window, kError, "エラー：マシニング %s のIPアドレスが登録されていません", machine.c_str());
+        PostText(main_window, kError, "エラー：マシニング %s のIPアドレスが登録されていません", machine.c_str());
+        return -1;
     }
 
     // The machine is met as the client will meet it, and nothing on it is
@@ -139,7 +145,8 @@ int StartVantrel(HWND main_window, const char* client)
     if (!PrepareMachine(main_window, machine.c_str(), g_dropped_file_path.c_str(), stop)) {
         std::fclose(control);
         DeleteFileA(g_control_file_path.c_str());
-        return PostText(main_window, kError, "%s", stop.c_str());
+        PostText(main_window, kError, "%s", stop.c_str());
+        return -1;
     }
 
     // A short write (a full disk) would leave a script without its put line
@@ -157,8 +164,9 @@ int StartVantrel(HWND main_window, const char* client)
     written = std::fclose(control) == 0 && written;
     if (!written) {
         DeleteFileA(g_control_file_path.c_str());
-        return PostText(main_window, kError, "エラー：コントロールファイル %s を書き込めないため、ファイル %s を転送しませんでした",
-                        g_control_file_path.c_str(), g_dropped_file_path.c_str());
+        PostText(main_window, kError, "エラー：コントロールファイル %s を書き込めないため、ファイル %s を転送しませんでした",
+                 g_control_file_path.c_str(), g_dropped_file_path.c_str());
+        return -1;
     }
 
     // The client runs in tmp and is given the control file's bare name: the
