@@ -169,12 +169,9 @@ void RemoteWorker::Moved(std::uint64_t done)
 
 void RemoteWorker::EndFile(JobResult& result, bool arrived, std::uint64_t bytes)
 {
-    std::uint64_t elapsed_ms = 0;
-    {
-        LockGuard lock(status_lock_);
-        moving_ = false;
-        elapsed_ms = MillisecondsSince(file_start_);
-    }
+    LockGuard lock(status_lock_);
+    moving_ = false;
+    std::uint64_t elapsed_ms = MillisecondsSince(file_start_);
     if (!arrived) return;
     result.files_moved += 1;
     result.bytes_moved += bytes;
