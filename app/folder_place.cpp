@@ -8,12 +8,7 @@ namespace {
 std::string_view WithoutTrailingBackslash(std::string_view path)
 {
     // Whole characters: the trail byte of 表 is 5C.
-    std::size_t last = 0;
-    for (std::size_t i = 0, width = 0; i < path.size(); i += width) {
-        width = CharBytes(path, i);
-        last = i;
-    }
-    if (!path.empty() && CharBytes(path, last) == 1 && path[last] == '\\') path.remove_suffix(1);
+    if (EndsWithSeparator(path) && path.back() == '\\') path.remove_suffix(1);
     return path;
 }
 

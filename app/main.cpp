@@ -55,8 +55,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
 
     // Words only count when there is exactly one; an unknown one ends the run.
     if (__argc == 2) {
-        g_startup.command_line_mode = CommandLineMode(__argv[1]);
-        if (g_startup.command_line_mode == 0) return 0;
+        int word = CommandLineMode(__argv[1]);
+        if (word == 0) return 0;
+        g_startup.start_mode = static_cast<StartMode>(word);
     }
 
     if (HWND running = FindWindowA("Vantrel", nullptr); running != nullptr) {

@@ -32,6 +32,22 @@ namespace {
 
 ScreenBox BoxOf(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
+// The menu command a command-line start runs; 0 for the window's own start.
+int StartCommand(StartMode mode)
+{
+    switch (mode) {
+    case StartMode::kSystemInfo:
+        return IDM_SYSTEM_INFO;
+    case StartMode::kProgramInfo:
+        return IDM_PROGRAM_INFO;
+    case StartMode::kVersion:
+        return IDM_VERSION;
+    case StartMode::kWindow:
+        break;
+    }
+    return 0;
+}
+
 void OnInitDialog(HWND hwnd)
 {
     SetSmallProgramIcon(hwnd);
@@ -45,9 +61,8 @@ void OnInitDialog(HWND hwnd)
     // write the settings file too).
     CheckIniFileEncoding(hwnd, g_startup.settings_path.c_str());
 
-    static const int kModeCommands[] = {0, IDM_SYSTEM_INFO, IDM_PROGRAM_INFO, IDM_VERSION};
-    if (int mode = g_startup.command_line_mode; mode >= 1 && mode <= 3) {
-        SendMessageA(hwnd, WM_COMMAND, kModeCommands[mode], 0);
+    if (int command = StartCommand(g_startup.start_mode); command != 0) {
+        SendMessageA(hwnd, WM_COMMAND, command, 0);
         // The mode's command has closed the window: what follows would only
         // touch a destroyed window, so a command-line run ends here.
         return;
@@ -70,9 +85,9 @@ void OnSessionEnd(HWND hwnd)
     WriteLogFile(hwnd, kListOnly);
 }
 
-void CloseIfMode(HWND hwnd, int mode)
+void CloseIfMode(HWND hwnd, StartMode mode)
 {
-    if (g_startup.command_line_mode == mode) SendMessageA(hwnd, WM_CLOSE, 0, 0);
+    if (g_startup.start_mode == mode) SendMessageA(hwnd, WM_CLOSE, 0, 0);
 }
 
 // The command table: every menu command of the main window goes from here.
@@ -102,15 +117,15 @@ void OnCommand(HWND hwnd, int id, int code)
         break;
     case IDM_VERSION:
         ShowVersion(hwnd, "ＮＣファイル転送");
-        CloseIfMode(hwnd, 3);
+        CloseIfMode(hwnd, StartMode::kVersion);
         break;
     case IDM_PROGRAM_INFO:
         OpenProgramInfo(hwnd);
-        CloseIfMode(hwnd, 2);
+        CloseIfMode(hwnd, StartMode::kProgramInfo);
         break;
     case IDM_SYSTEM_INFO:
         UpdateSystemInfo(hwnd);
-        CloseIfMode(hwnd, 1);
+        CloseIfMode(hwnd, StartMode::kSystemInfo);
         break;
     default:
         // IDOK and IDCANCEL, which the dialog manager makes of Enter and

@@ -2,26 +2,20 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "platform/profile.h"
+#include "platform/program_folder.h"
 #include "settings/settings_file.h"
-#include "text/sjis.h"
 
 StartupState g_startup;
 
 void InitializeStartup()
 {
-    PathText module_path;
-    GetModuleFileNameA(nullptr, module_path.data(), static_cast<DWORD>(module_path.kSize));
-    module_path.Repair();
-
-    // The directory is kept whole (up to the path buffer) rather than cut at
-    // 255 bytes: a cut folder would send every later path somewhere else.
-    PathParts parts = SplitPath(module_path.c_str(), module_path.kSize - 1);
-    g_startup.program_folder.Format("%s%s", parts.drive.c_str(), parts.directory.c_str());
-    module_path.Clear();
+    g_startup.program_folder.Assign(ProgramFolder().c_str());
 
     CompleteBuildNumber();
-    g_startup.settings_path.Format("%s%s.ini", g_startup.program_folder.c_str(), parts.base_name.c_str());
+    g_startup.settings_path.Assign(ProgramSettingsPath().c_str());
 
     g_startup.long_copyright.Format("Copyright (C) 2019-%d %s. All rights reserved.", g_version.year,
                                     kMakerName);
@@ -31,7 +25,7 @@ void InitializeStartup()
     g_startup.text_color = {0, 0, 0};
     ReadColorValue("text", g_startup.text_color);
 
-    g_startup.command_line_mode = 0;
+    g_startup.start_mode = StartMode::kWindow;
     g_startup.longest_line_width = 70;
     g_startup.logmode = ReadProfileInt("Vantrel", "logmode", 0, g_startup.settings_path.c_str());
 }
@@ -80,9 +74,6 @@ int GetFileDateTime(const char* path, DateTimeRecord& record)
 
 void GetProgramFileDateTime(DateTimeRecord& record)
 {
-    PathText path;
-    GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.kSize));
-    path.Repair();
+    std::string path = ModulePath();
     GetFileDateTime(path.c_str(), record);
-    path.Clear();
 }

@@ -19,7 +19,7 @@
 #include "ftp/command_line.h"
 #include "ftp/session.h"
 #include "ftp/system_client.h"
-#include "text/sjis.h"
+#include "platform/program_folder.h"
 
 namespace {
 
@@ -50,15 +50,6 @@ public:
 private:
     std::FILE* file_;
 };
-
-std::string ProgramFolder()
-{
-    char path[MAX_PATH + 1] = {};
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::string();
-    PathParts parts = SplitPath(path, MAX_PATH);
-    return parts.drive + parts.directory;
-}
 
 bool WriteNames(const std::string& path, const std::vector<std::string>& names)
 {

@@ -4,7 +4,6 @@
 
 #include "ftpclient/ids.h"
 #include "platform/profile.h"
-#include "text/sjis.h"
 
 namespace {
 
@@ -113,22 +112,6 @@ void LayOutClient(HWND window)
         }
     }
     if (positions != nullptr) EndDeferWindowPos(positions);
-}
-
-std::string ClientSettingsPath()
-{
-    char module[MAX_PATH + 1] = {};
-    DWORD length = GetModuleFileNameA(nullptr, module, MAX_PATH);
-    std::string path(module, length < MAX_PATH ? length : 0);
-    // The extension starts at the last dot after the last separator; a
-    // trail byte 5C of a double-byte character is no separator.
-    std::size_t name_start = 0;
-    for (std::size_t i = 0; i < path.size(); i += CharBytes(path, i)) {
-        if (CharBytes(path, i) == 1 && (path[i] == '\\' || path[i] == '/')) name_start = i + 1;
-    }
-    std::size_t dot = path.rfind('.');
-    if (dot != std::string::npos && dot > name_start) path.resize(dot);
-    return path.empty() ? path : path + ".ini";
 }
 
 bool RestoreWindowPlace(HWND window, const std::string& settings_path, SIZE minimum)

@@ -5,7 +5,9 @@
 #include <string>
 
 // Where the controls of the client window go at a given size, and the
-// window's size and place between runs.
+// window's size and place between runs, in the settings file beside the
+// program (ProgramSettingsPath(): FTPClient.ini, as the main program keeps
+// its own).
 
 // Places every control for the window's current client area: the two panes
 // share the width with the buttons between them (as wide as their texts
@@ -13,10 +15,6 @@
 // progress bar, the stop button, the status line and the close button keep
 // to the bottom.
 void LayOutClient(HWND window);
-
-// The settings file of the client: beside the program, its base name with
-// ".ini" (FTPClient.ini), as the main program keeps its own.
-std::string ClientSettingsPath();
 
 // Moves the window to the size and place saved in the settings file, when
 // there is one that still lies on a screen, never smaller than `minimum`.

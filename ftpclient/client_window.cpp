@@ -4,6 +4,7 @@
 
 #include "ftpclient/client_layout.h"
 #include "ftpclient/copy_cursor.h"
+#include "platform/program_folder.h"
 
 namespace client_window {
 namespace {
@@ -93,7 +94,7 @@ void Initialise(HWND window, ClientWindow* state)
     RECT outer;
     GetWindowRect(window, &outer);
     state->minimum_size = SIZE{(outer.right - outer.left) * 3 / 4, (outer.bottom - outer.top) * 3 / 4};
-    state->settings_path = ClientSettingsPath();
+    state->settings_path = ProgramSettingsPath();
     state->start_maximized = RestoreWindowPlace(window, state->settings_path, state->minimum_size);
     LayOutClient(window);
     FitNameColumns(window);

@@ -44,18 +44,6 @@ std::string OptionErrorText(const OptionError& error)
     return std::string();
 }
 
-// Whether the path ends in a separator, on whole characters: the trail byte
-// of 表 (95 5C) is not one.
-bool EndsWithSeparator(const std::string& path)
-{
-    bool separator = false;
-    for (std::size_t i = 0, width = 0; i < path.size(); i += width) {
-        width = CharBytes(path, i);
-        separator = width == 1 && (path[i] == '\\' || path[i] == '/');
-    }
-    return separator;
-}
-
 // Exit codes: every early end says why in a box first.
 constexpr int kExitNoWindow = 1;
 constexpr int kExitBadOptions = 2;

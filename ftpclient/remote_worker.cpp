@@ -7,6 +7,7 @@
 #include "ftp/local_name.h"
 #include "ftpclient/ids.h"
 #include "ftpclient/name_codec.h"
+#include "platform/lock_guard.h"
 #include "platform/stopwatch.h"
 
 namespace {
@@ -70,11 +71,10 @@ bool RemoteWorker::TakeResult(JobResult& result)
 
 bool RemoteWorker::TakeStatus(std::string& text)
 {
-    EnterCriticalSection(&status_lock_);
+    LockGuard lock(status_lock_);
     bool changed = status_changed_;
     if (changed) text = status_;
     status_changed_ = false;
-    LeaveCriticalSection(&status_lock_);
     return changed;
 }
 
@@ -107,10 +107,11 @@ DWORD WINAPI RemoteWorker::ThreadMain(void* self)
 
 void RemoteWorker::Status(const std::string& text)
 {
-    EnterCriticalSection(&status_lock_);
-    status_ = text;
-    status_changed_ = true;
-    LeaveCriticalSection(&status_lock_);
+    {
+        LockGuard lock(status_lock_);
+        status_ = text;
+        status_changed_ = true;
+    }
     PostMessageA(window_, kStatusMessage, 0, 0);
 }
 
@@ -121,29 +122,31 @@ void RemoteWorker::Progress(int percent)
 
 void RemoteWorker::BeginFile(std::uint64_t total, bool total_known)
 {
-    EnterCriticalSection(&status_lock_);
-    moving_ = true;
-    figures_ = TransferFigures{0, total, total_known, 0};
-    file_start_ = Ticks();
-    LeaveCriticalSection(&status_lock_);
+    {
+        LockGuard lock(status_lock_);
+        moving_ = true;
+        figures_ = TransferFigures{0, total, total_known, 0};
+        file_start_ = Ticks();
+    }
     Progress(0);
 }
 
 void RemoteWorker::Moved(std::uint64_t done)
 {
-    EnterCriticalSection(&status_lock_);
-    figures_.done = done;
-    int percent = figures_.total_known ? Percent(done, figures_.total) : 0;
-    LeaveCriticalSection(&status_lock_);
+    int percent = 0;
+    {
+        LockGuard lock(status_lock_);
+        figures_.done = done;
+        if (figures_.total_known) percent = Percent(done, figures_.total);
+    }
     Progress(percent);
 }
 
 void RemoteWorker::EndFile(JobResult& result, bool arrived, std::uint64_t bytes)
 {
-    EnterCriticalSection(&status_lock_);
+    LockGuard lock(status_lock_);
     moving_ = false;
     std::uint64_t elapsed_ms = MillisecondsSince(file_start_);
-    LeaveCriticalSection(&status_lock_);
     if (!arrived) return;
     result.files_moved += 1;
     result.bytes_moved += bytes;
@@ -152,14 +155,12 @@ void RemoteWorker::EndFile(JobResult& result, bool arrived, std::uint64_t bytes)
 
 bool RemoteWorker::Figures(TransferFigures& figures)
 {
-    EnterCriticalSection(&status_lock_);
-    bool moving = moving_;
-    if (moving) {
+    LockGuard lock(status_lock_);
+    if (moving_) {
         figures = figures_;
         figures.elapsed_ms = MillisecondsSince(file_start_);
     }
-    LeaveCriticalSection(&status_lock_);
-    return moving;
+    return moving_;
 }
 
 void RemoteWorker::AddFailure(JobResult& result, const std::string& what)

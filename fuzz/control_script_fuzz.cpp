@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (refused) return 0;
 
     std::vector<std::string> lines = Lines(head + put + kQuitLine);
-    std::size_t head_lines = machine.fields_read == 4 ? 5 : 4;
+    std::size_t head_lines = machine.has_initial_folder() ? 5 : 4;
     FUZZ_CHECK(lines.size() == head_lines + 2);
     FUZZ_CHECK(lines[0].rfind("open ", 0) == 0);
     FUZZ_CHECK(lines[1] == machine.user_name.c_str());

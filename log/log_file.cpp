@@ -44,10 +44,12 @@ int WriteLogFile(HWND owner, MessageKind failure)
     // would make the folder test and the open fail, and write no log at all.
     PathText folder;
     if (!ProgramFolderPath(folder, "Log")) {
-        return PostText(owner, failure, "フォルダ %sLog 作成失敗", g_startup.program_folder.c_str());
+        PostText(owner, failure, "フォルダ %sLog 作成失敗", g_startup.program_folder.c_str());
+        return -1;
     }
     if (!PathExists(folder.c_str()) && !CreateDirectoryA(folder.c_str(), nullptr)) {
-        return PostText(owner, failure, "フォルダ %s 作成失敗", folder.c_str());
+        PostText(owner, failure, "フォルダ %s 作成失敗", folder.c_str());
+        return -1;
     }
 
     DateTimeRecord now;
@@ -57,10 +59,16 @@ int WriteLogFile(HWND owner, MessageKind failure)
     PathText path;
     bool formed = ProgramFolderPath(path, name.c_str());
     folder.Clear();
-    if (!formed) return PostText(owner, failure, "ログファイル %s%s 作成失敗", g_startup.program_folder.c_str(), name.c_str());
+    if (!formed) {
+        PostText(owner, failure, "ログファイル %s%s 作成失敗", g_startup.program_folder.c_str(), name.c_str());
+        return -1;
+    }
 
     std::FILE* file = std::fopen(path.c_str(), "a");
-    if (file == nullptr) return PostText(owner, failure, "ログファイル %s 作成失敗", path.c_str());
+    if (file == nullptr) {
+        PostText(owner, failure, "ログファイル %s 作成失敗", path.c_str());
+        return -1;
+    }
 
     static const char kRule[] = "----------------------------------------------------------------------\n";
     const char* computer = std::getenv("COMPUTERNAME");

@@ -29,7 +29,7 @@ void WidenMessageList()
     ReleaseDC(list, dc);
 }
 
-UINT BoxStyle(int kind)
+UINT BoxStyle(MessageKind kind)
 {
     if (kind < 0) return MB_ICONERROR;
     if (kind == kInformation) return MB_ICONINFORMATION;
@@ -43,7 +43,7 @@ void SetMessageList(HWND list) { g_message_list = ListBox(list); }
 
 HWND MessageListWindow() { return g_message_list.hwnd(); }
 
-int PostMessageBuffer(HWND owner, int kind)
+int PostMessageBuffer(HWND owner, MessageKind kind)
 {
     std::vector<std::string> lines = SplitMessageLines(g_message.c_str());
     if (lines.size() == 1) {
@@ -69,7 +69,7 @@ int PostMessageBuffer(HWND owner, int kind)
     return kind;
 }
 
-int PostText(HWND owner, int kind, const char* format, ...)
+int PostText(HWND owner, MessageKind kind, const char* format, ...)
 {
     va_list args;
     va_start(args, format);

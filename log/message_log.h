@@ -5,7 +5,9 @@
 #include "text/buffers.h"
 
 // Message kinds: negative = error box, 0 = list only, 1 = information box,
-// 3 = warning box; any other kind shows no box.
+// 3 = warning box; any other kind shows no box. An operation that fails
+// after posting returns -1 itself, not the kind it posted: the failure kind
+// may be kListOnly (the log file while Windows shuts down).
 enum MessageKind : int {
     kError = -1,
     kListOnly = 0,
@@ -24,10 +26,10 @@ HWND MessageListWindow();
 // Posts the message buffer: its lines go to the message list, the last line
 // is selected, a box is shown by kind (caption "Vantrel", owned by owner),
 // and the buffer is cleared. Returns kind.
-int PostMessageBuffer(HWND owner, int kind);
+int PostMessageBuffer(HWND owner, MessageKind kind);
 
 // Formats into the message buffer, then posts it.
-__attribute__((format(gnu_printf, 3, 4))) int PostText(HWND owner, int kind, const char* format, ...);
+__attribute__((format(gnu_printf, 3, 4))) int PostText(HWND owner, MessageKind kind, const char* format, ...);
 
 // The five lines posted when the main window opens.
 void PostStartBanner(HWND main_window);

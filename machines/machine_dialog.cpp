@@ -197,7 +197,10 @@ int LoadMachineValue(HWND dialog)
     if (selected < 0) return -1;
     names.SetCurSel(selected);  // puts the picked name into the edit field
     MachineName name;
-    if (names.GetText(name) == 0) return PostText(dialog, kError, "エラー：マシニング登録名取得失敗");
+    if (names.GetText(name) == 0) {
+        PostText(dialog, kError, "エラー：マシニング登録名取得失敗");
+        return -1;
+    }
 
     if (ReadMachineValue(dialog, name.c_str()) < 0) return -1;
     const MachineRecord& record = g_selected_machine;

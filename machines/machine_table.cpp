@@ -16,11 +16,14 @@ int FindMachineTable(HWND owner)
     if (!g_machine_table_path.empty() && PathExists(g_machine_table_path.c_str())) return 0;
 
     FixedText<64> name;
-    if (ReadProfileText("table", "machine", name, g_startup.settings_path.c_str()) == 0)
-        return PostText(owner, kError, "エラー：接続マシニングテーブル取得失敗");
+    if (ReadProfileText("table", "machine", name, g_startup.settings_path.c_str()) == 0) {
+        PostText(owner, kError, "エラー：接続マシニングテーブル取得失敗");
+        return -1;
+    }
     if (g_startup.program_folder.size() + name.size() >= g_machine_table_path.kSize) {
         // A cut path would name another file.
-        return PostText(owner, kError, "エラー：接続マシニングテーブルのパスが長すぎます（%s）", name.c_str());
+        PostText(owner, kError, "エラー：接続マシニングテーブルのパスが長すぎます（%s）", name.c_str());
+        return -1;
     }
     g_machine_table_path.Format("%s%s", g_startup.program_folder.c_str(), name.c_str());
     name.Clear();
@@ -44,14 +47,20 @@ int ReadMachineValue(HWND owner, const char* registration_name)
 
     const char* path = g_machine_table_path.c_str();
     // An empty name denotes no machine, even if a hand-edited file has a "[]" section.
-    if (registration_name[0] == '\0' || ReadProfileText(registration_name, "address", record.address, path) == 0)
-        return PostText(owner, kError, "エラー：IPアドレス取得失敗");
+    if (registration_name[0] == '\0' || ReadProfileText(registration_name, "address", record.address, path) == 0) {
+        PostText(owner, kError, "エラー：IPアドレス取得失敗");
+        return -1;
+    }
     record.fields_read = 1;
-    if (ReadProfileText(registration_name, "username", record.user_name, path) == 0)
-        return PostText(owner, kError, "エラー：ユーザー名取得失敗");
+    if (ReadProfileText(registration_name, "username", record.user_name, path) == 0) {
+        PostText(owner, kError, "エラー：ユーザー名取得失敗");
+        return -1;
+    }
     record.fields_read = 2;
-    if (ReadProfileText(registration_name, "password", record.password, path) == 0)
-        return PostText(owner, kError, "エラー：パスワード取得失敗");
+    if (ReadProfileText(registration_name, "password", record.password, path) == 0) {
+        PostText(owner, kError, "エラー：パスワード取得失敗");
+        return -1;
+    }
     record.fields_read = 3;
     if (ReadProfileText(registration_name, "initpath", record.initial_folder, path) > 0) record.fields_read = 4;
 
@@ -65,7 +74,7 @@ int ShowMachineValue(HWND owner)
     PostText(owner, kListOnly, "%-12s : %s", "IPアドレス", record.address.c_str());
     PostText(owner, kListOnly, "%-12s : %s", "ユーザー名", record.user_name.c_str());
     PostText(owner, kListOnly, "%-12s : %s", "パスワード", record.password.c_str());
-    if (record.fields_read == 4) PostText(owner, kListOnly, "%-12s : %s", "初期フォルダ", record.initial_folder.c_str());
+    if (record.has_initial_folder()) PostText(owner, kListOnly, "%-12s : %s", "初期フォルダ", record.initial_folder.c_str());
     if (record.extension_flag == 1) PostText(owner, kListOnly, "%-12s : %d", "拡張子（有）", record.extension_flag);
     return 0;
 }

@@ -42,6 +42,15 @@ std::size_t CopyWholeChars(char* dst, std::size_t dst_size, const char* src)
     return n;
 }
 
+bool EndsWithSeparator(std::string_view path)
+{
+    bool separator = false;
+    for (std::size_t i = 0; i < path.size(); i += CharBytes(path, i)) {
+        separator = CharBytes(path, i) == 1 && (path[i] == '\\' || path[i] == '/');
+    }
+    return separator;
+}
+
 namespace {
 
 std::string Part(const char* begin, std::size_t length, std::size_t limit)

@@ -33,5 +33,9 @@ struct PathParts {
 };
 PathParts SplitPath(const char* path, std::size_t part_limit = 255);
 
+// Whether the last whole character of path is '\\' or '/': the trail byte
+// of 表 (95 5C) ending a path is no separator.
+bool EndsWithSeparator(std::string_view path);
+
 // Copies src into dst (size dst_size) keeping whole characters; returns bytes copied.
 std::size_t CopyWholeChars(char* dst, std::size_t dst_size, const char* src);

@@ -24,5 +24,6 @@ int SetControlFileName(HWND main_window);
 bool WriteControlText(std::FILE* control_file, const std::string& lines, ScriptEncoding encoding);
 
 // Writes the put line for local_path with the selected machine's extension
-// flag, then pauses 100 ms. Returns 0, or -1 when the line was not written.
+// flag, then pauses before the client starts (kPutLinePauseMs). Returns 0,
+// or -1 when the line was not written.
 int WritePutCommand(std::FILE* control_file, const char* local_path, ScriptEncoding encoding);

@@ -32,7 +32,7 @@ std::string ControlFileHead(const MachineRecord& machine)
     AddLine(head, nullptr, machine.user_name.c_str());
     AddLine(head, nullptr, machine.password.c_str());
     AddLine(head, nullptr, "binary");
-    if (machine.fields_read == 4) AddLine(head, "cd", QuoteIfBlank(machine.initial_folder.c_str()).c_str());
+    if (machine.has_initial_folder()) AddLine(head, "cd", QuoteIfBlank(machine.initial_folder.c_str()).c_str());
     return head;
 }
 

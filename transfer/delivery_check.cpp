@@ -136,9 +136,9 @@ int CheckDelivery(HWND main_window, const char* local_path, bool client_failure_
     if (!DeliveryCheckWanted()) return 0;
     const MachineRecord& machine = g_selected_machine;
     std::string remote_name = RemoteName(local_path, machine.extension_flag);
-    std::string folder = machine.fields_read == 4 ? machine.initial_folder.c_str() : "ログインフォルダ";
-    int error_kind = client_failure_reported ? kListOnly : kError;
-    int warning_kind = client_failure_reported ? kListOnly : kWarning;
+    std::string folder = machine.has_initial_folder() ? machine.initial_folder.c_str() : "ログインフォルダ";
+    MessageKind error_kind = client_failure_reported ? kListOnly : kError;
+    MessageKind warning_kind = client_failure_reported ? kListOnly : kWarning;
 
     std::optional<std::uint64_t> sent_size = LocalFileSize(local_path);
     if (!sent_size) {

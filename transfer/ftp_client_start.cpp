@@ -1,24 +1,25 @@
 #include "transfer/ftp_client_start.h"
 
-#include <shellapi.h>
-
 #include "app/startup_state.h"
 #include "ftp/system_client.h"
 #include "log/message_log.h"
 #include "machines/machine_record.h"
 #include "platform/files.h"
 #include "platform/profile.h"
+#include "platform/shell_start.h"
 
 int StartFtpClient(HWND main_window)
 {
     if (ReadProfileInt("Vantrel", "VantrelMode", 0, g_startup.settings_path.c_str()) != 0) {
-        return PostText(main_window, kError, "エラー：転送方法が「FTP」ではありません");
+        PostText(main_window, kError, "エラー：転送方法が「FTP」ではありません");
+        return -1;
     }
 
     PathText program;
     if (!ProgramFolderPath(program, "FTPClient.exe") ||
         !PathExists(program.c_str())) {
-        return PostText(main_window, kError, "エラー：ファイル %s がありません", program.c_str());
+        PostText(main_window, kError, "エラー：ファイル %s がありません", program.c_str());
+        return -1;
     }
 
     const MachineRecord& machine = g_selected_machine;
@@ -27,7 +28,7 @@ int StartFtpClient(HWND main_window)
     // takes it, and so does FTPClient.exe with "auto".
     const char* encoding = ClientOffersUtf8(SystemFtpClientVersion()) ? "auto" : "sjis";
     FixedText<1024> arguments;
-    if (machine.fields_read == 4) {
+    if (machine.has_initial_folder()) {
         arguments.Format("--host %s --user %s --password %s --encoding %s --remote-dir %s --local-dir %s",
                          machine.address.c_str(), machine.user_name.c_str(), machine.password.c_str(), encoding,
                          machine.initial_folder.c_str(), g_startup.program_folder.c_str());
@@ -37,21 +38,15 @@ int StartFtpClient(HWND main_window)
                          g_startup.program_folder.c_str());
     }
 
-    // Started without waiting, and without the zone check: unpacked from a
-    // downloaded ZIP, FTPClient.exe carries the Internet zone mark, and the
-    // check would ask about it at every start.
-    SHELLEXECUTEINFOA request = {};
-    request.cbSize = sizeof request;
-    request.fMask = SEE_MASK_NOZONECHECKS;
-    request.hwnd = main_window;
-    request.lpFile = program.c_str();
-    request.lpParameters = arguments.c_str();
-    request.nShow = SW_SHOWNORMAL;
-    bool started = ShellExecuteExA(&request) != FALSE;
+    // Started without waiting.
+    bool started = StartThroughShell(main_window, program.c_str(), arguments.c_str());
     // The arguments hold the password: cleared on every path, by a call the
     // optimiser keeps although the buffer is not read again.
     SecureZeroMemory(arguments.data(), arguments.kSize);
-    if (!started) return PostText(main_window, kError, "エラー：ファイル %s 実行失敗", program.c_str());
+    if (!started) {
+        PostText(main_window, kError, "エラー：ファイル %s 実行失敗", program.c_str());
+        return -1;
+    }
     program.Clear();
     return 0;
 }

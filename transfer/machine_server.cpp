@@ -68,7 +68,7 @@ MachineLogin LogInToMachine(FtpSession& session, const MachineRecord& machine, s
         return MachineLogin::kFailed;
     }
     step = MachineStep::kFolder;
-    if (machine.fields_read == 4 && !session.ChangeDirectory(machine.initial_folder.c_str())) {
+    if (machine.has_initial_folder() && !session.ChangeDirectory(machine.initial_folder.c_str())) {
         why = session.ErrorText();
         // A lost connection or a passing refusal (4xx) says nothing of the folder.
         if (session.error() != FtpError::kRefused || session.last_code() / 100 != 5) return MachineLogin::kFailed;

@@ -67,7 +67,10 @@ int UpdateServerFileList(HWND main_window)
         return -1;
     }
     std::FILE* file = std::fopen(path.c_str(), "r");
-    if (file == nullptr) return PostText(main_window, kError, "ファイル %s オープンエラー", path.c_str());
+    if (file == nullptr) {
+        PostText(main_window, kError, "ファイル %s オープンエラー", path.c_str());
+        return -1;
+    }
 
     // Drawn once when filled: redrawing the list and its scroll bar after each
     // added name took 4.5 s for a thousand names under Wine.
@@ -79,8 +82,14 @@ int UpdateServerFileList(HWND main_window)
     }
     list.SetRedraw(true);
     std::fclose(file);
-    if (!DeleteFileA(path.c_str())) return PostText(main_window, kError, "エラー：中間ファイルの削除に失敗");
-    if (entries == 0) return PostText(main_window, kError, "データサーバーのファイルがありません？");
+    if (!DeleteFileA(path.c_str())) {
+        PostText(main_window, kError, "エラー：中間ファイルの削除に失敗");
+        return -1;
+    }
+    if (entries == 0) {
+        PostText(main_window, kError, "データサーバーのファイルがありません？");
+        return -1;
+    }
     return 0;
 }
 
@@ -88,11 +97,12 @@ int RunFileList(HWND main_window)
 {
     PathText program;
     if (!ProgramFolderPath(program, "filelist.exe")) {
-        return PostText(main_window, kError, "エラー：ファイルの実行に失敗しました");
+        PostText(main_window, kError, "エラー：ファイルの実行に失敗しました");
+        return -1;
     }
     const MachineRecord& machine = g_selected_machine;
     FixedText<128> arguments;
-    if (machine.fields_read == 4) {
+    if (machine.has_initial_folder()) {
         arguments.Format("%s %s %s %s", machine.address.c_str(), machine.user_name.c_str(), machine.password.c_str(),
                          machine.initial_folder.c_str());
     } else {

@@ -1,7 +1,5 @@
 #include "transfer/transfer_run.h"
 
-#include <shellapi.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -15,6 +13,7 @@
 #include "platform/controls.h"
 #include "platform/files.h"
 #include "platform/profile.h"
+#include "platform/shell_start.h"
 #include "resources/resource.h"
 #include "text/script_encoding.h"
 #include "text/sjis.h"
@@ -37,35 +36,6 @@ PathText SystemFtpClient()
     if (length == 0 || length >= client.kSize) client.Clear();
     client.Append(client.empty() ? "ftp.exe" : "\\ftp.exe");
     return client;
-}
-
-// Starts program through the shell and waits for it; false when it could
-// not be started (see ExecuteAndWait).
-bool StartAndWait(HWND owner, const char* program, const char* parameters, DWORD& exit_code, const char* folder,
-                  bool shell_box)
-{
-    SHELLEXECUTEINFOA request = {};
-    request.cbSize = sizeof request;
-    // The programs started here are our own filelist.exe and the system's
-    // ftp.exe. Unpacked from a downloaded ZIP, ours carry the Internet zone
-    // mark, and the zone check would put a security prompt inside a wait
-    // that blocks the window, at every start. Without shell_box the shell
-    // shows no box of its own for a program it cannot start.
-    request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOZONECHECKS | (shell_box ? 0 : SEE_MASK_FLAG_NO_UI);
-    request.hwnd = owner;
-    request.lpFile = program;
-    request.lpParameters = parameters;
-    request.lpDirectory = folder;
-    request.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExA(&request)) return false;
-
-    exit_code = 0;
-    if (request.hProcess != nullptr) {
-        WaitForSingleObject(request.hProcess, INFINITE);
-        GetExitCodeProcess(request.hProcess, &exit_code);
-        CloseHandle(request.hProcess);
-    }
-    return true;
 }
 
 // The client's transcript goes to the log file, one marked line each.
@@ -125,23 +95,28 @@ int StartVantrel(HWND main_window, const char* client)
     // it is while the version the system reports to us goes back.
     const PathText program = client != nullptr ? PathText(client) : SystemFtpClient();
     ScriptEncoding encoding = ClientScriptEncoding(program.c_str());
-    if (const char* fault = ControlScriptFault(g_selected_machine, g_dropped_file_path.c_str(), encoding))
-        return PostText(main_window, kError, "%s", fault);
+    if (const char* fault = ControlScriptFault(g_selected_machine, g_dropped_file_path.c_str(), encoding)) {
+        PostText(main_window, kError, "%s", fault);
+        return -1;
+    }
     if (RemoteNameTooLong(g_dropped_file_path.c_str(), g_selected_machine.extension_flag)) {
-        return PostText(main_window, kError, "エラー：ファイル %s はサーバーでの名前が %zu バイトを超えるため、転送しませんでした",
-                        g_dropped_file_path.c_str(), kLongestRemoteName);
+        PostText(main_window, kError, "エラー：ファイル %s はサーバーでの名前が %zu バイトを超えるため、転送しませんでした",
+                 g_dropped_file_path.c_str(), kLongestRemoteName);
+        return -1;
     }
     SetControlFileName(main_window);
 
     std::FILE* control = std::fopen(g_control_file_path.c_str(), "w");
     if (control == nullptr) {
-        return PostText(main_window, kError, "コントロールファイル %s open error", g_control_file_path.c_str());
+        PostText(main_window, kError, "コントロールファイル %s open error", g_control_file_path.c_str());
+        return -1;
     }
 
     MachineName machine;
     if (GetItemText(main_window, IDC_MACHINE_COMBO, machine) == 0) {
         std::fclose(control);
-        return PostText(main_window, kError, "エラー：マシニング取得失敗");
+        PostText(main_window, kError, "エラー：マシニング取得失敗");
+        return -1;
     }
 
     // With no address the client would take the user name for the host and
@@ -149,7 +124,8 @@ int StartVantrel(HWND main_window, const char* client)
     if (g_selected_machine.address.empty()) {
         std::fclose(control);
         DeleteFileA(g_control_file_path.c_str());
-        return PostText(main_window, kError, "エラー：マシニング %s のIPアドレスが登録されていません", machine.c_str());
+        PostText(main_window, kError, "エラー：マシニング %s のIPアドレスが登録されていません", machine.c_str());
+        return -1;
     }
 
     // The machine is met as the client will meet it, and nothing on it is
@@ -161,7 +137,8 @@ int StartVantrel(HWND main_window, const char* client)
     if (!PrepareMachine(main_window, machine.c_str(), g_dropped_file_path.c_str(), stop)) {
         std::fclose(control);
         DeleteFileA(g_control_file_path.c_str());
-        return PostText(main_window, kError, "%s", stop.c_str());
+        PostText(main_window, kError, "%s", stop.c_str());
+        return -1;
     }
 
     // A short write (a full disk) would leave a script without its put line
@@ -179,8 +156,9 @@ int StartVantrel(HWND main_window, const char* client)
     written = std::fclose(control) == 0 && written;
     if (!written) {
         DeleteFileA(g_control_file_path.c_str());
-        return PostText(main_window, kError, "エラー：コントロールファイル %s を書き込めないため、ファイル %s を転送しませんでした",
-                        g_control_file_path.c_str(), g_dropped_file_path.c_str());
+        PostText(main_window, kError, "エラー：コントロールファイル %s を書き込めないため、ファイル %s を転送しませんでした",
+                 g_control_file_path.c_str(), g_dropped_file_path.c_str());
+        return -1;
     }
 
     // The client runs in tmp and is given the control file's bare name: the
@@ -234,9 +212,16 @@ int StartVantrel(HWND main_window, const char* client)
 
 int ExecuteAndWait(HWND owner, const char* program, const char* parameters, DWORD* exit_code, const char* folder)
 {
+    HANDLE process = nullptr;
+    if (!StartThroughShell(owner, program, parameters, folder, &process)) {
+        PostText(owner, kError, "エラー：ファイルの実行に失敗しました");
+        return -1;
+    }
     DWORD code = 0;
-    if (!StartAndWait(owner, program, parameters, code, folder, true)) {
-        return PostText(owner, kError, "エラー：ファイルの実行に失敗しました");
+    if (process != nullptr) {
+        WaitForSingleObject(process, INFINITE);
+        GetExitCodeProcess(process, &code);
+        CloseHandle(process);
     }
     if (exit_code != nullptr) *exit_code = code;
     return 0;

@@ -14,7 +14,7 @@ extern PathText g_dropped_file_path;
 int StartVantrel(HWND main_window, const char* client = nullptr);
 
 // Starts program through the shell (no verb, shown normally, without the
-// zone check: see the definition) and waits for it to end, in its working
+// zone check: StartThroughShell) and waits for it to end, in its working
 // folder when one is given, else in this program's current folder. 0 when
 // it ran, -1 after posting that it could not be started. When exit_code is
 // given it receives the program's exit status.

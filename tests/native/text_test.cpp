@@ -104,6 +104,21 @@ TEST(SplitPath, PartsAreCutOnWholeCharacters)
     EXPECT_EQ(parts.base_name, "テス");
 }
 
+TEST(EndsWithSeparator, OnlyAWholeCharacterSeparatorAtTheEnd)
+{
+    struct Case {
+        const char* path;
+        bool ends;
+    };
+    const Case cases[] = {
+        {"C:\\NC\\", true}, {"C:/NC/", true}, {"\\", true}, {"C:\\表\\", true},
+        // 表 and ソ end in 5C, and a lead byte before '\\' makes ソ of it.
+        {"C:\\表", false}, {"C:\\ソ", false}, {"a\x83\\", false},
+        {"a\x83", false}, {"C:", false}, {"", false}, {"C:\\NC", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(EndsWithSeparator(c.path), c.ends) << "path \"" << c.path << "\"";
+}
+
 TEST(ParseFraction, ReadsTheNumberAtTheStartOnly)
 {
     EXPECT_DOUBLE_EQ(ParseFraction("0.25"), 0.25);

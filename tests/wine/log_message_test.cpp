@@ -36,7 +36,7 @@ TEST_F(MessageListTest, LinesAreAddedInOrderAndTheLastIsSelected)
 {
     PostText(parent_, kListOnly, "A\nB");
     PostText(parent_, kListOnly, "C\n");
-    PostText(parent_, 2, "\n");
+    PostText(parent_, static_cast<MessageKind>(2), "\n");
     EXPECT_EQ(Lines(), (std::vector<std::string>{"A", "B", "C", "", "", ""}));
     EXPECT_EQ(Selected(), 5);
     EXPECT_TRUE(g_message.empty());
@@ -76,9 +76,10 @@ TEST_F(MessageListTest, EachKindShowsItsBox)
 {
     MessageBoxCapture boxes;
     EXPECT_EQ(PostText(parent_, kError, "エラー：%s", "x"), -1);
-    EXPECT_EQ(PostText(parent_, -5, "minus five"), -5);
+    // Kinds outside the named ones: any negative is an error, any other shows no box.
+    EXPECT_EQ(PostText(parent_, static_cast<MessageKind>(-5), "minus five"), -5);
     EXPECT_EQ(PostText(parent_, kListOnly, "zero"), 0);
-    EXPECT_EQ(PostText(parent_, 2, "two"), 2);
+    EXPECT_EQ(PostText(parent_, static_cast<MessageKind>(2), "two"), 2);
     EXPECT_EQ(PostText(parent_, kInformation, "情報\n二行目"), 1);
     EXPECT_EQ(PostText(parent_, kWarning, "warn"), 3);
 
