@@ -38,7 +38,7 @@ class BenchSmokeTest(unittest.TestCase):
         missed = [row for row in rows if row.split("|")[7].strip() == "**no**"]
         self.assertEqual(result.returncode, 1 if missed else 0, output)
         measures = [row.split("|")[1].strip() for row in rows]
-        self.assertEqual(len(rows), 12, output)
+        self.assertEqual(len(rows), 13, output)
         for expected in ("drop of 1 ", "drop of 2 ", "drop of 10 × 5 KB with check=1", "drop of 10 × 5 KB with verify=1", "drop of 10 × 1 MB with verify=1",
                          "drop of 10 × 5 KB with backup=1",
                          "2 MiB, whole run",
