@@ -104,6 +104,9 @@ for ((id = 0; id < lanes; id++)); do
     export WINEPREFIX=$prefix DISPLAY=$display
     nsenter --net="/proc/$holder/ns/net" wineserver -p </dev/null >/dev/null 2>&1
     nsenter --net="/proc/$holder/ns/net" wineboot </dev/null >/dev/null 2>&1 || true
+    # The desktop stays open from test to test (tests/rig/desktop_holder.cpp);
+    # wineserver -k at the end ends it.
+    nsenter --net="/proc/$holder/ns/net" wine "$repo/$win/tests/desktop_holder.exe" </dev/null >/dev/null 2>&1 &
   )
   echo "test: lane $id: Xvfb $display, Wine prefix $prefix"
 done
