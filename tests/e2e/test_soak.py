@@ -112,7 +112,9 @@ class SoakTest(unittest.TestCase):
                 listed = len(sent_lines(app))
                 e2e.drop(app.hwnd, batch, timeout=BATCH * 3 + 30)
                 e2e.wait_until(lambda: len(sent_lines(app)) == listed + len(batch), timeout=BATCH * 3 + 30,
-                               what="batch at %d listed" % first)
+                               what=lambda: ("batch at %d listed; the list ends %s; boxes %s; %d files on the"
+                               " server; tmp holds %s" % (first, app.list_lines()[-6:], app.dialogs(),
+                                                         len(server.files()), folder.files("tmp"))))
                 for name, path in zip(names, batch):
                     self.assertEqual(server.local_path("NCDATA/" + name).read_bytes(), path.read_bytes(), name)
 

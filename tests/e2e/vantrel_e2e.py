@@ -506,14 +506,15 @@ def control_file(host, user, password, folder, put):
 
 def wait_until(predicate, timeout=10, interval=0.1, what="condition"):
     """Calls predicate until it returns a true value, which is returned;
-    raises HarnessError after timeout seconds."""
+    raises HarnessError after timeout seconds. what may be a callable: it is
+    called at the time-out, so the report can say what was there then."""
     deadline = time.monotonic() + timeout
     while True:
         value = predicate()
         if value:
             return value
         if time.monotonic() >= deadline:
-            raise HarnessError("timed out after %s s waiting for %s" % (timeout, what))
+            raise HarnessError("timed out after %s s waiting for %s" % (timeout, what() if callable(what) else what))
         time.sleep(interval)
 
 
