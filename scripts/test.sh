@@ -106,8 +106,14 @@ for ((id = 0; id < lanes; id++)); do
     nsenter --net="/proc/$holder/ns/net" wineboot </dev/null >/dev/null 2>&1 || true
     # The desktop stays open from test to test (tests/rig/desktop_holder.cpp);
     # wineserver -k at the end ends it.
-    nsenter --net="/proc/$holder/ns/net" wine "$repo/$win/tests/desktop_holder.exe" </dev/null >/dev/null 2>&1 &
+    nsenter --net="/proc/$holder/ns/net" wine "$repo/$win/tests/desktop_holder.exe" 'Z:'"${run//\//\\}\\lane$id\\desktop-ready" \
+      </dev/null >/dev/null 2>&1 &
   )
+  for ((wait = 0; wait < 600; wait++)); do [ -e "$run/lane$id/desktop-ready" ] && break; sleep 0.05; done
+  if [ ! -e "$run/lane$id/desktop-ready" ]; then
+    echo "test: the desktop of lane $id was not ready after 30 s (tests/rig/desktop_holder.cpp)" >&2
+    exit 1
+  fi
   echo "test: lane $id: Xvfb $display, Wine prefix $prefix"
 done
 # Each test takes the first free lane (tests/rig/lane.sh); CTest runs as
