@@ -440,7 +440,8 @@ TEST_F(TransferTest, TheCheckBeforeTheClientStopsARunToAServerThatIsDown)
         ASSERT_FALSE(boxes.Boxes().empty()) << c.settings;
         const std::string& first = boxes.Boxes()[0].text;
         EXPECT_EQ(first.rfind(down, 0) == 0, c.checked) << c.settings << first;
-        EXPECT_EQ(folder_.Exists("args.txt"), !c.checked) << c.settings;
+        // The list says why a client did not run (once seen under load, unexplained).
+        EXPECT_EQ(folder_.Exists("args.txt"), !c.checked) << c.settings << testing::PrintToString(Lines());
         if (c.checked) {
             EXPECT_EQ(boxes.Boxes().size(), 1u) << c.settings;
             EXPECT_EQ(boxes.tmp_files_at_box, std::vector<int>{0}) << c.settings;
