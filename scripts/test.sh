@@ -22,6 +22,8 @@ cd "$repo"
 win=${VANTREL_WIN_BUILD:-build/win}
 native=${VANTREL_NATIVE_BUILD:-build/native}
 lanes=2
+# How long a lane's desktop holder may take to make its window.
+desktop_ready_s=30
 
 if [ -z "${VANTREL_TEST_NAMESPACE:-}" ]; then
   bash scripts/setup.sh
@@ -109,9 +111,10 @@ for ((id = 0; id < lanes; id++)); do
     nsenter --net="/proc/$holder/ns/net" wine "$repo/$win/tests/desktop_holder.exe" 'Z:'"${run//\//\\}\\lane$id\\desktop-ready" \
       </dev/null >/dev/null 2>&1 &
   )
-  for ((wait = 0; wait < 600; wait++)); do [ -e "$run/lane$id/desktop-ready" ] && break; sleep 0.05; done
+  ready_by=$((SECONDS + desktop_ready_s))
+  while [ ! -e "$run/lane$id/desktop-ready" ] && [ "$SECONDS" -lt "$ready_by" ]; do sleep 0.05; done
   if [ ! -e "$run/lane$id/desktop-ready" ]; then
-    echo "test: the desktop of lane $id was not ready after 30 s (tests/rig/desktop_holder.cpp)" >&2
+    echo "test: the desktop of lane $id was not ready after $desktop_ready_s s (tests/rig/desktop_holder.cpp)" >&2
     exit 1
   fi
   echo "test: lane $id: Xvfb $display, Wine prefix $prefix"

@@ -3,7 +3,12 @@
 #include <algorithm>
 
 #include "ftp/system_client.h"
+#include "transfer/client_start.h"
 #include "transfer/served_wait.h"
+
+static_assert(kStartErrorNotEnoughMemory == ERROR_NOT_ENOUGH_MEMORY && kStartErrorOutOfMemory == ERROR_OUTOFMEMORY &&
+              kStartErrorInternal == ERROR_INTERNAL_ERROR && kStartErrorNoResources == ERROR_NO_SYSTEM_RESOURCES &&
+              kStartErrorCommitmentLimit == ERROR_COMMITMENT_LIMIT);
 
 namespace {
 
@@ -61,9 +66,19 @@ ClientRun RunClient(const char* program, const char* parameters, const char* fol
     // CREATE_NO_WINDOW: "The process is a console application that is being
     // run without a console window" (Microsoft Learn, "Process Creation
     // Flags"): no console flashes up per file, and none is paid for.
-    BOOL created = CreateProcessA(program, command_line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                  folder, &startup, &process);
-    if (!created) run.start_error = GetLastError();
+    StartTries tries = StartWithRetries(
+        [&](unsigned long& error) {
+            if (CreateProcessA(program, command_line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, folder,
+                               &startup, &process))
+                return true;
+            error = GetLastError();
+            return false;
+        },
+        [] { Sleep(kClientStartPauseMs); });
+    bool created = tries.started;
+    run.start_error = tries.error;
+    run.start_retries = tries.retries;
+    run.first_start_error = tries.first_error;
     CloseHandle(client_output);
     if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
     if (!created) {

@@ -18,11 +18,14 @@ struct ClientRun {
     bool ended_by_limit = false;  // still running at the limit, and terminated
     DWORD exit_code = 0;
     DWORD start_error = 0;        // GetLastError of a start that failed
+    int start_retries = 0;        // starts after one that failed through no fault of the program
+    DWORD first_start_error = 0;  // what the first of those failed with
     std::string output;           // what it wrote to standard output and standard error
 };
 
-// Starts `program` (a full path) with `parameters` in `folder` and waits for
-// it for at most limit_ms. While it runs, the thread's windows are served
+// Starts `program` (a full path) with `parameters` in `folder`, again after
+// a start that failed through no fault of the program (transfer/client_start.h),
+// and waits for it for at most limit_ms. While it runs, the thread's windows are served
 // (painted, and every message that is not keyboard or mouse input handed
 // to them), so that the window stays responsive, but the input is dropped:
 // nothing the user clicks or types can start anything inside the transfer.

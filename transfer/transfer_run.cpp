@@ -189,6 +189,9 @@ int StartVantrel(HWND main_window, const char* client)
     // tells a failed transfer, and a client that had to be ended may not
     // have sent the file whole. A non-zero exit status fails the run too.
     bool failed = run.started && (run.ended_by_limit || transcript.fault != ClientFault::kNone || run.exit_code != 0);
+    if (run.start_retries > 0)
+        PostText(main_window, kListOnly, "... %s の起動を %d 回やり直しました (エラー %lu)", program.c_str(),
+                 run.start_retries, static_cast<unsigned long>(run.first_start_error));
     if (!run.started) {
         PostText(main_window, kListOnly, "... %s を起動できません (エラー %lu)", program.c_str(),
                  static_cast<unsigned long>(run.start_error));
