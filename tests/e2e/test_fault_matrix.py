@@ -415,6 +415,9 @@ class FaultMatrixTest(unittest.TestCase):
                     e2e.wait_until(lambda: self.remote().exists() and
                                    self.remote().stat().st_size == UPLOAD_SIZE, timeout=30, what="upload")
                     report("Vantrel.exe", mode, time.monotonic() - started, "sent")
+                    # The file is whole on the server before the client has
+                    # quit and its control file is deleted.
+                    self.assertEqual(app.settle(), [])
                     self.assertEqual(self.remote().read_bytes(), self.program.read_bytes())
                     self.remote().unlink()
                     continue

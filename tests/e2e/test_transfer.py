@@ -105,6 +105,8 @@ class TransferTest(unittest.TestCase):
             remote = {"a b": files[0], "テスト": files[1], "PROG": files[2]}
             e2e.wait_until(lambda: all(server.local_path("NCDATA/" + n).exists() for n in remote)
                            and len(self.runs_in_list(app)) == 3, timeout=60, what="three uploads")
+            # The last upload is on the server before its run has ended.
+            self.assertEqual(app.settle(), [])
             for name, source in remote.items():
                 self.assertEqual(server.local_path("NCDATA/" + name).read_bytes(), source.read_bytes(), name)
 
