@@ -24,9 +24,9 @@ struct ClientRun {
 };
 
 // Starts `program` (a full path) with `parameters` in `folder`, again after
-// a start that failed through no fault of the program (transfer/client_start.h),
-// and waits for it for at most limit_ms. While it runs, the thread's windows are served
-// (painted, and every message that is not keyboard or mouse input handed
+// a start that failed through no fault of the program (client_start.h), and
+// waits for it for at most limit_ms. While it runs, the thread's windows are
+// served (painted, and every message that is not keyboard or mouse input handed
 // to them), so that the window stays responsive, but the input is dropped:
 // nothing the user clicks or types can start anything inside the transfer.
 // A WM_QUIT met meanwhile is posted again afterwards.

@@ -1,9 +1,9 @@
 #pragma once
 
 // Starting the client again after a start that failed through no fault of
-// the program. Measured under Wine on a loaded machine: CreateProcessA of an
-// ftp.exe that is there and runs fine failed, once in some thousand starts,
-// with ERROR_INTERNAL_ERROR (docs/wine-notes.md, "A start that fails once").
+// the program. Seen under Wine on a loaded machine: CreateProcessA of an
+// ftp.exe that is there and runs fine failed once, for one file of a long
+// run, with ERROR_INTERNAL_ERROR (docs/wine-notes.md, "A start that fails once").
 // A client that never started has sent nothing, so starting it again cannot
 // send a file twice. A start that fails because of the program itself (not
 // found, denied, not a program) fails the same way each time and is not
